@@ -1,0 +1,9 @@
+#include "cli/Commands.h"
+
+const std::vector<CliCommand> &cliCommands()
+{
+    static const std::vector<CliCommand> commands = {
+        {"info", "read model files and print a summary of each", runInfoCommand},
+    };
+    return commands;
+}

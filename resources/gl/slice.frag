@@ -1,0 +1,7 @@
+#version 150 core
+out vec4 fragColor;
+
+void main()
+{
+    fragColor = vec4(1.0, 1.0, 1.0, 1.0);
+}

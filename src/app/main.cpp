@@ -1,10 +1,39 @@
 #include <QApplication>
-#include <QLabel>
+#include <QDateTime>
+#include <QFont>
+#include <QTextCodec>
+
+#include "app/App.h"
+#include "app/LogFile.h"
+#include "config/AppInfo.h"
+#include "config/DataFolder.h"
 
 int main(int argc, char **argv)
 {
-    QApplication app(argc, argv);
-    QLabel label("Orvell3D 0.78");
-    label.show();
+    // The log file lives in the data folder, which a first start has to create.
+    ensureDataFolder();
+
+    openLogFile(dataFolder() + QLatin1Char('/') + logFileName(QDateTime::currentDateTime()));
+    QTextCodec::codecForName("UTF-8");
+    qInstallMessageHandler(logMessageHandler);
+
+    QCoreApplication::setAttribute(Qt::AA_DisableHighDpiScaling);
+
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(12);
+    font.setKerning(true);
+    QApplication::setFont(font);
+
+    App app(argc, argv);
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(AppInfo::version));
+    QCoreApplication::setApplicationName(QString::fromLatin1(AppInfo::name));
+
+    QStringList files;
+    for (const QString &arg : app.arguments().mid(1)) {
+        if (!arg.startsWith(QLatin1Char('-')))
+            files << arg;
+    }
+    app.openFiles(files);
+
     return app.exec();
 }

@@ -4,6 +4,8 @@
 #include <QObject>
 #include <QString>
 #include <QVector3D>
+#include <memory>
+#include <vector>
 
 #include "scene/Mesh.h"
 #include "scene/Object.h"
@@ -20,6 +22,8 @@ public:
     ~Scene() override;
 
     // Object list. Ids are indices; removing an object shifts later ids down.
+    // The list always holds the build plate at index 0 (a placeholder without a mesh
+    // until a "BuildPlate…" model is loaded over it).
     int objectCount() const;
     Object *object(int id);                 // nullptr when id is out of range
     const Object *object(int id) const;
@@ -34,7 +38,35 @@ public:
     bool hasSecondExposure() const;
 
     // Printable area, from the projector settings: pixels and pixel size (µm).
+    // Non-positive values are ignored. Default: 1920 × 1080 pixels of 33 µm.
     void setProjector(int widthPx, int heightPx, float pixelSizeXUm, float pixelSizeYUm);
+    float halfWidthXMm() const;
+    float halfWidthYMm() const;
+
+    // Colour codes of the meshes of the last multi-part file (from the loader).
+    const QList<Object::modelColor> &colorList() const;
+
+    // How long load_mesh keeps the interface alive between meshes (ms, default 100).
+    void setLoadPauseMs(int ms);
+    int loadPauseMs() const;
+
+    // Manual support mode: 0 off, 1 one-point, 2 two-point. While it is on, a model
+    // is not removed when the current object is a model.
+    void setSupportMode(int mode);
+    int supportMode() const;
+
+    // True when objId ≥ 1 is a model and some object names it as parent.
+    bool hasChildren(int objId) const;
+
+    // Object ids of all support objects, in list order (rebuilt by refreshSupport).
+    const QList<int> &supportIndexMap() const;
+
+    // Undo history. Loading, copying, duplicating and removing record themselves;
+    // these record edits made elsewhere (view drags, automatic supports, support edits).
+    void recordMove(int id, QVector3D oldMove);   // before a model is dragged
+    void recordAdded(int firstId, int lastId);    // objects firstId…lastId were just added
+    void recordSupportEdit(int id);               // before a support object is changed
+    int undoRecordCount() const;
 
 public slots:
     void load_mesh(QList<Mesh> meshes, QString fileName);
@@ -55,6 +87,20 @@ public slots:
     void changeSelObj(QList<int> selIds, int selId);
     void undo();
 
+    // Align the selected models (modes 0–7: top, middle, bottom, left, centre, right,
+    // equal gaps along x, equal gaps along y). z never changes.
+    void alignSelection(int mode);
+
+    // Keeps a model's children attached after the model moved vertically (mode 0,
+    // value = dz in mm) or turned about z (mode 1, value = angle in degrees).
+    void recalcChildren(int objId, int mode, float value);
+
+    // Renames the support objects "Support_%04d" in list order and rebuilds supportIndexMap.
+    void refreshSupport();
+    // Remove the derived structures that stop matching once models move or go away.
+    void removeGlobalBase();
+    void removeSupportLinkers();
+
 signals:
     void modelListChanged();
     void objSelectionChanged(int id);
@@ -66,4 +112,84 @@ signals:
     void signalTimedMessage(QString text, int milliseconds);
     // Something visible changed; the view repaints.
     void repaintRequested();
+
+private:
+    // Every object carries a serial number that survives index shifts, so undo
+    // records and long operations find their objects again after removals.
+    struct Entry
+    {
+        std::unique_ptr<Object> obj;
+        quint64 uid = 0;
+    };
+    // A removed (or edited) object as kept by the history.
+    struct Kept
+    {
+        Object obj;
+        quint64 uid = 0;
+        quint64 parentUid = 0;   // 0: no parent (or the build plate)
+        // A support's spUnit record is kept here too once supports carry records.
+    };
+    struct UndoRecord
+    {
+        int kind = 0;              // 0 added, 1 removed, 2 model moved, 4 support edited
+        QList<quint64> uids;       // kind 0: the added objects; kind 2: the moved model
+        QVector3D position;        // kind 2: the model's move before the drag
+        QList<QList<Kept>> groups; // kind 1: one group per removed object (owner first, then its children); kind 4: the object before the edit
+    };
+
+    int count() const { return int(m_objects.size()); }
+    Object *obj(int id) const { return m_objects[std::size_t(id)].obj.get(); }
+    bool valid(int id) const { return id >= 0 && id < count(); }
+    static bool hasBox(const Object &o) { return o.bbox.size() == 6; }
+    int indexOfUid(quint64 uid) const;
+    quint64 uidOf(int id) const;
+    int append(std::unique_ptr<Object> o, quint64 uid = 0);
+
+    void shiftObject(int id, QVector3D d);
+    void putOnPlate(int id);
+    void pauseWithEvents(int ms);
+    void updateSecondExposure();
+
+    bool removalAllowed(int id, bool modelCurrent) const;
+    void takeOutWithChildren(int id, QList<Kept> &group);
+    Kept takeOutSingle(int id);
+    void afterRemoval(bool onlyLinkersRemoved);
+    int removeNamed(const QString &name, int type);
+
+    void pushRecord(UndoRecord r);
+    void undoRecord(const UndoRecord &r);
+    void restoreGroups(const QList<QList<Kept>> &groups);
+
+    // Support records (spUnit, supportList) join the scene with the support tools;
+    // these are the places where they are kept in step with the object list.
+    void renumberSupportRecords(int removedId) { Q_UNUSED(removedId); }
+    void dropSupportRecord(int supportId) { Q_UNUSED(supportId); }
+    void copySupportRecord(int fromId, int toId) { Q_UNUSED(fromId); Q_UNUSED(toId); }
+    void clearSupportRecords() {}
+    void liftSupport(int supportId, float dz) { Q_UNUSED(supportId); Q_UNUSED(dz); }
+    void turnSupport(int supportId, float cx, float cy, float angleDeg)
+    {
+        Q_UNUSED(supportId); Q_UNUSED(cx); Q_UNUSED(cy); Q_UNUSED(angleDeg);
+    }
+
+    std::vector<Entry> m_objects;
+    quint64 m_nextUid = 1;
+    QList<int> m_selection;
+    int m_current = 0;
+    QList<Object::modelColor> m_colorList;
+    QList<int> m_supportIndexMap;
+    float m_top = 0.0f;
+    bool m_outOfBuild = false;
+    QString m_statusWarning;
+    bool m_secondExposure = false;
+    int m_projectorWidthPx = 1920;
+    int m_projectorHeightPx = 1080;
+    float m_pixelSizeXUm = 33.0f;
+    float m_pixelSizeYUm = 33.0f;
+    int m_loadPauseMs = 100;
+    int m_supportMode = 0;
+
+    std::vector<UndoRecord> m_history;
+    bool m_undoing = false;
+    bool m_batching = false;   // duplicate: its copies make one record together
 };

@@ -1,13 +1,114 @@
 #include "cli/Commands.h"
 
+#include <QFileInfo>
 #include <cstdio>
+#include <unistd.h>
+
+#include "scene/ModelFile.h"
+
+namespace {
+
+void printInfoHelp(FILE *out)
+{
+    std::fprintf(out,
+                 "Usage: orvell3d-cli info [options] MODEL...\n"
+                 "\n"
+                 "Reads each model file (binary or ASCII STL, OBJ) as the program loads it and prints\n"
+                 "its format, triangle count, vertex count after welding, bounding box in mm and the\n"
+                 "time the read took.\n"
+                 "\n"
+                 "Options:\n"
+                 "  -h, --help   show this help and exit\n"
+                 "  --           treat every following argument as a file name\n"
+                 "\n"
+                 "Exit status: 0 when every file was read, 1 when a file could not be read or holds\n"
+                 "no geometry (the reason goes to standard error), 2 for a wrong command line.\n");
+}
+
+void printModel(const QString &path, const ModelReadResult &r)
+{
+    std::size_t triangles = 0;
+    std::size_t vertices = 0;
+    float lo[3] = {0, 0, 0};
+    float hi[3] = {0, 0, 0};
+    bool first = true;
+    for (const Mesh &m : r.meshes) {
+        triangles += m.triangleCount();
+        vertices += m.vertexCount();
+        if (m.vertexCount() == 0)
+            continue;
+        for (int a = 0; a < 3; ++a) {
+            lo[a] = first ? m.minCoord(a) : std::min(lo[a], m.minCoord(a));
+            hi[a] = first ? m.maxCoord(a) : std::max(hi[a], m.maxCoord(a));
+        }
+        first = false;
+    }
+    std::printf("%s\n", qPrintable(QFileInfo(path).filePath()));
+    std::printf("  format:      %s\n", qPrintable(modelFormatName(r.format)));
+    std::printf("  triangles:   %zu\n", triangles);
+    std::printf("  vertices:    %zu%s\n", vertices, r.format == ModelFormat::Obj ? "" : " (welded)");
+    if (r.quadCount > 0)
+        std::printf("  quads split: %d\n", r.quadCount);
+    std::printf("  bounding box (mm): x %.3f .. %.3f, y %.3f .. %.3f, z %.3f .. %.3f\n", lo[0], hi[0], lo[1],
+                hi[1], lo[2], hi[2]);
+    std::printf("  size (mm):   %.3f x %.3f x %.3f\n", hi[0] - lo[0], hi[1] - lo[1], hi[2] - lo[2]);
+    std::printf("  read time:   %.3f s\n", double(r.elapsedMs) / 1000.0);
+}
+
+} // namespace
 
 int runInfoCommand(const QStringList &args)
 {
-    if (args.isEmpty()) {
+    QStringList files;
+    bool optionsDone = false;
+    for (const QString &a : args) {
+        if (!optionsDone && (a == QLatin1String("--help") || a == QLatin1String("-h"))) {
+            printInfoHelp(stdout);
+            return 0;
+        }
+        if (!optionsDone && a == QLatin1String("--")) {
+            optionsDone = true;
+            continue;
+        }
+        if (!optionsDone && a.startsWith(QLatin1Char('-')) && a.size() > 1) {
+            std::fprintf(stderr, "orvell3d-cli info: unknown option '%s'\n", qPrintable(a));
+            printInfoHelp(stderr);
+            return 2;
+        }
+        files << a;
+    }
+    if (files.isEmpty()) {
         std::fprintf(stderr, "orvell3d-cli info: no model file given\n");
+        printInfoHelp(stderr);
         return 2;
     }
-    std::fprintf(stderr, "orvell3d-cli info: not available yet\n");
-    return 1;
+
+    // Progress only for a person watching; redirected output stays clean.
+    const bool showProgress = isatty(STDERR_FILENO);
+    int status = 0;
+    bool printedAny = false;
+    for (const QString &path : qAsConst(files)) {
+        ProgressFn progress;
+        if (showProgress) {
+            const QByteArray name = QFileInfo(path).fileName().toLocal8Bit();
+            progress = [name](int percent) {
+                std::fprintf(stderr, "\rReading %s: %3d%%", name.constData(), percent);
+                std::fflush(stderr);
+            };
+        }
+        const ModelReadResult r = readModelFile(path, progress);
+        if (showProgress)
+            std::fprintf(stderr, "\r\033[K");
+        if (!r.ok()) {
+            std::fprintf(stderr, "orvell3d-cli info: %s: %s\n", qPrintable(path), qPrintable(r.error));
+            status = 1;
+            continue;
+        }
+        if (printedAny)
+            std::printf("\n");
+        printModel(path, r);
+        printedAny = true;
+        std::fflush(stdout);
+    }
+    return status;
 }

@@ -1,0 +1,146 @@
+#include "scene/ModelFile.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QtEndian>
+#include <new>
+
+#include "scene/MeshReadResult.h"
+#include "scene/ObjReader.h"
+#include "scene/StlReader.h"
+
+namespace {
+
+// Opens a regular file; a folder, a device or a missing file gives the reason instead.
+QString openModel(QFile &file)
+{
+    const QFileInfo info(file.fileName());
+    if (!info.exists())
+        return QStringLiteral("the file does not exist");
+    if (info.isDir())
+        return QStringLiteral("this is a folder, not a model file");
+    if (!info.isFile())
+        return QStringLiteral("this is not a regular file");
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("the file cannot be opened: %1").arg(file.errorString());
+    return QString();
+}
+
+// Binary or ASCII, decided by the file size; leaves the file at its start.
+ModelFormat stlFlavour(QFile &file)
+{
+    const qint64 size = file.size();
+    ModelFormat format = ModelFormat::AsciiStl;
+    if (size >= 84) {
+        uchar header[84];
+        if (file.read(reinterpret_cast<char *>(header), 84) == 84
+            && isBinaryStlSize(size, qFromLittleEndian<quint32>(header + 80)))
+            format = ModelFormat::BinaryStl;
+    }
+    file.seek(0);
+    return format;
+}
+
+MeshReadResult readMesh(ModelFormat format, QFile &file, const ProgressFn &progress)
+{
+    switch (format) {
+    case ModelFormat::BinaryStl:
+        return readBinaryStl(file, progress);
+    case ModelFormat::AsciiStl:
+        return readAsciiStl(file, progress);
+    case ModelFormat::Obj:
+        return readObj(file, progress);
+    case ModelFormat::ThreeMf:
+    case ModelFormat::Unknown:
+        break;
+    }
+    MeshReadResult r;
+    r.error = QStringLiteral("3MF files cannot be read yet");
+    return r;
+}
+
+} // namespace
+
+QString modelFormatName(ModelFormat format)
+{
+    switch (format) {
+    case ModelFormat::BinaryStl:
+        return QStringLiteral("binary STL");
+    case ModelFormat::AsciiStl:
+        return QStringLiteral("ASCII STL");
+    case ModelFormat::Obj:
+        return QStringLiteral("OBJ");
+    case ModelFormat::ThreeMf:
+        return QStringLiteral("3MF");
+    case ModelFormat::Unknown:
+        break;
+    }
+    return QStringLiteral("unknown");
+}
+
+ModelReadResult readModelFile(const QString &path, const ProgressFn &progress)
+{
+    QElapsedTimer timer;
+    timer.start();
+    ModelReadResult result;
+
+    const QString ending = path.right(3).toLower();
+    if (ending == QLatin1String("obj"))
+        result.format = ModelFormat::Obj;
+    else if (ending == QLatin1String("3mf"))
+        result.format = ModelFormat::ThreeMf;
+
+    QFile file(path);
+    result.error = openModel(file);
+    if (!result.error.isEmpty())
+        return result;
+    if (result.format == ModelFormat::Unknown)
+        result.format = stlFlavour(file);
+
+    MeshReadResult read;
+    try {
+        read = readMesh(result.format, file, progress);
+    } catch (const std::bad_alloc &) {
+        read = MeshReadResult();
+        read.error = QStringLiteral("not enough memory to read the file");
+    }
+    result.elapsedMs = timer.elapsed();
+    if (!read.ok()) {
+        result.error = read.error;
+        return result;
+    }
+
+    const int triangles = int(read.mesh.triangleCount());
+    const qulonglong vertices = read.mesh.vertexCount();
+    const double seconds = double(result.elapsedMs) / 1000.0;
+    switch (result.format) {
+    case ModelFormat::BinaryStl:
+        // The build plate is loaded at every start; it would only clutter the log.
+        if (!path.contains(QLatin1String("BuildPlate"))) {
+            result.logLines << QString::asprintf("Binary STL file with %d triangle meshes loaded in: %.2f sec.",
+                                                 triangles, seconds);
+            result.debugLines << QStringLiteral("Binary STL file loaded. # of vertices and triangles: %1 %2")
+                                     .arg(vertices).arg(triangles);
+        }
+        break;
+    case ModelFormat::AsciiStl:
+        result.logLines << QString::asprintf("ASCII STL file with %d triangle meshes loaded in: %.2f sec.",
+                                             triangles, seconds);
+        result.debugLines << QStringLiteral("ASCII STL file loaded. # of triangles: %1 %2")
+                                 .arg(vertices).arg(triangles);
+        break;
+    case ModelFormat::Obj:
+        result.logLines << QString::asprintf("OBJ file with %d triangle meshes loaded in: %.2f sec.",
+                                             triangles, seconds);
+        if (read.quadCount > 0)
+            result.logLines << QString::asprintf("%d quad meshes converted into two triangles.", read.quadCount);
+        break;
+    case ModelFormat::ThreeMf:
+    case ModelFormat::Unknown:
+        break;
+    }
+    result.quadCount = read.quadCount;
+    result.meshes.append(std::move(read.mesh));
+    return result;
+}

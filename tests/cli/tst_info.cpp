@@ -1,0 +1,105 @@
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtEndian>
+#include <QtTest>
+
+// `orvell3d-cli info` as a user runs it.
+class InfoCommandTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+
+    QString write(const QString &name, const QByteArray &data)
+    {
+        const QString path = m_dir.filePath(name);
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly) || f.write(data) != data.size())
+            qFatal("cannot write test fixture %s", qPrintable(path));
+        return path;
+    }
+
+    struct Run
+    {
+        int code;
+        QString out;
+        QString err;
+    };
+
+    Run cli(const QStringList &args)
+    {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("ORVELL3D_DATA_DIR", m_dir.filePath("data"));
+        p.setProcessEnvironment(env);
+        p.start(ORVELL_CLI_PATH, QStringList{"info"} + args);
+        if (!p.waitForFinished(30000))
+            qFatal("orvell3d-cli did not finish");
+        return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+    }
+
+private slots:
+    void summarisesEachFormat()
+    {
+        // A tetrahedron as binary STL (header starting with "solid"), as ASCII STL and as OBJ.
+        const float pts[4][3] = {{0, 0, 0}, {10, 0, 0}, {0, 20, 0}, {0, 0, 5.5f}};
+        const int faces[4][3] = {{0, 2, 1}, {0, 1, 3}, {1, 2, 3}, {0, 3, 2}};
+        QByteArray bin = QByteArray("solid tetra").leftJustified(80, ' ');
+        bin += QByteArray("\x04\0\0\0", 4);
+        QByteArray ascii = "solid tetra\n";
+        QByteArray obj = "# tetra\n";
+        for (const auto &p : pts)
+            obj += QString::asprintf("v %g %g %g\n", p[0], p[1], p[2]).toLatin1();
+        for (const auto &f : faces) {
+            bin += QByteArray(12, '\0');
+            ascii += " facet normal 0 0 0\n  outer loop\n";
+            for (int c : f) {
+                for (float v : pts[c]) {
+                    uchar b[4];
+                    qToLittleEndian<float>(v, b);
+                    bin.append(reinterpret_cast<const char *>(b), 4);
+                }
+                ascii += QString::asprintf("   vertex %g %g %g\n", pts[c][0], pts[c][1], pts[c][2]).toLatin1();
+            }
+            bin += QByteArray(2, '\0');
+            ascii += "  endloop\n endfacet\n";
+            obj += QString::asprintf("f %d %d %d\n", f[0] + 1, f[1] + 1, f[2] + 1).toLatin1();
+        }
+        const Run r = cli({write("tetra.stl", bin), write("tetra_text.stl", ascii + "endsolid\n"), write("tetra.obj", obj)});
+        QCOMPARE(r.code, 0);
+        QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
+        QCOMPARE(r.out.count("triangles:   4\n"), 3);
+        QCOMPARE(r.out.count("vertices:    4"), 3);
+        QCOMPARE(r.out.count("bounding box (mm): x 0.000 .. 10.000, y 0.000 .. 20.000, z 0.000 .. 5.500\n"), 3);
+        for (const char *format : {"format:      binary STL\n", "format:      ASCII STL\n", "format:      OBJ\n"})
+            QVERIFY2(r.out.contains(format), format);
+        QVERIFY(r.out.contains("read time:   "));
+    }
+
+    void unreadableFileFailsWithOneLine()
+    {
+        const QString good = write("ok.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
+        const QString bad = write("bad.stl", "solid nothing here\nendsolid\n");
+        const Run r = cli({good, bad, m_dir.filePath("missing.stl")});
+        QCOMPARE(r.code, 1);
+        QVERIFY(r.out.contains("format:      OBJ"));   // the good file is still reported
+        const QStringList lines = r.err.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 2);
+        QVERIFY2(lines[0].startsWith("orvell3d-cli info: " + bad + ": no vertex"), qPrintable(lines[0]));
+        QVERIFY2(lines[1].contains("missing.stl: the file does not exist"), qPrintable(lines[1]));
+    }
+
+    void helpAndUsage()
+    {
+        const Run help = cli({"--help"});
+        QCOMPARE(help.code, 0);
+        QVERIFY(help.out.contains("--help") && help.out.contains("MODEL"));
+        QCOMPARE(cli({}).code, 2);
+        const Run unknown = cli({"--frobnicate", "x.stl"});
+        QCOMPARE(unknown.code, 2);
+        QVERIFY(unknown.err.contains("unknown option '--frobnicate'"));
+    }
+};
+
+QTEST_GUILESS_MAIN(InfoCommandTest)
+#include "tst_info.moc"

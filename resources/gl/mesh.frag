@@ -18,7 +18,9 @@ void main()
     // Eye space looks along +z; lighting works with the viewer on the +z side.
     vec3 p = vec3(eyePos.xy, -eyePos.z);
     vec3 n = normalize(cross(dFdx(p), dFdy(p)));
-    n.z *= zoom;
+    // The view scales x and y by zoom but z by 0.5; undo that so the shading shows the
+    // true slope of a face at every zoom.
+    n.z *= 0.5 / max(zoom, 0.001);
     n = normalize(n);
 
     vec3 toLight = normalize(light.position - p);
@@ -30,8 +32,8 @@ void main()
                     * pow(max(dot(toViewer, reflected), 0.0), material.shininess);
     vec4 c = vec4(ambient + diffuse + specular, opacity);
 
-    // The view matrix mirrors x, so the derivative cross product of world positions
-    // is the outward normal of the visible side.
+    // Screen x, screen y and the direction to the viewer form a right-handed frame, so
+    // the derivative cross product of world positions is the normal of the visible side.
     vec3 faceNormal = normalize(cross(dFdx(worldPos), dFdy(worldPos)));
     float dp = dot(faceNormal, vec3(0.0, 0.0, -1.0));
     vec4 lit = c;

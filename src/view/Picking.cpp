@@ -19,13 +19,16 @@ constexpr int floatsPerRecord = 3;
 constexpr int recordsPerHit = 2;
 constexpr GLsizeiptr feedbackBytes = maxPickHits * recordsPerHit * floatsPerRecord * sizeof(float);   // 1920
 
-// An off-screen colour + depth target, removed when it goes out of scope.
+// An off-screen colour + depth target, removed when it goes out of scope; the caller's
+// framebuffer is bound again then.
 struct OffscreenTarget
 {
     GLuint fbo = 0, color = 0, depth = 0;
+    GLint previous = 0;
 
     bool create(const QSize &size)
     {
+        glGetIntegerv(GL_FRAMEBUFFER_BINDING, &previous);
         glGenFramebuffers(1, &fbo);
         glBindFramebuffer(GL_FRAMEBUFFER, fbo);
         glGenRenderbuffers(1, &color);
@@ -42,7 +45,9 @@ struct OffscreenTarget
 
     ~OffscreenTarget()
     {
-        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        if (!fbo)
+            return;
+        glBindFramebuffer(GL_FRAMEBUFFER, GLuint(previous));
         if (depth)
             glDeleteRenderbuffers(1, &depth);
         if (color)
@@ -101,6 +106,12 @@ PickResult rayPick(SceneRenderer &renderer, const QVector<const Object *> &objec
     glBindBuffer(GL_TRANSFORM_FEEDBACK_BUFFER, feedback);
     glBufferData(GL_TRANSFORM_FEEDBACK_BUFFER, feedbackBytes, nullptr, GL_STREAM_READ);
     glGenQueries(1, &query);
+
+    // Nothing is rasterised, yet drawing still needs a complete framebuffer, which a
+    // headless context does not have.
+    OffscreenTarget dummy;
+    if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE)
+        dummy.create(QSize(1, 1));
 
     glBindVertexArray(renderer.vertexArray());
     glEnable(GL_RASTERIZER_DISCARD);

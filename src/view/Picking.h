@@ -63,8 +63,8 @@ void drawSelectPass(SceneRenderer &renderer, const QVector<const Object *> &obje
                     const ViewSettings &settings, const QSize &framebufferPx, const PickFilter &filter);
 
 // The object under `mousePos` (logical px) by the colour pass, rendered off screen at
-// `framebufferPx` (widget size × device pixel ratio); -1 for none. Leaves framebuffer 0
-// bound: callers inside a GL widget rebind their own.
+// `framebufferPx` (widget size × device pixel ratio); -1 for none. The caller's
+// framebuffer is bound again afterwards.
 int pickObjectAt(SceneRenderer &renderer, const QVector<const Object *> &objects, const Camera &camera,
                  const ViewSettings &settings, const QSize &framebufferPx, const QPointF &mousePos,
                  const PickFilter &filter);

@@ -47,6 +47,8 @@ QImage captureFrame(SceneRenderer &renderer, const Camera &camera, const ViewSet
 {
     const QSize size(std::max(framebufferPx.width(), previewSidePx),
                      std::max(framebufferPx.height(), previewSidePx));
+    GLint previous = 0;
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING, &previous);
     GLuint fbo = 0, color = 0, depth = 0;
     glGenFramebuffers(1, &fbo);
     glBindFramebuffer(GL_FRAMEBUFFER, fbo);
@@ -74,7 +76,7 @@ QImage captureFrame(SceneRenderer &renderer, const Camera &camera, const ViewSet
                      previewSidePx, GL_RGBA, GL_UNSIGNED_BYTE, image.bits());
         image = image.mirrored(false, true);
     }
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glBindFramebuffer(GL_FRAMEBUFFER, GLuint(previous));
     glDeleteRenderbuffers(1, &depth);
     glDeleteRenderbuffers(1, &color);
     glDeleteFramebuffers(1, &fbo);

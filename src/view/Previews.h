@@ -36,7 +36,7 @@ PreviewFraming previewFraming(const QVector<const Object *> &objects, float topO
 
 // Renders one frame off screen and returns its central 512 × 512 pixels (top row first).
 // The target is at least 512 px each way, so a small widget still gives a full picture.
-// The renderer's context must be current; framebuffer 0 is bound afterwards.
+// The renderer's context must be current; the caller's framebuffer is bound again afterwards.
 QImage captureFrame(SceneRenderer &renderer, const Camera &camera, const ViewSettings &settings,
                     const FrameState &frame, const QSize &framebufferPx);
 

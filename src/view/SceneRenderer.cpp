@@ -213,9 +213,7 @@ void SceneRenderer::render(const Camera &camera, const ViewSettings &settings, c
     MeshBuffers::releasePending(m_generation);
     glBindVertexArray(m_vao);
     glViewport(0, 0, framebufferPx.width(), framebufferPx.height());
-    // The view matrix mirrors x, which turns outward counter-clockwise faces clockwise
-    // on screen.
-    glFrontFace(GL_CW);
+    glFrontFace(GL_CCW);
     glDisable(GL_CULL_FACE);
     glDisable(GL_STENCIL_TEST);
     glDepthMask(GL_TRUE);
@@ -264,7 +262,6 @@ void SceneRenderer::render(const Camera &camera, const ViewSettings &settings, c
     glDisable(GL_DEPTH_TEST);
     glDepthMask(GL_TRUE);
     glLineWidth(1.0f);
-    glFrontFace(GL_CCW);
     glBindBuffer(GL_ARRAY_BUFFER, 0);
     glBindVertexArray(0);
 }
@@ -542,7 +539,6 @@ void SceneRenderer::drawSliceTexture(const Camera &camera, unsigned texture, int
     glBindVertexArray(m_vao);
     glEnable(GL_BLEND);
     glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
-    glFrontFace(GL_CW);
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, texture);
     quad->bind();
@@ -556,7 +552,6 @@ void SceneRenderer::drawSliceTexture(const Camera &camera, unsigned texture, int
     quad->release();
     glBindTexture(GL_TEXTURE_2D, 0);
     glDisable(GL_BLEND);
-    glFrontFace(GL_CCW);
     glBindBuffer(GL_ARRAY_BUFFER, 0);
     glBindVertexArray(0);
 }

@@ -574,6 +574,8 @@ Scene::Kept Scene::takeOutSingle(int id)
     if (k.obj.type == TypeSupport)
         dropSupportRecord(id);
     renumberSupportRecords(id);
+    if (k.obj.name == QLatin1String("GlobalBase") || k.obj.name == QLatin1String("SupportLinkers"))
+        derivedStructureRemoved(k.obj);
 
     // Meshes are shared pointers: the last object using one releases it.
     m_objects.erase(m_objects.begin() + id);

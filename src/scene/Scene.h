@@ -166,6 +166,8 @@ private:
     void dropSupportRecord(int supportId) { Q_UNUSED(supportId); }
     void copySupportRecord(int fromId, int toId) { Q_UNUSED(fromId); Q_UNUSED(toId); }
     void clearSupportRecords() {}
+    // The object named "GlobalBase" or "SupportLinkers" went away: forget its state.
+    void derivedStructureRemoved(const Object &o) { Q_UNUSED(o); }
     void liftSupport(int supportId, float dz) { Q_UNUSED(supportId); Q_UNUSED(dz); }
     void turnSupport(int supportId, float cx, float cy, float angleDeg)
     {

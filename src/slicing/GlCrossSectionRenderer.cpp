@@ -1,0 +1,597 @@
+#include <epoxy/gl.h>
+
+#include "slicing/GlCrossSectionRenderer.h"
+
+#include <QDebug>
+#include <algorithm>
+#include <unordered_map>
+
+#include "scene/Object.h"
+#include "slicing/GlProgram.h"
+
+namespace {
+
+// One mesh on the GPU. The shared pointer keeps the mesh alive, so its address cannot be
+// reused by another mesh while the entry exists.
+struct GpuMesh
+{
+    std::shared_ptr<const Mesh> mesh;
+    const float *vertexData = nullptr;   // detects a mesh whose arrays were replaced
+    std::size_t vertexFloats = 0;
+    std::size_t indexCount = 0;
+    GLuint vao = 0;
+    GLuint vbo = 0;
+    GLuint ebo = 0;
+    GLuint reversedEbo = 0;
+
+    void destroy()
+    {
+        if (vao)
+            glDeleteVertexArrays(1, &vao);
+        GLuint buffers[3] = {vbo, ebo, reversedEbo};
+        glDeleteBuffers(3, buffers);
+        vao = vbo = ebo = reversedEbo = 0;
+    }
+};
+
+// Saves the GL state the pass changes and puts it back, so the pass can run in the middle
+// of the 3D view's frame.
+struct SavedState
+{
+    GLint drawFbo = 0, readFbo = 0, program = 0, vao = 0, arrayBuffer = 0;
+    GLint viewport[4] = {0, 0, 0, 0};
+    GLint packAlignment = 4;
+    GLboolean depthTest, stencilTest, cullFace, blend, scissor, depthClamp, clip0;
+    GLboolean colorMask[4];
+
+    SavedState()
+    {
+        glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &drawFbo);
+        glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &readFbo);
+        glGetIntegerv(GL_CURRENT_PROGRAM, &program);
+        glGetIntegerv(GL_VERTEX_ARRAY_BINDING, &vao);
+        glGetIntegerv(GL_ARRAY_BUFFER_BINDING, &arrayBuffer);
+        glGetIntegerv(GL_VIEWPORT, viewport);
+        glGetIntegerv(GL_PACK_ALIGNMENT, &packAlignment);
+        glGetBooleanv(GL_COLOR_WRITEMASK, colorMask);
+        depthTest = glIsEnabled(GL_DEPTH_TEST);
+        stencilTest = glIsEnabled(GL_STENCIL_TEST);
+        cullFace = glIsEnabled(GL_CULL_FACE);
+        blend = glIsEnabled(GL_BLEND);
+        scissor = glIsEnabled(GL_SCISSOR_TEST);
+        depthClamp = glIsEnabled(GL_DEPTH_CLAMP);
+        clip0 = glIsEnabled(GL_CLIP_DISTANCE0);
+    }
+
+    static void setEnabled(GLenum cap, GLboolean on)
+    {
+        if (on)
+            glEnable(cap);
+        else
+            glDisable(cap);
+    }
+
+    ~SavedState()
+    {
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, GLuint(drawFbo));
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, GLuint(readFbo));
+        glUseProgram(GLuint(program));
+        glBindVertexArray(GLuint(vao));
+        glBindBuffer(GL_ARRAY_BUFFER, GLuint(arrayBuffer));
+        glViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
+        glPixelStorei(GL_PACK_ALIGNMENT, packAlignment);
+        glColorMask(colorMask[0], colorMask[1], colorMask[2], colorMask[3]);
+        setEnabled(GL_DEPTH_TEST, depthTest);
+        setEnabled(GL_STENCIL_TEST, stencilTest);
+        setEnabled(GL_CULL_FACE, cullFace);
+        setEnabled(GL_BLEND, blend);
+        setEnabled(GL_SCISSOR_TEST, scissor);
+        setEnabled(GL_DEPTH_CLAMP, depthClamp);
+        setEnabled(GL_CLIP_DISTANCE0, clip0);
+    }
+};
+
+QString glErrorText(GLenum e)
+{
+    switch (e) {
+    case GL_INVALID_ENUM: return "invalid enum";
+    case GL_INVALID_VALUE: return "invalid value";
+    case GL_INVALID_OPERATION: return "invalid operation";
+    case GL_INVALID_FRAMEBUFFER_OPERATION: return "invalid framebuffer operation";
+    case GL_OUT_OF_MEMORY: return "out of graphics memory";
+    default: return QString("GL error 0x%1").arg(e, 0, 16);
+    }
+}
+
+// Clears errors left by earlier GL users, so a failure is blamed on the right call.
+void drainGlErrors()
+{
+    for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; ++i) {
+    }
+}
+
+} // namespace
+
+struct GlCrossSectionRenderer::Private
+{
+    SliceParameters params;
+    bool configured = false;
+    int edge = 0;
+
+    GlProgram sliceProgram;
+    GlProgram outlineProgram;
+    GlProgram normalProgram;
+
+    GLuint textures[3] = {0, 0, 0};
+    GLuint fbo = 0;
+    GLuint depthStencil = 0;
+    GLuint outlineBuffer = 0;
+    GLuint feedbackFbo = 0;       // 1 × 1 target for feedback passes in a context without a window
+    GLuint feedbackColor = 0;
+
+    std::unordered_map<const Mesh *, GpuMesh> meshes;
+
+    GpuMesh *gpuMesh(const std::shared_ptr<const Mesh> &mesh)
+    {
+        auto it = meshes.find(mesh.get());
+        if (it != meshes.end()) {
+            GpuMesh &g = it->second;
+            if (g.vertexData == mesh->vertices.data() && g.vertexFloats == mesh->vertices.size()
+                && g.indexCount == mesh->indices.size())
+                return &g;
+            g.destroy();
+            meshes.erase(it);
+        }
+        GpuMesh g;
+        g.mesh = mesh;
+        g.vertexData = mesh->vertices.data();
+        g.vertexFloats = mesh->vertices.size();
+        g.indexCount = mesh->indices.size();
+        glGenVertexArrays(1, &g.vao);
+        glBindVertexArray(g.vao);
+        glGenBuffers(1, &g.vbo);
+        glBindBuffer(GL_ARRAY_BUFFER, g.vbo);
+        glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(mesh->vertices.size() * sizeof(float)), mesh->vertices.data(),
+                     GL_STATIC_DRAW);
+        glGenBuffers(1, &g.ebo);
+        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, g.ebo);
+        glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(mesh->indices.size() * sizeof(uint32_t)),
+                     mesh->indices.data(), GL_STATIC_DRAW);
+        glBindVertexArray(0);
+        return &(meshes[mesh.get()] = std::move(g));
+    }
+
+    // The reversed-winding index buffer is made on first use; most objects are never mirrored.
+    GLuint reversedIndexBuffer(GpuMesh &g)
+    {
+        if (!g.reversedEbo) {
+            const Mesh &m = *g.mesh;
+            std::vector<uint32_t> computed;
+            const std::vector<uint32_t> *rev = &m.reversedIndices;
+            if (m.reversedIndices.size() != m.indices.size()) {
+                computed = reverseWinding(m.indices);
+                rev = &computed;
+            }
+            glGenBuffers(1, &g.reversedEbo);
+            glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, g.reversedEbo);
+            glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(rev->size() * sizeof(uint32_t)), rev->data(),
+                         GL_STATIC_DRAW);
+        }
+        return g.reversedEbo;
+    }
+
+    // Frees meshes that only this cache still holds (their objects are gone).
+    void pruneMeshes()
+    {
+        for (auto it = meshes.begin(); it != meshes.end();) {
+            if (it->second.mesh.use_count() == 1) {
+                it->second.destroy();
+                it = meshes.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+
+    QMatrix4x4 modelMatrix(const SliceObject &obj) const
+    {
+        QMatrix4x4 m;
+        m.scale(params.sceneScale());
+        return m * obj.matrix;
+    }
+
+    // Draws the first `count` indices of the object with the bound program.
+    void draw(GlProgram &program, const SliceObject &obj, std::size_t count)
+    {
+        if (count == 0 || obj.mesh->vertices.empty())
+            return;
+        GpuMesh *g = gpuMesh(obj.mesh);
+        glBindVertexArray(g->vao);
+        const GLint loc = program.attributeLocation("inVertex");
+        if (loc < 0)
+            return;
+        glBindBuffer(GL_ARRAY_BUFFER, g->vbo);
+        glVertexAttribPointer(GLuint(loc), 3, GL_FLOAT, GL_FALSE, 12, nullptr);
+        glEnableVertexAttribArray(GLuint(loc));
+        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, obj.flip ? reversedIndexBuffer(*g) : g->ebo);
+        program.setUniform("modelMatrix", modelMatrix(obj));
+        glDrawElements(GL_TRIANGLES, GLsizei(count), GL_UNSIGNED_INT, nullptr);
+    }
+
+    bool ensureProgram(GlProgram &p, const char *name, const QStringList &varyings, QString *error)
+    {
+        if (p.isLinked())
+            return true;
+        if (!p.build(name, varyings)) {
+            if (error)
+                *error = "The slicing shaders cannot be built: " + p.errorString();
+            return false;
+        }
+        return true;
+    }
+
+    GLuint ensureTexture(int mode)
+    {
+        if (!textures[mode]) {
+            glGenTextures(1, &textures[mode]);
+            glBindTexture(GL_TEXTURE_2D, textures[mode]);
+            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, edge, edge, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+            glBindTexture(GL_TEXTURE_2D, 0);
+        }
+        return textures[mode];
+    }
+
+    void releaseTargets()
+    {
+        glDeleteTextures(3, textures);
+        std::fill(std::begin(textures), std::end(textures), 0u);
+        releaseRunBuffers();
+    }
+
+    void releaseRunBuffers()
+    {
+        if (fbo)
+            glDeleteFramebuffers(1, &fbo);
+        if (depthStencil)
+            glDeleteRenderbuffers(1, &depthStencil);
+        if (outlineBuffer)
+            glDeleteBuffers(1, &outlineBuffer);
+        fbo = depthStencil = outlineBuffer = 0;
+    }
+
+    // Draw calls need a complete framebuffer even with rasterising switched off; a headless
+    // context has none of its own.
+    void ensureDrawableFramebuffer()
+    {
+        if (glCheckFramebufferStatus(GL_DRAW_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE)
+            return;
+        if (!feedbackFbo) {
+            glGenRenderbuffers(1, &feedbackColor);
+            glBindRenderbuffer(GL_RENDERBUFFER, feedbackColor);
+            glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, 1, 1);
+            glBindRenderbuffer(GL_RENDERBUFFER, 0);
+            glGenFramebuffers(1, &feedbackFbo);
+            glBindFramebuffer(GL_DRAW_FRAMEBUFFER, feedbackFbo);
+            glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, feedbackColor);
+        }
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, feedbackFbo);
+    }
+
+    void releaseAll()
+    {
+        releaseTargets();
+        if (feedbackFbo)
+            glDeleteFramebuffers(1, &feedbackFbo);
+        if (feedbackColor)
+            glDeleteRenderbuffers(1, &feedbackColor);
+        feedbackFbo = feedbackColor = 0;
+        for (auto &entry : meshes)
+            entry.second.destroy();
+        meshes.clear();
+    }
+};
+
+GlCrossSectionRenderer::GlCrossSectionRenderer() : d(new Private) {}
+
+GlCrossSectionRenderer::~GlCrossSectionRenderer()
+{
+    d->releaseAll();
+}
+
+int GlCrossSectionRenderer::maxFramebufferEdge()
+{
+    GLint rb = 0, tex = 0, vp[2] = {0, 0};
+    glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &rb);
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &tex);
+    glGetIntegerv(GL_MAX_VIEWPORT_DIMS, vp);
+    return std::min({rb, tex, vp[0], vp[1]});
+}
+
+bool GlCrossSectionRenderer::configure(const SliceParameters &params, QString *error)
+{
+    d->configured = false;
+    const QString bad = params.check();
+    if (!bad.isEmpty()) {
+        if (error)
+            *error = bad;
+        return false;
+    }
+    const int edge = params.framebufferEdge();
+    const int limit = maxFramebufferEdge();
+    if (edge > limit) {
+        if (error)
+            *error = QString("The projector size %1 × %2 needs a %3 × %3 pixel slicing framebuffer, but this "
+                             "graphics driver allows at most %4 pixels. Choose a smaller projector size.")
+                         .arg(params.projectorWidthPx)
+                         .arg(params.projectorHeightPx)
+                         .arg(edge)
+                         .arg(limit);
+        return false;
+    }
+    if (edge != d->edge)
+        d->releaseTargets();
+    d->params = params;
+    d->edge = edge;
+    d->configured = true;
+    return true;
+}
+
+const SliceParameters &GlCrossSectionRenderer::parameters() const
+{
+    return d->params;
+}
+
+unsigned int GlCrossSectionRenderer::textureId(int mode) const
+{
+    return mode >= 0 && mode < 3 ? d->textures[mode] : 0u;
+}
+
+void GlCrossSectionRenderer::endRun()
+{
+    d->releaseRunBuffers();
+}
+
+void GlCrossSectionRenderer::releaseGpuResources()
+{
+    d->releaseAll();
+}
+
+bool GlCrossSectionRenderer::render(const std::vector<SliceObject> &objects, float cutZ, int mode,
+                                    const RenderFlags &flags, cv::Mat *image, QString *error)
+{
+    if (image)
+        *image = cv::Mat();
+    if (!d->configured) {
+        if (error)
+            *error = "The slicer has no projector size.";
+        return false;
+    }
+    if (mode < 0 || mode > 2) {
+        if (error)
+            *error = QString("Unknown render mode %1.").arg(mode);
+        return false;
+    }
+    if (!d->ensureProgram(d->sliceProgram, "slice", {}, error))
+        return false;
+    d->pruneMeshes();
+
+    std::vector<const SliceObject *> drawn;
+    for (const SliceObject &o : objects) {
+        if (isDrawnInMode(o, mode, flags))
+            drawn.push_back(&o);
+    }
+
+    drainGlErrors();
+    SavedState saved;
+    const int E = d->edge;
+    d->sliceProgram.bind();
+    glEnable(GL_STENCIL_TEST);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_CULL_FACE);   // back faces are what the count is made of
+    glDisable(GL_BLEND);
+    glDisable(GL_SCISSOR_TEST);
+    // Geometry far below the cut must stay in the count: no near/far clipping, the cut
+    // itself is the clip distance of the vertex stage.
+    glEnable(GL_DEPTH_CLAMP);
+    glEnable(GL_CLIP_DISTANCE0);
+    glViewport(0, 0, E, E);
+
+    const GLuint tex = d->ensureTexture(mode);
+    if (!d->fbo) {
+        glGenFramebuffers(1, &d->fbo);
+        glGenRenderbuffers(1, &d->depthStencil);
+        glBindRenderbuffer(GL_RENDERBUFFER, d->depthStencil);
+        glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, E, E);
+        glBindRenderbuffer(GL_RENDERBUFFER, 0);
+    }
+    glBindFramebuffer(GL_FRAMEBUFFER, d->fbo);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, tex, 0);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, d->depthStencil);
+    const GLenum status = glCheckFramebufferStatus(GL_FRAMEBUFFER);
+    if (status != GL_FRAMEBUFFER_COMPLETE) {
+        d->sliceProgram.release();
+        const GLenum err = glGetError();
+        d->releaseTargets();
+        if (error)
+            *error = QString("The slicing framebuffer (%1 × %1) cannot be made: %2.")
+                         .arg(E)
+                         .arg(err != GL_NO_ERROR ? glErrorText(err) : QString("status 0x%1").arg(status, 0, 16));
+        return false;
+    }
+
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glStencilMask(0xFF);
+    glClearColor(0, 0, 0, 0);
+    glClearStencil(0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+
+    d->sliceProgram.setUniform("cutZ", cutZ);
+    d->sliceProgram.setUniform("scale_x", float(d->params.sliceScaleXPct / 100.0));
+    d->sliceProgram.setUniform("scale_y", float(d->params.sliceScaleYPct / 100.0));
+
+    // Count passes write no colour: the colour is cleared before the third draw anyway.
+    glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+    glStencilFunc(GL_ALWAYS, 0, 0xFF);
+    glStencilOpSeparate(GL_BACK, GL_KEEP, GL_KEEP, GL_INCR);
+    glStencilOpSeparate(GL_FRONT, GL_KEEP, GL_KEEP, GL_KEEP);
+    for (const SliceObject *o : drawn)
+        d->draw(d->sliceProgram, *o, drawnIndexCount(*o, flags));
+
+    glStencilOpSeparate(GL_BACK, GL_KEEP, GL_KEEP, GL_KEEP);
+    glStencilOpSeparate(GL_FRONT, GL_KEEP, GL_KEEP, GL_DECR);
+    for (const SliceObject *o : drawn)
+        d->draw(d->sliceProgram, *o, drawnIndexCount(*o, flags));
+
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
+    glStencilFunc(GL_NOTEQUAL, 0, 0xFF);
+    for (const SliceObject *o : drawn)
+        d->draw(d->sliceProgram, *o, drawnIndexCount(*o, flags));
+
+    bool ok = true;
+    if (flags.readBack && image) {
+        const int w = d->params.projectorWidthPx;
+        const int h = d->params.projectorHeightPx;
+        const int x0 = (E - w) / 2;
+        const int y0 = (E - h) / 2;
+        glReadBuffer(GL_COLOR_ATTACHMENT0);
+        glPixelStorei(GL_PACK_ALIGNMENT, 4);
+        const int stride = (w + 3) & ~3;
+        if (stride == w) {
+            cv::Mat img(h, w, CV_8UC1);
+            glReadPixels(x0, y0, w, h, GL_RED, GL_UNSIGNED_BYTE, img.data);
+            *image = img;
+        } else {
+            cv::Mat padded(h, stride, CV_8UC1);
+            glReadPixels(x0, y0, w, h, GL_RED, GL_UNSIGNED_BYTE, padded.data);
+            *image = padded.colRange(0, w).clone();
+        }
+    }
+    const GLenum err = glGetError();
+    if (err != GL_NO_ERROR) {
+        ok = false;
+        if (image)
+            *image = cv::Mat();
+        if (error)
+            *error = "The cross-section could not be rendered: " + glErrorText(err) + ".";
+    }
+
+    return ok;   // the saved state puts framebuffer, program and switches back
+}
+
+std::vector<float> GlCrossSectionRenderer::outline(const std::vector<SliceObject> &objects, float heightMm)
+{
+    std::vector<float> result;
+    if (!d->configured || !d->ensureProgram(d->outlineProgram, "intersection2", {"CustomPoint"}, nullptr)) {
+        if (!d->outlineProgram.errorString().isEmpty())
+            qWarning("%s", qPrintable(d->outlineProgram.errorString()));
+        return result;
+    }
+    d->pruneMeshes();
+    const float scale = d->params.sceneScale();
+    SavedState saved;
+    d->ensureDrawableFramebuffer();
+    d->outlineProgram.bind();
+    d->outlineProgram.setUniform("p0", std::max(heightMm * scale, 0.00001f));
+    d->outlineProgram.setUniform("scale_x", float(1.0 + d->params.sliceScaleXPct / 100.0));
+    d->outlineProgram.setUniform("scale_y", float(1.0 + d->params.sliceScaleYPct / 100.0));
+    d->outlineProgram.setUniform("pFactor", 3.0f);
+
+    const GLsizeiptr bytes = GLsizeiptr(maxOutlineSegments * 2 * 3 * sizeof(float));
+    if (!d->outlineBuffer) {
+        glGenBuffers(1, &d->outlineBuffer);
+        glBindBuffer(GL_TRANSFORM_FEEDBACK_BUFFER, d->outlineBuffer);
+        glBufferData(GL_TRANSFORM_FEEDBACK_BUFFER, bytes, nullptr, GL_STATIC_READ);
+    }
+    GLuint queries[2];
+    glGenQueries(2, queries);
+    glEnable(GL_RASTERIZER_DISCARD);
+    glBindBufferBase(GL_TRANSFORM_FEEDBACK_BUFFER, 0, d->outlineBuffer);
+    glBeginQuery(GL_TRANSFORM_FEEDBACK_PRIMITIVES_WRITTEN, queries[0]);
+    glBeginQuery(GL_PRIMITIVES_GENERATED, queries[1]);
+    glBeginTransformFeedback(GL_POINTS);
+    const RenderFlags all;
+    for (const SliceObject &o : objects) {
+        if (o.type == TypeModel && o.isShow && o.mesh)
+            d->draw(d->outlineProgram, o, drawnIndexCount(o, all));
+    }
+    glEndTransformFeedback();
+    glEndQuery(GL_PRIMITIVES_GENERATED);
+    glEndQuery(GL_TRANSFORM_FEEDBACK_PRIMITIVES_WRITTEN);
+    glDisable(GL_RASTERIZER_DISCARD);
+    GLuint written = 0, generated = 0;
+    glGetQueryObjectuiv(queries[0], GL_QUERY_RESULT, &written);
+    glGetQueryObjectuiv(queries[1], GL_QUERY_RESULT, &generated);
+    glDeleteQueries(2, queries);
+
+    const std::size_t segments = std::min<std::size_t>(written / 2, maxOutlineSegments);
+    if (generated / 2 > maxOutlineSegments)
+        qDebug("Insufficient array assignment. Some subpixel will be ignored.");
+    result.resize(segments * 6);
+    if (segments) {
+        glBindBuffer(GL_TRANSFORM_FEEDBACK_BUFFER, d->outlineBuffer);
+        glGetBufferSubData(GL_TRANSFORM_FEEDBACK_BUFFER, 0, GLsizeiptr(result.size() * sizeof(float)), result.data());
+    }
+    glBindBufferBase(GL_TRANSFORM_FEEDBACK_BUFFER, 0, 0);
+    glBindBuffer(GL_TRANSFORM_FEEDBACK_BUFFER, 0);
+    d->outlineProgram.release();
+    for (float &v : result)
+        v /= scale;
+    return result;
+}
+
+NormalRange GlCrossSectionRenderer::sampleNormals(const std::vector<SliceObject> &objects, float cutZ)
+{
+    NormalRange range;
+    if (!d->configured || !d->ensureProgram(d->normalProgram, "normal", {"dotP"}, nullptr)) {
+        if (!d->normalProgram.errorString().isEmpty())
+            qWarning("%s", qPrintable(d->normalProgram.errorString()));
+        return range;
+    }
+    d->pruneMeshes();
+    SavedState saved;
+    d->ensureDrawableFramebuffer();
+    d->normalProgram.bind();
+    d->normalProgram.setUniform("zPos", cutZ);
+    d->normalProgram.setUniform("pFactor", 3.0f);
+
+    GLuint buffer = 0, query = 0;
+    glGenBuffers(1, &buffer);
+    glBindBuffer(GL_TRANSFORM_FEEDBACK_BUFFER, buffer);
+    glBufferData(GL_TRANSFORM_FEEDBACK_BUFFER, GLsizeiptr(maxNormalSamples * sizeof(float)), nullptr, GL_STATIC_READ);
+    glGenQueries(1, &query);
+    glEnable(GL_RASTERIZER_DISCARD);
+    glBindBufferBase(GL_TRANSFORM_FEEDBACK_BUFFER, 0, buffer);
+    glBeginQuery(GL_TRANSFORM_FEEDBACK_PRIMITIVES_WRITTEN, query);
+    glBeginTransformFeedback(GL_POINTS);
+    const RenderFlags all;
+    for (const SliceObject &o : objects) {
+        if (o.type != TypeBuildPlate && o.isShow && o.mesh)
+            d->draw(d->normalProgram, o, drawnIndexCount(o, all));
+    }
+    glEndTransformFeedback();
+    glEndQuery(GL_TRANSFORM_FEEDBACK_PRIMITIVES_WRITTEN);
+    glDisable(GL_RASTERIZER_DISCARD);
+    GLuint written = 0;
+    glGetQueryObjectuiv(query, GL_QUERY_RESULT, &written);
+    const std::size_t count = std::min<std::size_t>(written, maxNormalSamples);
+    if (count) {
+        std::vector<float> samples(count);
+        glGetBufferSubData(GL_TRANSFORM_FEEDBACK_BUFFER, 0, GLsizeiptr(count * sizeof(float)), samples.data());
+        const auto mm = std::minmax_element(samples.begin(), samples.end());
+        range.smallest = *mm.first;
+        range.largest = *mm.second;
+        range.count = int(count);
+    }
+    glBindBufferBase(GL_TRANSFORM_FEEDBACK_BUFFER, 0, 0);
+    glBindBuffer(GL_TRANSFORM_FEEDBACK_BUFFER, 0);
+    glDeleteBuffers(1, &buffer);
+    glDeleteQueries(1, &query);
+    d->normalProgram.release();
+    return range;
+}

@@ -1,0 +1,255 @@
+#include "slicing/Slicer.h"
+
+#include <QDebug>
+#include <QDir>
+
+#include "slicing/LayerImage.h"
+
+Slicer::Slicer(CrossSectionRenderer *renderer) : m_renderer(renderer) {}
+
+Slicer::~Slicer() = default;
+
+void Slicer::log(const QString &text)
+{
+    qInfo("%s", qPrintable(text));
+    if (m_options.log)
+        m_options.log(text);
+}
+
+bool Slicer::start(std::vector<SliceObject> objects, const SliceParameters &params, const SliceRunOptions &options,
+                   QString *error)
+{
+    m_running = false;
+    m_cancelRequested = false;
+    m_cancelled = false;
+    m_layersDone = 0;
+    m_error.clear();
+    m_fileNames.clear();
+    m_images.clear();
+    m_heights.clear();
+    m_codes.clear();
+    m_schedule.reset();
+
+    auto refuse = [&](const QString &why) {
+        m_error = why;
+        if (error)
+            *error = why;
+        return false;
+    };
+    if (!m_renderer)
+        return refuse("No cross-section renderer.");
+    if (options.sliceOnDisk && (options.outputFolder.isEmpty() || !QDir(options.outputFolder).exists()))
+        return refuse(QString("The slice folder \"%1\" does not exist.").arg(options.outputFolder));
+
+    ScheduleSettings schedule;
+    schedule.sliceThicknessUm = options.sliceThicknessUm;
+    schedule.maxZ = options.maxZ;
+    schedule.sceneScale = params.sceneScale();
+    schedule.zScaleFactor = params.zScaleFactor();
+    schedule.flexSlices = options.flexSlices;
+    schedule.variableSteps = options.variableSteps;
+    QString why = params.check();
+    if (why.isEmpty())
+        why = schedule.check();
+    if (!why.isEmpty())
+        return refuse(why);
+    if (!m_renderer->configure(params, &why))
+        return refuse(why);
+
+    m_objects = std::move(objects);
+    m_params = params;
+    m_options = options;
+    m_schedule = std::make_unique<LayerSchedule>(schedule);
+    m_secondExposure = hasSecondExposure(m_objects);
+    m_running = true;
+    m_clock.start();
+    log("Slicing started");
+    return true;
+}
+
+void Slicer::cancel()
+{
+    if (m_running)
+        m_cancelRequested = true;
+}
+
+Slicer::Step Slicer::fail(const QString &message)
+{
+    m_error = message;
+    qWarning("%s", qPrintable(message));
+    if (m_options.log)
+        m_options.log(message);
+    m_running = false;
+    m_renderer->endRun();
+    return Failed;
+}
+
+Slicer::Step Slicer::end(bool cancelled)
+{
+    m_running = false;
+    m_cancelled = cancelled;
+    m_renderer->endRun();
+    if (cancelled)
+        log("Slicing is canceled.");
+    else
+        log(QString::asprintf("Slicing time: %.1f seconds.", double(m_clock.elapsed()) / 1000.0));
+    return cancelled ? Cancelled : Finished;
+}
+
+bool Slicer::storeImage(const cv::Mat &image, int code, float height)
+{
+    if (m_options.sliceOnDisk) {
+        const QString path = m_options.outputFolder + "/" + layerFileName(m_fileNames.size() + 1);
+        QString why;
+        if (!writeLayerImage(image, path, &why)) {
+            fail(why);
+            return false;
+        }
+        m_fileNames << path;
+        if (m_options.fileWritten && !m_options.fileWritten(path, &why)) {
+            fail(why.isEmpty() ? QString("The layer image %1 could not be passed on.").arg(path) : why);
+            return false;
+        }
+    } else {
+        m_images.push_back(image);
+    }
+    m_heights.push_back(height);
+    m_codes << code;
+    return true;
+}
+
+Slicer::Step Slicer::processLayer()
+{
+    if (!m_running)
+        return m_error.isEmpty() ? (m_cancelled ? Cancelled : Finished) : Failed;
+    if (m_cancelRequested)
+        return end(true);
+
+    LayerSchedule &s = *m_schedule;
+    s.cutLayer(m_layersDone);
+    float flatness = 0.0f;
+    if (s.variableMode())
+        flatness = flatnessOf(m_renderer->sampleNormals(m_objects, s.cutZ()));
+    s.chooseNextStep(flatness);
+
+    RenderFlags flags;
+    flags.splitSupportExposure = m_options.splitSupportExposure;
+    flags.fullSupportView = m_options.fullSupportView;
+    QString why;
+    cv::Mat first;
+    if (!m_renderer->render(m_objects, s.cutZ(), 0, flags, &first, &why))
+        return fail(why);
+    if (m_secondExposure) {
+        cv::Mat second;
+        if (!m_renderer->render(m_objects, s.cutZ(), 1, flags, &second, &why))
+            return fail(why);
+        first = mergeSecondExposure(first, second);
+    }
+    SupportSplit layer;
+    layer.images = {first};
+    if (m_options.splitSupportExposure) {
+        cv::Mat rest;
+        if (!m_renderer->render(m_objects, s.cutZ(), 2, flags, &rest, &why))
+            return fail(why);
+        layer = splitSupportExposure(first, rest);
+    }
+
+    std::vector<cv::Mat> images = layer.images;
+    if (m_options.postProcess) {
+        LayerContext ctx;
+        ctx.layerIndex = s.layerIndex();
+        ctx.layerCode = layer.code;
+        ctx.heightMm = s.heightMm();
+        ctx.cutZ = s.cutZ();
+        ctx.secondExposureGroup = m_secondExposure;
+        ctx.forStorage = m_options.sliceOnDisk;
+        // Just below the cut, so a facet lying in the cut plane is not hit.
+        const float outlineHeight = s.cutMm() - 0.001f;
+        ctx.outlineMm = [this, outlineHeight]() { return m_renderer->outline(m_objects, outlineHeight); };
+        images = m_options.postProcess(std::move(images), ctx);
+        if (images.size() != layer.images.size())
+            return fail(QString("Post-processing of layer %1 returned %2 images instead of %3.")
+                            .arg(s.layerIndex() + 1)
+                            .arg(images.size())
+                            .arg(layer.images.size()));
+    }
+
+    if (layer.code == LayerSplitFirst) {
+        if (!storeImage(images[0], LayerSplitFirst, s.heightMm())
+            || !storeImage(images[1], LayerSplitSecond, s.heightMm()))
+            return Failed;
+    } else if (!storeImage(images[0], layer.code, s.heightMm())) {
+        return Failed;
+    }
+    ++m_layersDone;
+
+    if (m_cancelRequested)
+        return end(true);
+    if (!s.hasNextLayer())
+        return end(false);
+    return Continue;
+}
+
+int Slicer::progressPercent() const
+{
+    if (!m_schedule)
+        return 0;
+    if (!m_running && !m_cancelled && m_error.isEmpty())
+        return 100;
+    return m_schedule->progressPercent();
+}
+
+float Slicer::slicePosition() const
+{
+    return m_schedule ? m_schedule->slicePosition() : 0.0f;
+}
+
+float Slicer::cutZ() const
+{
+    return m_schedule ? m_schedule->cutZ() : 0.0f;
+}
+
+qint64 Slicer::elapsedMs() const
+{
+    return m_clock.isValid() ? m_clock.elapsed() : 0;
+}
+
+qint64 Slicer::remainingMs() const
+{
+    if (!m_schedule || m_layersDone == 0)
+        return -1;
+    const double p = double(m_schedule->cutZ()) / m_params.zScaleFactor() / m_params.sceneScale()
+                     / double(m_schedule->settings().maxZ) * 100.0;
+    if (!(p > 0.0))
+        return -1;
+    const qint64 elapsed = elapsedMs();
+    return std::max<qint64>(0, qint64(double(elapsed) * 100.0 / p) - elapsed);
+}
+
+bool Slicer::getSliceAt(const std::vector<SliceObject> &objects, const SliceParameters &params, float zPosMm,
+                        cv::Mat *image, QString *error)
+{
+    if (m_running) {
+        if (error)
+            *error = "A slicing run is in progress.";
+        return false;
+    }
+    if (!m_renderer || !m_renderer->configure(params, error))
+        return false;
+    m_images.clear();
+    m_cancelRequested = false;
+    m_heights = {zPosMm};
+    RenderFlags flags;
+    const bool ok = m_renderer->render(objects, zPosMm * params.sceneScale(), 0, flags, image, error);
+    if (ok)
+        m_images = {*image};
+    return ok;
+}
+
+QString Slicer::timeText(qint64 seconds)
+{
+    return QString("%1:%2:%3")
+        .arg(seconds / 3600, 2, 10, QChar('0'))
+        .arg((seconds / 60) % 60, 2, 10, QChar('0'))
+        .arg(seconds % 60, 2, 10, QChar('0'));
+}

@@ -1,0 +1,128 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+#include <opencv2/core.hpp>
+#include <vector>
+
+#include "slicing/CrossSection.h"
+#include "slicing/LayerSchedule.h"
+#include "slicing/SliceParameters.h"
+
+// What the post-processing of a layer gets to know about it.
+struct LayerContext
+{
+    int layerIndex = 0;              // from 0
+    int layerCode = 0;               // 0, 1 or 2 (see LayerCodeValue)
+    float heightMm = 0.0f;           // recorded height
+    float cutZ = 0.0f;               // normalised units
+    bool secondExposureGroup = false;
+    bool forStorage = true;          // false: the images stay in memory (only the outline step applies)
+    // The cross-section outline just below the cut, six floats (two points in mm) per segment.
+    // Costs a GPU pass, so it is fetched only when asked for, on the slicing thread.
+    std::function<std::vector<float>()> outlineMm;
+};
+
+// Turns the rendered images of a layer (one, or two for code 2) into the images to store,
+// in file order. Empty = images are stored as rendered.
+using LayerPostProcess = std::function<std::vector<cv::Mat>(std::vector<cv::Mat> images, const LayerContext &)>;
+
+// Called after each layer file is written (e.g. to add it to a package archive). False with
+// *error stops the run.
+using LayerFileWritten = std::function<bool(const QString &path, QString *error)>;
+
+struct SliceRunOptions
+{
+    float sliceThicknessUm = 50.0f;   // below 5 µm: variable steps
+    float maxZ = 100.0f;              // mm
+    QList<FlexSliceRange> flexSlices;
+    VariableStepTable variableSteps = VariableStepTable::defaults();
+
+    bool sliceOnDisk = true;
+    QString outputFolder;             // must exist; see sliceOutputFolder()
+    bool splitSupportExposure = false;
+    bool fullSupportView = true;
+
+    LayerPostProcess postProcess;
+    LayerFileWritten fileWritten;
+    std::function<void(const QString &)> log;   // "Slicing started", … (the window's log panel)
+};
+
+// One slicing run, one layer per processLayer() call, so the caller can keep its event
+// loop running and show progress between layers. Uses the GL context current at each call.
+//
+//   Slicer s(&renderer);
+//   if (!s.start(objects, params, options, &error)) …
+//   while (s.processLayer() == Slicer::Continue) pumpEvents();
+class Slicer
+{
+public:
+    enum Step { Continue, Finished, Cancelled, Failed };
+
+    explicit Slicer(CrossSectionRenderer *renderer);   // not owned
+    ~Slicer();
+
+    // Checks the parameters, configures the renderer and resets the run's lists. The objects
+    // are a snapshot; the scene must not change during the run anyway.
+    bool start(std::vector<SliceObject> objects, const SliceParameters &params, const SliceRunOptions &options,
+               QString *error);
+    // Renders, post-processes and stores the next layer. After Finished, Cancelled or Failed
+    // the run is over; its lists keep the layers done.
+    Step processLayer();
+    // Ends the run at the next processLayer() call; finished layers are kept.
+    void cancel();
+
+    bool isRunning() const { return m_running; }
+    bool wasCancelled() const { return m_cancelled; }
+    QString errorString() const { return m_error; }
+    QString outputFolder() const { return m_options.outputFolder; }
+
+    // The run's results: one entry per layer image.
+    const QStringList &sliceFileNames() const { return m_fileNames; }
+    const std::vector<cv::Mat> &sliceImages() const { return m_images; }   // without sliceOnDisk
+    const std::vector<float> &sliceHeights() const { return m_heights; }
+    const QList<int> &layerCodes() const { return m_codes; }
+
+    int layersDone() const { return m_layersDone; }
+    int progressPercent() const;
+    float slicePosition() const;
+    float cutZ() const;
+    qint64 elapsedMs() const;
+    // Estimated remaining time from the progress so far, ms; -1 before any progress.
+    qint64 remainingMs() const;
+
+    // One cross-section at zPos mm (no Z compensation), render mode 0. Black above the scene.
+    bool getSliceAt(const std::vector<SliceObject> &objects, const SliceParameters &params, float zPosMm,
+                    cv::Mat *image, QString *error);
+
+    // "h:mm:ss" style "%1:%2:%3", each part two digits.
+    static QString timeText(qint64 seconds);
+
+private:
+    Step fail(const QString &message);
+    Step end(bool cancelled);
+    bool storeImage(const cv::Mat &image, int code, float height);
+    void log(const QString &text);
+
+    CrossSectionRenderer *m_renderer;
+    std::vector<SliceObject> m_objects;
+    SliceParameters m_params;
+    SliceRunOptions m_options;
+    std::unique_ptr<LayerSchedule> m_schedule;
+    bool m_secondExposure = false;
+    bool m_running = false;
+    bool m_cancelRequested = false;
+    bool m_cancelled = false;
+    int m_layersDone = 0;
+    QString m_error;
+    QElapsedTimer m_clock;
+
+    QStringList m_fileNames;
+    std::vector<cv::Mat> m_images;
+    std::vector<float> m_heights;
+    QList<int> m_codes;
+};

@@ -1,0 +1,172 @@
+#include <QtTest>
+#include <QImage>
+#include <QTemporaryDir>
+#include <opencv2/imgcodecs.hpp>
+
+#include "imaging/ImageOps.h"
+#include "imaging/LayerChain.h"
+#include "imaging/LayerPng.h"
+#include "imaging/QtImage.h"
+
+namespace {
+
+bool same(const cv::Mat &a, const cv::Mat &b)
+{
+    return a.size() == b.size() && a.type() == b.type() && cv::countNonZero(a.reshape(1) != b.reshape(1)) == 0;
+}
+
+// A 20 × 12 layer with a lit block covering columns 5..14 and rows 3..8, and its outline.
+cv::Mat block()
+{
+    cv::Mat m = cv::Mat::zeros(12, 20, CV_8UC1);
+    m(cv::Rect(5, 3, 10, 6)).setTo(255);
+    return m;
+}
+
+std::vector<OutlineSegment> blockOutline()
+{
+    const cv::Point2f a(5, 3), b(15, 3), c(15, 9), d(5, 9);
+    return {{a, b}, {b, c}, {c, d}, {d, a}};
+}
+
+// Left half lit, so every mirror is visible.
+cv::Mat asymmetric()
+{
+    cv::Mat m = cv::Mat::zeros(6, 9, CV_8UC1);
+    m(cv::Rect(0, 0, 3, 2)).setTo(255);
+    return m;
+}
+
+} // namespace
+
+// The per-layer chain: outline step, then what is stored for each kind of layer.
+class LayerChainTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void outlineAddsGreyOutsideAndKeepsTheMask()
+    {
+        PostProcessSettings s;
+        s.contourAntialiasing = true;
+        s.contourPenGray = 128;
+        const cv::Mat out = drawContourAntialiasing(block(), blockOutline(), s, false);
+        QCOMPARE(out.type(), CV_8UC1);
+        QCOMPARE(cv::countNonZero(out(cv::Rect(5, 3, 10, 6)) != 255), 0);   // inside stays white
+        const int rim = out.at<uchar>(2, 10);                                // just outside the top edge
+        QVERIFY2(rim > 0 && rim < 255, qPrintable(QString::number(rim)));
+        QCOMPARE(int(out.at<uchar>(0, 0)), 0);                               // far away stays black
+        QCOMPARE(int(out.at<uchar>(6, 1)), 0);
+
+        s.contourPenGray = 0;                                                // black pen: nothing changes
+        QVERIFY(same(drawContourAntialiasing(block(), blockOutline(), s, false), block()));
+        s.contourPenGray = 999;                                              // clamped, no failure
+        QCOMPARE(drawContourAntialiasing(block(), blockOutline(), s, false).size(), block().size());
+
+        s.contourPenGray = 64;
+        s.contrastCurve = true;
+        const cv::Mat lifted = drawContourAntialiasing(block(), blockOutline(), s, false);
+        QVERIFY(lifted.at<uchar>(2, 10) > out.at<uchar>(2, 10) / 2);
+        QCOMPARE(int(lifted.at<uchar>(0, 0)), 0);
+    }
+
+    void outlineMillimetresMapToPixelsAroundTheCentre()
+    {
+        const float seg[6] = {0.f, 0.f, 1.f, 3.3f, -1.65f, 1.f};
+        const auto px = outlineToPixels(seg, 1, 1920, 1080, 33.0, 50.0);
+        QCOMPARE(px.size(), std::size_t(1));
+        QCOMPARE(px[0].a, cv::Point2f(960, 540));
+        QVERIFY(qAbs(px[0].b.x - 1060) < 1e-3);    // 3.3 mm at 33 µm
+        QVERIFY(qAbs(px[0].b.y - 507) < 1e-3);     // −1.65 mm at 50 µm
+    }
+
+    void plainLayerIsOnlyMirroredWithoutLevels()
+    {
+        PostProcessSettings s;
+        s.horizontalMirror = true;
+        bool asked = false;
+        const auto out = postProcessLayer({asymmetric()}, LayerOrdinary, false,
+                                          [&] { asked = true; return std::vector<OutlineSegment>(); }, s);
+        QVERIFY(!asked);                                           // no outline work when it is off
+        QCOMPARE(out.size(), std::size_t(1));
+        QVERIFY(same(out[0], mirrorLayer(asymmetric(), true, false)));
+
+        s.dilationLevel = 1;
+        const auto grown = prepareForStorage({asymmetric()}, LayerOrdinary, false, s);
+        QVERIFY(cv::countNonZero(grown[0]) > cv::countNonZero(asymmetric()));
+        QCOMPARE(int(grown[0].at<uchar>(0, 8)), 255);             // grown, then mirrored
+    }
+
+    void supportImageIsMirroredButNeverSmoothedOrPacked()
+    {
+        PostProcessSettings s;
+        s.verticalMirror = true;
+        s.smoothingLevel = 2;
+        s.subpixelPacking = true;
+        const cv::Mat support = asymmetric();
+        const auto out = prepareForStorage({block(), support}, LayerWithSupportImage, false, s);
+        QCOMPARE(out.size(), std::size_t(2));
+        QCOMPARE(out[0].type(), CV_8UC3);                          // packed first image
+        QCOMPARE(out[0].cols, 20 / 3);
+        QVERIFY(same(out[1], mirrorLayer(support, false, true)));
+        // Ordinary layers store one image even if the slicer left a second one in the list.
+        QCOMPARE(prepareForStorage({block(), support}, LayerOrdinary, false, s).size(), std::size_t(1));
+    }
+
+    void supportOnlyLayersGetNoOutline()
+    {
+        PostProcessSettings s;
+        s.contourAntialiasing = true;
+        std::vector<cv::Mat> images = {block()};
+        bool asked = false;
+        applyOutlineStep(images, LayerSupportOnly, false, [&] { asked = true; return blockOutline(); }, s);
+        QVERIFY(!asked);
+        QVERIFY(same(images[0], block()));
+        applyOutlineStep(images, LayerWithSupportImage, false, [&] { asked = true; return blockOutline(); }, s);
+        QVERIFY(asked);
+        QVERIFY(!same(images[0], block()));
+    }
+
+    void secondExposureLayersKeepColourAndFollowTheMirror()
+    {
+        cv::Mat colour = cv::Mat::zeros(6, 9, CV_8UC3);
+        colour(cv::Rect(0, 0, 3, 2)).setTo(cv::Scalar(0, 200, 255));
+        PostProcessSettings s;
+        s.horizontalMirror = true;
+        s.dilationLevel = 3;
+        s.subpixelPacking = true;
+        s.contourAntialiasing = true;
+        s.contourPenGray = 100;
+        const auto out = postProcessLayer({colour}, LayerOrdinary, true, [] { return std::vector<OutlineSegment>(); }, s);
+        QCOMPARE(out.size(), std::size_t(1));
+        QVERIFY(same(out[0], mirrorLayer(colour, true, false)));   // no morphology, no packing
+    }
+
+    void pngFilesDecodeToTheSamePixels()
+    {
+        cv::Mat grey(37, 53, CV_8UC1);
+        cv::randu(grey, 0, 256);
+        std::vector<uchar> png = encodeLayerPng(grey);
+        QVERIFY(same(cv::imdecode(png, cv::IMREAD_UNCHANGED), grey));
+
+        cv::Mat rgb(5, 4, CV_8UC3, cv::Scalar(10, 20, 30));       // red 10, green 20, blue 30
+        png = encodeLayerPng(rgb);
+        const QImage q = QImage::fromData(png.data(), int(png.size()), "PNG");
+        QCOMPARE(q.pixel(2, 3), qRgb(10, 20, 30));
+
+        const cv::Mat view = grey(cv::Rect(3, 4, 17, 9));          // rows not contiguous
+        QVERIFY(same(cv::imdecode(encodeLayerPng(view), cv::IMREAD_UNCHANGED), view));
+        QVERIFY(same(greyMatFromImage(imageFromMat(view)), view));
+
+        QVERIFY(encodeLayerPng(cv::Mat()).empty());
+        QVERIFY(encodeLayerPng(cv::Mat(2, 2, CV_16UC1)).empty());
+
+        QTemporaryDir dir;
+        QString error;
+        QVERIFY(writeLayerPng(grey, dir.path() + "/S000001_P1.png", &error));
+        QVERIFY(!writeLayerPng(grey, dir.path() + "/missing/S000001_P1.png", &error));
+        QVERIFY(error.contains("missing/S000001_P1.png"));
+    }
+};
+
+QTEST_GUILESS_MAIN(LayerChainTest)
+#include "tst_layerchain.moc"

@@ -425,9 +425,6 @@ bool readSettingsFile(const QString &path, EnvironmentSettings &settings, QStrin
     s.setIniCodec("UTF-8");
     if (s.status() == QSettings::AccessError)
         return fail(QStringLiteral("Cannot read settings file %1.").arg(path));
-    if (s.status() == QSettings::FormatError)
-        qWarning().noquote() << "Settings file" << path
-                             << "has lines that could not be understood; they were skipped.";
 
     EnvironmentSettings read;
     readMisc(s, read.misc, read.models);
@@ -436,6 +433,10 @@ bool readSettingsFile(const QString &path, EnvironmentSettings &settings, QStrin
     readSlice(s, read.slice);
     readPrinter(s, read.printer);
     readPrint(s, read.print);
+    // Sections are parsed as they are first used, so the verdict is known only now.
+    if (s.status() == QSettings::FormatError)
+        qWarning().noquote() << "Settings file" << path
+                             << "has lines that could not be understood; they were skipped.";
     settings = read;
     qDebug().noquote() << "Environment setting read from" << path;
     return true;

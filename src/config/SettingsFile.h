@@ -23,7 +23,8 @@ QStringList settingsFileCandidates(const QString &folder);
 // thickness and margin 0.6 and 1.0 mm when 0, grey multiplier 255 below 127, all colour
 // channels on when none is). Keys this program does not know are ignored.
 // Returns false and leaves `settings` untouched when the file does not exist or cannot be
-// read; `error` then says why.
+// read; `error` then says why. Call it once the application object exists: QSettings may
+// decode typed values (images) that need it.
 bool readSettingsFile(const QString &path, EnvironmentSettings &settings, QString *error = nullptr);
 
 // The whole file text: groups "Models", "Support", "Slice", "Printer", "Print", "Misc", keys in

@@ -156,21 +156,3 @@ cv::Mat undistortBarrel(const cv::Mat &in, const std::array<double, 6> &coeffs)
     cv::undistort(grey, out, camera, distortion, camera);
     return out;
 }
-
-cv::Mat mirrorLayer(const cv::Mat &in, bool horizontal, bool vertical)
-{
-    if (in.empty())
-        return cv::Mat();
-    if (!horizontal && !vertical)
-        return in.clone();
-    cv::Mat out;
-    cv::flip(in, out, horizontal && vertical ? -1 : (horizontal ? 1 : 0));
-    return out;
-}
-
-bool hasLitPixel(const cv::Mat &in)
-{
-    if (in.empty())
-        return false;
-    return cv::countNonZero(in.reshape(1)) > 0;
-}

@@ -48,9 +48,5 @@ cv::Mat dimInterior(const cv::Mat &in, int widthPx, int ratioPercent);
 // Non-finite coefficients leave the grey image unchanged.
 cv::Mat undistortBarrel(const cv::Mat &in, const std::array<double, 6> &coeffs);
 
-// Mirrors left-right (horizontal) and/or top-bottom (vertical); both together turn the
-// image by 180 degrees. Keeps the channel count.
-cv::Mat mirrorLayer(const cv::Mat &in, bool horizontal, bool vertical);
-
-// True when any pixel of any channel is non-zero.
-bool hasLitPixel(const cv::Mat &in);
+// Mirroring and the lit-pixel test of layer images come with the slicer's layer steps.
+#include "slicing/LayerImage.h"

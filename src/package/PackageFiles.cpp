@@ -81,11 +81,6 @@ QString packageNumber(double value)
     return QString::number(value, 'g', 6);
 }
 
-QString layerFileName(int number)
-{
-    return QString::asprintf("S%06d_P1.png", number);
-}
-
 QStringList previewFileNames()
 {
     return {"Preview_Top.png", "Preview_Front.png", "Preview_Left.png", "Preview_Right.png", "Preview_TFR.png"};

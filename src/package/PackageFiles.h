@@ -8,6 +8,8 @@
 
 #include <vector>
 
+#include "slicing/LayerImage.h"   // layerFileName(): "S%06d_P1.png"
+
 // The contents of an LPK print package, as pure functions of a run description, so the
 // package can be checked without slicing anything.
 //
@@ -81,9 +83,6 @@ std::vector<ScheduledImage> exposureSchedule(const PackageDescription &run);
 // A number as the text files write it: shortest form with at most 6 significant digits
 // (50, 0.05, 1.2, 63.36).
 QString packageNumber(double value);
-
-// "S%06d_P1.png" for the 1-based image number.
-QString layerFileName(int number);
 
 // The five preview names in delivery order: Top, Front, Left, Right, TFR.
 QStringList previewFileNames();

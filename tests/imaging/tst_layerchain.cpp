@@ -2,6 +2,7 @@
 #include <QImage>
 #include <QTemporaryDir>
 #include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
 
 #include "imaging/ImageOps.h"
 #include "imaging/LayerChain.h"
@@ -13,6 +14,14 @@ namespace {
 bool same(const cv::Mat &a, const cv::Mat &b)
 {
     return a.size() == b.size() && a.type() == b.type() && cv::countNonZero(a.reshape(1) != b.reshape(1)) == 0;
+}
+
+// flipCode as cv::flip: 1 left-right, 0 top-bottom, -1 both.
+cv::Mat flipped(const cv::Mat &m, int flipCode)
+{
+    cv::Mat out;
+    cv::flip(m, out, flipCode);
+    return out;
 }
 
 // A 20 × 12 layer with a lit block covering columns 5..14 and rows 3..8, and its outline.
@@ -88,7 +97,13 @@ private slots:
                                           [&] { asked = true; return std::vector<OutlineSegment>(); }, s);
         QVERIFY(!asked);                                           // no outline work when it is off
         QCOMPARE(out.size(), std::size_t(1));
-        QVERIFY(same(out[0], mirrorLayer(asymmetric(), true, false)));
+        QVERIFY(same(out[0], flipped(asymmetric(), 1)));
+
+        s.verticalMirror = true;                                   // both: half a turn
+        cv::Mat turned;
+        cv::rotate(asymmetric(), turned, cv::ROTATE_180);
+        QVERIFY(same(prepareForStorage({asymmetric()}, LayerOrdinary, false, s)[0], turned));
+        s.verticalMirror = false;
 
         s.dilationLevel = 1;
         const auto grown = prepareForStorage({asymmetric()}, LayerOrdinary, false, s);
@@ -107,7 +122,7 @@ private slots:
         QCOMPARE(out.size(), std::size_t(2));
         QCOMPARE(out[0].type(), CV_8UC3);                          // packed first image
         QCOMPARE(out[0].cols, 20 / 3);
-        QVERIFY(same(out[1], mirrorLayer(support, false, true)));
+        QVERIFY(same(out[1], flipped(support, 0)));
         // Ordinary layers store one image even if the slicer left a second one in the list.
         QCOMPARE(prepareForStorage({block(), support}, LayerOrdinary, false, s).size(), std::size_t(1));
     }
@@ -138,7 +153,7 @@ private slots:
         s.contourPenGray = 100;
         const auto out = postProcessLayer({colour}, LayerOrdinary, true, [] { return std::vector<OutlineSegment>(); }, s);
         QCOMPARE(out.size(), std::size_t(1));
-        QVERIFY(same(out[0], mirrorLayer(colour, true, false)));   // no morphology, no packing
+        QVERIFY(same(out[0], flipped(colour, 1)));   // no morphology, no packing
     }
 
     void pngFilesDecodeToTheSamePixels()

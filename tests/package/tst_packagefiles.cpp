@@ -104,8 +104,6 @@ private slots:
         QCOMPARE(packageNumber(1.0 / 3), QString("0.333333"));
         QCOMPARE(packageNumber(25.5), QString("25.5"));
         QCOMPARE(packageNumber(1234567), QString("1.23457e+06"));
-        QCOMPARE(layerFileName(1), QString("S000001_P1.png"));
-        QCOMPARE(layerFileName(123456), QString("S123456_P1.png"));
     }
 
     void scheduleHonoursFirstLayersFlexRangesAndSupportImages()

@@ -5,544 +5,612 @@
     <name>App</name>
     <message>
         <source>Not a file, not opened: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Keine Datei, nicht geöffnet: %1</translation>
     </message>
 </context>
 <context>
     <name>Canvas</name>
-    <message numerus="yes">
-        <source>%n object(s) in the scene</source>
-        <translation type="unfinished">
-            <numerusform></numerusform>
-            <numerusform></numerusform>
-        </translation>
+    <message>
+        <source>The 3D view needs OpenGL 3.2; this system offers %1.%2.</source>
+        <translation>Die 3D-Ansicht benötigt OpenGL 3.2; dieses System bietet %1.%2.</translation>
+    </message>
+    <message>
+        <source>The 3D view's shaders could not be built:
+</source>
+        <translation>Die Shader der 3D-Ansicht konnten nicht erstellt werden:
+</translation>
+    </message>
+    <message>
+        <source>Support Mode (1 Pt). Press ESC to escape.</source>
+        <translation>Stützenmodus (1 Pkt.). Mit ESC beenden.</translation>
+    </message>
+    <message>
+        <source>Support Mode (2 Pt). Press ESC to escape.</source>
+        <translation>Stützenmodus (2 Pkt.). Mit ESC beenden.</translation>
+    </message>
+    <message>
+        <source> [X Flip Copy ON]</source>
+        <translation> [X-Spiegelkopie EIN]</translation>
+    </message>
+    <message>
+        <source> [Y Flip Copy ON]</source>
+        <translation> [Y-Spiegelkopie EIN]</translation>
+    </message>
+    <message>
+        <source>Select a boundary to create the ring support</source>
+        <translation>Eine Kontur für den Ringsockel wählen</translation>
+    </message>
+    <message>
+        <source>The 3D view is not available (see the log).</source>
+        <translation>Die 3D-Ansicht ist nicht verfügbar (siehe Protokoll).</translation>
+    </message>
+    <message>
+        <source>The 3D view is not available.</source>
+        <translation>Die 3D-Ansicht ist nicht verfügbar.</translation>
+    </message>
+</context>
+<context>
+    <name>Loader</name>
+    <message>
+        <source>Could not load %1: %2</source>
+        <translation>%1 konnte nicht geladen werden: %2</translation>
+    </message>
+</context>
+<context>
+    <name>Scene</name>
+    <message>
+        <source>Models out of build size</source>
+        <translation>Modelle außerhalb des Bauraums</translation>
+    </message>
+    <message>
+        <source>No model is selected</source>
+        <translation>Kein Modell ausgewählt</translation>
+    </message>
+    <message>
+        <source>Selected supports and bases will be ignored.</source>
+        <translation>Ausgewählte Stützen und Sockel werden ignoriert.</translation>
+    </message>
+    <message>
+        <source>All model is deleted.</source>
+        <translation>Alle Modelle wurden gelöscht.</translation>
     </message>
 </context>
 <context>
     <name>Window</name>
     <message>
         <source>3D View</source>
-        <translation type="unfinished"></translation>
+        <translation>3D-Ansicht</translation>
     </message>
     <message>
         <source>Slice View</source>
-        <translation type="unfinished"></translation>
+        <translation>Schichtansicht</translation>
     </message>
     <message>
         <source>|&lt;</source>
-        <translation type="unfinished"></translation>
+        <translation>|&lt;</translation>
     </message>
     <message>
         <source>First slice</source>
-        <translation type="unfinished"></translation>
+        <translation>Erste Schicht</translation>
     </message>
     <message>
         <source>&lt;</source>
-        <translation type="unfinished"></translation>
+        <translation>&lt;</translation>
     </message>
     <message>
         <source>Previous slice</source>
-        <translation type="unfinished"></translation>
+        <translation>Vorherige Schicht</translation>
     </message>
     <message>
         <source>&gt;</source>
-        <translation type="unfinished"></translation>
+        <translation>&gt;</translation>
     </message>
     <message>
         <source>Next slice</source>
-        <translation type="unfinished"></translation>
+        <translation>Nächste Schicht</translation>
     </message>
     <message>
         <source>&gt;|</source>
-        <translation type="unfinished"></translation>
+        <translation>&gt;|</translation>
     </message>
     <message>
         <source>Last slice</source>
-        <translation type="unfinished"></translation>
+        <translation>Letzte Schicht</translation>
     </message>
     <message>
         <source>Delete this slice</source>
-        <translation type="unfinished"></translation>
+        <translation>Diese Schicht löschen</translation>
     </message>
     <message>
         <source>Model</source>
-        <translation type="unfinished"></translation>
+        <translation>Modell</translation>
     </message>
     <message>
         <source>Scale</source>
-        <translation type="unfinished"></translation>
+        <translation>Skalierung</translation>
     </message>
     <message>
         <source>Uniform scale</source>
-        <translation type="unfinished"></translation>
+        <translation>Gleichmäßig skalieren</translation>
     </message>
     <message>
         <source>Size (mm)</source>
-        <translation type="unfinished"></translation>
+        <translation>Größe (mm)</translation>
     </message>
     <message>
         <source>Move (mm)</source>
-        <translation type="unfinished"></translation>
+        <translation>Verschieben (mm)</translation>
     </message>
     <message>
         <source>Rotate (°)</source>
-        <translation type="unfinished"></translation>
+        <translation>Drehen (°)</translation>
     </message>
     <message>
         <source>Show</source>
-        <translation type="unfinished"></translation>
+        <translation>Anzeigen</translation>
     </message>
     <message>
         <source>Align</source>
-        <translation type="unfinished"></translation>
+        <translation>Ausrichten</translation>
     </message>
     <message>
         <source>Top</source>
-        <translation type="unfinished"></translation>
+        <translation>Oben</translation>
     </message>
     <message>
         <source>Align the tops (largest y)</source>
-        <translation type="unfinished"></translation>
+        <translation>Oberkanten ausrichten (größtes y)</translation>
     </message>
     <message>
         <source>Middle</source>
-        <translation type="unfinished"></translation>
+        <translation>Mitte</translation>
     </message>
     <message>
         <source>Align the centres in y</source>
-        <translation type="unfinished"></translation>
+        <translation>Mittelpunkte in y ausrichten</translation>
     </message>
     <message>
         <source>Bottom</source>
-        <translation type="unfinished"></translation>
+        <translation>Unten</translation>
     </message>
     <message>
         <source>Align the bottoms (smallest y)</source>
-        <translation type="unfinished"></translation>
+        <translation>Unterkanten ausrichten (kleinstes y)</translation>
     </message>
     <message>
         <source>Equal X</source>
-        <translation type="unfinished"></translation>
+        <translation>Gleich X</translation>
     </message>
     <message>
         <source>Equal gaps along x</source>
-        <translation type="unfinished"></translation>
+        <translation>Gleiche Abstände entlang x</translation>
     </message>
     <message>
         <source>Left</source>
-        <translation type="unfinished"></translation>
+        <translation>Links</translation>
     </message>
     <message>
         <source>Align the left sides (smallest x)</source>
-        <translation type="unfinished"></translation>
+        <translation>Linke Seiten ausrichten (kleinstes x)</translation>
     </message>
     <message>
         <source>Center</source>
-        <translation type="unfinished"></translation>
+        <translation>Zentrieren</translation>
     </message>
     <message>
         <source>Align the centres in x</source>
-        <translation type="unfinished"></translation>
+        <translation>Mittelpunkte in x ausrichten</translation>
     </message>
     <message>
         <source>Right</source>
-        <translation type="unfinished"></translation>
+        <translation>Rechts</translation>
     </message>
     <message>
         <source>Align the right sides (largest x)</source>
-        <translation type="unfinished"></translation>
+        <translation>Rechte Seiten ausrichten (größtes x)</translation>
     </message>
     <message>
         <source>Equal Y</source>
-        <translation type="unfinished"></translation>
+        <translation>Gleich Y</translation>
     </message>
     <message>
         <source>Equal gaps along y</source>
-        <translation type="unfinished"></translation>
+        <translation>Gleiche Abstände entlang y</translation>
     </message>
     <message>
         <source>Support</source>
-        <translation type="unfinished"></translation>
+        <translation>Stützen</translation>
     </message>
     <message>
         <source>1 Point</source>
-        <translation type="unfinished"></translation>
+        <translation>1 Punkt</translation>
     </message>
     <message>
         <source>2 Points</source>
-        <translation type="unfinished"></translation>
+        <translation>2 Punkte</translation>
     </message>
     <message>
         <source>Support opacity (%)</source>
-        <translation type="unfinished"></translation>
+        <translation>Deckkraft der Stützen (%)</translation>
     </message>
     <message>
         <source>Support preview</source>
-        <translation type="unfinished"></translation>
+        <translation>Stützenvorschau</translation>
     </message>
     <message>
         <source>Water line</source>
-        <translation type="unfinished"></translation>
+        <translation>Wasserlinie</translation>
     </message>
     <message>
         <source>Drain hole</source>
-        <translation type="unfinished"></translation>
+        <translation>Ablaufloch</translation>
     </message>
     <message>
         <source>Diameter (mm)</source>
-        <translation type="unfinished"></translation>
+        <translation>Durchmesser (mm)</translation>
     </message>
     <message>
         <source>Height (mm)</source>
-        <translation type="unfinished"></translation>
+        <translation>Höhe (mm)</translation>
     </message>
     <message>
         <source>Slice</source>
-        <translation type="unfinished"></translation>
+        <translation>Schichten</translation>
     </message>
     <message>
         <source>Slicing quality</source>
-        <translation type="unfinished"></translation>
+        <translation>Schichtqualität</translation>
     </message>
     <message>
         <source>Slice preview</source>
-        <translation type="unfinished"></translation>
+        <translation>Schichtvorschau</translation>
     </message>
     <message>
         <source>S0</source>
-        <translation type="unfinished"></translation>
+        <translation>S0</translation>
     </message>
     <message>
         <source>Variable slicing</source>
-        <translation type="unfinished"></translation>
+        <translation>Variable Schichtdicke</translation>
     </message>
     <message>
         <source>Layer steps follow the surface angle.</source>
-        <translation type="unfinished"></translation>
+        <translation>Die Schichtdicke folgt dem Flächenwinkel.</translation>
     </message>
     <message>
         <source>Flex slice ranges</source>
-        <translation type="unfinished"></translation>
+        <translation>Flex-Schichtbereiche</translation>
     </message>
     <message>
         <source>Hollow</source>
-        <translation type="unfinished"></translation>
+        <translation>Aushöhlen</translation>
     </message>
     <message>
         <source>Hollowing</source>
-        <translation type="unfinished"></translation>
+        <translation>Aushöhlung</translation>
     </message>
     <message>
         <source>Printer</source>
-        <translation type="unfinished"></translation>
+        <translation>Drucker</translation>
     </message>
     <message>
         <source>Display resolution (px)</source>
-        <translation type="unfinished"></translation>
+        <translation>Displayauflösung (px)</translation>
     </message>
     <message>
         <source>Pixel size (µm)</source>
-        <translation type="unfinished"></translation>
+        <translation>Pixelgröße (µm)</translation>
     </message>
     <message>
         <source>&amp;File</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Datei</translation>
     </message>
     <message>
         <source>&amp;Edit</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Bearbeiten</translation>
     </message>
     <message>
         <source>&amp;View</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Ansicht</translation>
     </message>
     <message>
         <source>&amp;Support</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Stützen</translation>
     </message>
     <message>
         <source>Se&amp;ttings</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Einstellungen</translation>
     </message>
     <message>
         <source>Language</source>
-        <translation type="unfinished"></translation>
+        <translation>Sprache</translation>
     </message>
     <message>
         <source>&amp;Help</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Hilfe</translation>
     </message>
     <message>
         <source>Tool bar</source>
-        <translation type="unfinished"></translation>
+        <translation>Werkzeugleiste</translation>
     </message>
     <message>
         <source>New Scene</source>
-        <translation type="unfinished"></translation>
+        <translation>Neue Szene</translation>
     </message>
     <message>
         <source>Start a new scene</source>
-        <translation type="unfinished"></translation>
+        <translation>Neue Szene beginnen</translation>
     </message>
     <message>
         <source>Load Models...</source>
-        <translation type="unfinished"></translation>
+        <translation>Modelle laden...</translation>
     </message>
     <message>
         <source>Load .stl or .obj files</source>
-        <translation type="unfinished"></translation>
+        <translation>.stl- oder .obj-Dateien laden</translation>
     </message>
     <message>
         <source>Load Scene...</source>
-        <translation type="unfinished"></translation>
+        <translation>Szene laden...</translation>
     </message>
     <message>
         <source>Load a scene file</source>
-        <translation type="unfinished"></translation>
+        <translation>Eine Szenendatei laden</translation>
     </message>
     <message>
         <source>Save Scene...</source>
-        <translation type="unfinished"></translation>
+        <translation>Szene speichern...</translation>
     </message>
     <message>
         <source>Save the scene into a file</source>
-        <translation type="unfinished"></translation>
+        <translation>Die Szene in eine Datei speichern</translation>
     </message>
     <message>
         <source>Save as LPK...</source>
-        <translation type="unfinished"></translation>
+        <translation>Als LPK speichern...</translation>
     </message>
     <message>
         <source>Save slices into LPK format</source>
-        <translation type="unfinished"></translation>
+        <translation>Schichten im LPK-Format speichern</translation>
     </message>
     <message>
         <source>Load LPK...</source>
-        <translation type="unfinished"></translation>
+        <translation>LPK laden...</translation>
     </message>
     <message>
         <source>Open a print package</source>
-        <translation type="unfinished"></translation>
+        <translation>Ein Druckpaket öffnen</translation>
     </message>
     <message>
         <source>Save slices into CWS format</source>
-        <translation type="unfinished"></translation>
+        <translation>Schichten im CWS-Format speichern</translation>
     </message>
     <message>
         <source>Make Slices</source>
-        <translation type="unfinished"></translation>
+        <translation>Schichten erzeugen</translation>
     </message>
     <message>
         <source>Export STL...</source>
-        <translation type="unfinished"></translation>
+        <translation>STL exportieren...</translation>
     </message>
     <message>
         <source>Export the scene as one STL file</source>
-        <translation type="unfinished"></translation>
+        <translation>Die Szene als eine STL-Datei exportieren</translation>
     </message>
     <message>
         <source>Exit</source>
-        <translation type="unfinished"></translation>
+        <translation>Beenden</translation>
     </message>
     <message>
         <source>Undo</source>
-        <translation type="unfinished"></translation>
+        <translation>Rückgängig</translation>
     </message>
     <message>
         <source>Duplicate Models</source>
-        <translation type="unfinished"></translation>
+        <translation>Modelle duplizieren</translation>
     </message>
     <message>
         <source>Duplicate the selected model</source>
-        <translation type="unfinished"></translation>
+        <translation>Das ausgewählte Modell duplizieren</translation>
     </message>
     <message>
         <source>Delete Models</source>
-        <translation type="unfinished"></translation>
+        <translation>Modelle löschen</translation>
     </message>
     <message>
         <source>Delete the selected models</source>
-        <translation type="unfinished"></translation>
+        <translation>Die ausgewählten Modelle löschen</translation>
     </message>
     <message>
         <source>Flip Models</source>
-        <translation type="unfinished"></translation>
+        <translation>Modelle spiegeln</translation>
     </message>
     <message>
         <source>Move to Bottom</source>
-        <translation type="unfinished"></translation>
+        <translation>Auf die Plattform setzen</translation>
     </message>
     <message>
         <source>Put the selected models on the plate</source>
-        <translation type="unfinished"></translation>
+        <translation>Die ausgewählten Modelle auf die Plattform setzen</translation>
     </message>
     <message>
         <source>Clear Models</source>
-        <translation type="unfinished"></translation>
+        <translation>Alle Modelle entfernen</translation>
     </message>
     <message>
         <source>Erase all models</source>
-        <translation type="unfinished"></translation>
+        <translation>Alle Modelle löschen</translation>
     </message>
     <message>
         <source>Group</source>
-        <translation type="unfinished"></translation>
+        <translation>Gruppieren</translation>
     </message>
     <message>
         <source>Group the selected models</source>
-        <translation type="unfinished"></translation>
+        <translation>Die ausgewählten Modelle gruppieren</translation>
     </message>
     <message>
         <source>Ungroup</source>
-        <translation type="unfinished"></translation>
+        <translation>Gruppierung aufheben</translation>
     </message>
     <message>
         <source>Ungroup the selected models</source>
-        <translation type="unfinished"></translation>
+        <translation>Die Gruppierung der ausgewählten Modelle aufheben</translation>
     </message>
     <message>
         <source>Reset View</source>
-        <translation type="unfinished"></translation>
+        <translation>Ansicht zurücksetzen</translation>
     </message>
     <message>
         <source>Isometric</source>
-        <translation type="unfinished"></translation>
+        <translation>Isometrisch</translation>
     </message>
     <message>
         <source>Front</source>
-        <translation type="unfinished"></translation>
+        <translation>Vorne</translation>
     </message>
     <message>
         <source>Rear</source>
-        <translation type="unfinished"></translation>
+        <translation>Hinten</translation>
     </message>
     <message>
         <source>Auto Supports</source>
-        <translation type="unfinished"></translation>
+        <translation>Automatische Stützen</translation>
     </message>
     <message>
         <source>Create a Base</source>
-        <translation type="unfinished"></translation>
+        <translation>Sockel erstellen</translation>
     </message>
     <message>
         <source>Add a Global Base</source>
-        <translation type="unfinished"></translation>
+        <translation>Gemeinsamen Sockel hinzufügen</translation>
     </message>
     <message>
         <source>Create a Ring Base</source>
-        <translation type="unfinished"></translation>
+        <translation>Ringsockel erstellen</translation>
     </message>
     <message>
         <source>Add a Grid Base</source>
-        <translation type="unfinished"></translation>
+        <translation>Gittersockel hinzufügen</translation>
     </message>
     <message>
         <source>Add Support Linkers</source>
-        <translation type="unfinished"></translation>
+        <translation>Stützenverbinder hinzufügen</translation>
     </message>
     <message>
         <source>Drain Hole</source>
-        <translation type="unfinished"></translation>
+        <translation>Ablaufloch</translation>
     </message>
     <message>
         <source>Raft</source>
-        <translation type="unfinished"></translation>
+        <translation>Raft</translation>
     </message>
     <message>
         <source>Draw on Slice</source>
-        <translation type="unfinished"></translation>
+        <translation>Auf Schicht zeichnen</translation>
     </message>
     <message>
         <source>Printer Setting</source>
-        <translation type="unfinished"></translation>
+        <translation>Druckereinstellungen</translation>
     </message>
     <message>
         <source>Exposure Calibration</source>
-        <translation type="unfinished"></translation>
+        <translation>Belichtungskalibrierung</translation>
     </message>
     <message>
         <source>Save setting and recipe</source>
-        <translation type="unfinished"></translation>
+        <translation>Einstellungen und Rezepte speichern</translation>
     </message>
     <message>
         <source>Save recipe file</source>
-        <translation type="unfinished"></translation>
+        <translation>Rezeptdatei speichern</translation>
     </message>
     <message>
         <source>Check for Updates</source>
-        <translation type="unfinished"></translation>
+        <translation>Nach Aktualisierungen suchen</translation>
     </message>
     <message>
         <source>Initialization completed</source>
-        <translation type="unfinished"></translation>
+        <translation>Initialisierung abgeschlossen</translation>
     </message>
     <message>
         <source>Error</source>
-        <translation type="unfinished"></translation>
+        <translation>Fehler</translation>
     </message>
     <message>
         <source>&lt;b&gt;Error:&lt;/b&gt;&lt;br&gt;No setting file found&lt;br&gt;</source>
-        <translation type="unfinished"></translation>
+        <translation>&lt;b&gt;Fehler:&lt;/b&gt;&lt;br&gt;Keine Einstellungsdatei gefunden&lt;br&gt;</translation>
     </message>
     <message>
         <source>A model is still being read; %1 was not opened.</source>
-        <translation type="unfinished"></translation>
+        <translation>Ein Modell wird noch gelesen; %1 wurde nicht geöffnet.</translation>
     </message>
     <message>
         <source>Reading </source>
-        <translation type="unfinished"></translation>
+        <translation>Lese </translation>
     </message>
     <message>
         <source>Could not read the model file %1.</source>
-        <translation type="unfinished"></translation>
+        <translation>Die Modelldatei %1 konnte nicht gelesen werden.</translation>
     </message>
     <message>
         <source>Scene files cannot be opened by this version: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Szenendateien können mit dieser Version nicht geöffnet werden: %1</translation>
     </message>
     <message>
         <source>Scene files cannot be opened by this version.</source>
-        <translation type="unfinished"></translation>
+        <translation>Szenendateien können mit dieser Version nicht geöffnet werden.</translation>
     </message>
     <message>
-        <source>Can&apos;t add models in support mode.</source>
-        <translation type="unfinished"></translation>
+        <source>Can't add models in support mode.</source>
+        <translation>Im Stützenmodus können keine Modelle hinzugefügt werden.</translation>
     </message>
     <message>
         <source>Load .stl or .obj file</source>
-        <translation type="unfinished"></translation>
+        <translation>.stl- oder .obj-Datei laden</translation>
     </message>
     <message>
         <source>STL, OBJ(*.stl *.obj);;O3D (*.o3d);;All Files(*)</source>
-        <translation type="unfinished"></translation>
+        <translation>STL, OBJ(*.stl *.obj);;O3D (*.o3d);;Alle Dateien(*)</translation>
     </message>
     <message>
         <source>Please choose STL or OBJ format files</source>
-        <translation type="unfinished"></translation>
+        <translation>Bitte Dateien im STL- oder OBJ-Format wählen</translation>
     </message>
     <message>
         <source>Unsaved scene changes will be discarded.</source>
-        <translation type="unfinished"></translation>
+        <translation>Nicht gespeicherte Änderungen an der Szene gehen verloren.</translation>
     </message>
     <message>
         <source>Only local files can be opened: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Nur lokale Dateien können geöffnet werden: %1</translation>
     </message>
     <message>
         <source>Are you sure to close Orvell3D?
 </source>
-        <translation type="unfinished"></translation>
+        <translation>Möchten Sie Orvell3D wirklich schließen?
+</translation>
+    </message>
+    <message>
+        <source>The setting file %1 could not be read: %2</source>
+        <translation>Die Einstellungsdatei %1 konnte nicht gelesen werden: %2</translation>
+    </message>
+    <message>
+        <source>The settings could not be saved:
+%1</source>
+        <translation>Die Einstellungen konnten nicht gespeichert werden:
+%1</translation>
     </message>
 </context>
 <context>
     <name>settingSelect</name>
     <message>
         <source>Select a setting file</source>
-        <translation type="unfinished"></translation>
+        <translation>Einstellungsdatei auswählen</translation>
     </message>
     <message>
         <source>Setting files in the data folder:</source>
-        <translation type="unfinished"></translation>
+        <translation>Einstellungsdateien im Datenordner:</translation>
     </message>
 </context>
 </TS>

@@ -5,544 +5,612 @@
     <name>App</name>
     <message>
         <source>Not a file, not opened: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Not a file, not opened: %1</translation>
     </message>
 </context>
 <context>
     <name>Canvas</name>
-    <message numerus="yes">
-        <source>%n object(s) in the scene</source>
-        <translation type="unfinished">
-            <numerusform></numerusform>
-            <numerusform></numerusform>
-        </translation>
+    <message>
+        <source>The 3D view needs OpenGL 3.2; this system offers %1.%2.</source>
+        <translation>The 3D view needs OpenGL 3.2; this system offers %1.%2.</translation>
+    </message>
+    <message>
+        <source>The 3D view's shaders could not be built:
+</source>
+        <translation>The 3D view's shaders could not be built:
+</translation>
+    </message>
+    <message>
+        <source>Support Mode (1 Pt). Press ESC to escape.</source>
+        <translation>Support Mode (1 Pt). Press ESC to escape.</translation>
+    </message>
+    <message>
+        <source>Support Mode (2 Pt). Press ESC to escape.</source>
+        <translation>Support Mode (2 Pt). Press ESC to escape.</translation>
+    </message>
+    <message>
+        <source> [X Flip Copy ON]</source>
+        <translation> [X Flip Copy ON]</translation>
+    </message>
+    <message>
+        <source> [Y Flip Copy ON]</source>
+        <translation> [Y Flip Copy ON]</translation>
+    </message>
+    <message>
+        <source>Select a boundary to create the ring support</source>
+        <translation>Select a boundary to create the ring support</translation>
+    </message>
+    <message>
+        <source>The 3D view is not available (see the log).</source>
+        <translation>The 3D view is not available (see the log).</translation>
+    </message>
+    <message>
+        <source>The 3D view is not available.</source>
+        <translation>The 3D view is not available.</translation>
+    </message>
+</context>
+<context>
+    <name>Loader</name>
+    <message>
+        <source>Could not load %1: %2</source>
+        <translation>Could not load %1: %2</translation>
+    </message>
+</context>
+<context>
+    <name>Scene</name>
+    <message>
+        <source>Models out of build size</source>
+        <translation>Models out of build size</translation>
+    </message>
+    <message>
+        <source>No model is selected</source>
+        <translation>No model is selected</translation>
+    </message>
+    <message>
+        <source>Selected supports and bases will be ignored.</source>
+        <translation>Selected supports and bases will be ignored.</translation>
+    </message>
+    <message>
+        <source>All model is deleted.</source>
+        <translation>All model is deleted.</translation>
     </message>
 </context>
 <context>
     <name>Window</name>
     <message>
         <source>3D View</source>
-        <translation type="unfinished"></translation>
+        <translation>3D View</translation>
     </message>
     <message>
         <source>Slice View</source>
-        <translation type="unfinished"></translation>
+        <translation>Slice View</translation>
     </message>
     <message>
         <source>|&lt;</source>
-        <translation type="unfinished"></translation>
+        <translation>|&lt;</translation>
     </message>
     <message>
         <source>First slice</source>
-        <translation type="unfinished"></translation>
+        <translation>First slice</translation>
     </message>
     <message>
         <source>&lt;</source>
-        <translation type="unfinished"></translation>
+        <translation>&lt;</translation>
     </message>
     <message>
         <source>Previous slice</source>
-        <translation type="unfinished"></translation>
+        <translation>Previous slice</translation>
     </message>
     <message>
         <source>&gt;</source>
-        <translation type="unfinished"></translation>
+        <translation>&gt;</translation>
     </message>
     <message>
         <source>Next slice</source>
-        <translation type="unfinished"></translation>
+        <translation>Next slice</translation>
     </message>
     <message>
         <source>&gt;|</source>
-        <translation type="unfinished"></translation>
+        <translation>&gt;|</translation>
     </message>
     <message>
         <source>Last slice</source>
-        <translation type="unfinished"></translation>
+        <translation>Last slice</translation>
     </message>
     <message>
         <source>Delete this slice</source>
-        <translation type="unfinished"></translation>
+        <translation>Delete this slice</translation>
     </message>
     <message>
         <source>Model</source>
-        <translation type="unfinished"></translation>
+        <translation>Model</translation>
     </message>
     <message>
         <source>Scale</source>
-        <translation type="unfinished"></translation>
+        <translation>Scale</translation>
     </message>
     <message>
         <source>Uniform scale</source>
-        <translation type="unfinished"></translation>
+        <translation>Uniform scale</translation>
     </message>
     <message>
         <source>Size (mm)</source>
-        <translation type="unfinished"></translation>
+        <translation>Size (mm)</translation>
     </message>
     <message>
         <source>Move (mm)</source>
-        <translation type="unfinished"></translation>
+        <translation>Move (mm)</translation>
     </message>
     <message>
         <source>Rotate (°)</source>
-        <translation type="unfinished"></translation>
+        <translation>Rotate (°)</translation>
     </message>
     <message>
         <source>Show</source>
-        <translation type="unfinished"></translation>
+        <translation>Show</translation>
     </message>
     <message>
         <source>Align</source>
-        <translation type="unfinished"></translation>
+        <translation>Align</translation>
     </message>
     <message>
         <source>Top</source>
-        <translation type="unfinished"></translation>
+        <translation>Top</translation>
     </message>
     <message>
         <source>Align the tops (largest y)</source>
-        <translation type="unfinished"></translation>
+        <translation>Align the tops (largest y)</translation>
     </message>
     <message>
         <source>Middle</source>
-        <translation type="unfinished"></translation>
+        <translation>Middle</translation>
     </message>
     <message>
         <source>Align the centres in y</source>
-        <translation type="unfinished"></translation>
+        <translation>Align the centres in y</translation>
     </message>
     <message>
         <source>Bottom</source>
-        <translation type="unfinished"></translation>
+        <translation>Bottom</translation>
     </message>
     <message>
         <source>Align the bottoms (smallest y)</source>
-        <translation type="unfinished"></translation>
+        <translation>Align the bottoms (smallest y)</translation>
     </message>
     <message>
         <source>Equal X</source>
-        <translation type="unfinished"></translation>
+        <translation>Equal X</translation>
     </message>
     <message>
         <source>Equal gaps along x</source>
-        <translation type="unfinished"></translation>
+        <translation>Equal gaps along x</translation>
     </message>
     <message>
         <source>Left</source>
-        <translation type="unfinished"></translation>
+        <translation>Left</translation>
     </message>
     <message>
         <source>Align the left sides (smallest x)</source>
-        <translation type="unfinished"></translation>
+        <translation>Align the left sides (smallest x)</translation>
     </message>
     <message>
         <source>Center</source>
-        <translation type="unfinished"></translation>
+        <translation>Center</translation>
     </message>
     <message>
         <source>Align the centres in x</source>
-        <translation type="unfinished"></translation>
+        <translation>Align the centres in x</translation>
     </message>
     <message>
         <source>Right</source>
-        <translation type="unfinished"></translation>
+        <translation>Right</translation>
     </message>
     <message>
         <source>Align the right sides (largest x)</source>
-        <translation type="unfinished"></translation>
+        <translation>Align the right sides (largest x)</translation>
     </message>
     <message>
         <source>Equal Y</source>
-        <translation type="unfinished"></translation>
+        <translation>Equal Y</translation>
     </message>
     <message>
         <source>Equal gaps along y</source>
-        <translation type="unfinished"></translation>
+        <translation>Equal gaps along y</translation>
     </message>
     <message>
         <source>Support</source>
-        <translation type="unfinished"></translation>
+        <translation>Support</translation>
     </message>
     <message>
         <source>1 Point</source>
-        <translation type="unfinished"></translation>
+        <translation>1 Point</translation>
     </message>
     <message>
         <source>2 Points</source>
-        <translation type="unfinished"></translation>
+        <translation>2 Points</translation>
     </message>
     <message>
         <source>Support opacity (%)</source>
-        <translation type="unfinished"></translation>
+        <translation>Support opacity (%)</translation>
     </message>
     <message>
         <source>Support preview</source>
-        <translation type="unfinished"></translation>
+        <translation>Support preview</translation>
     </message>
     <message>
         <source>Water line</source>
-        <translation type="unfinished"></translation>
+        <translation>Water line</translation>
     </message>
     <message>
         <source>Drain hole</source>
-        <translation type="unfinished"></translation>
+        <translation>Drain hole</translation>
     </message>
     <message>
         <source>Diameter (mm)</source>
-        <translation type="unfinished"></translation>
+        <translation>Diameter (mm)</translation>
     </message>
     <message>
         <source>Height (mm)</source>
-        <translation type="unfinished"></translation>
+        <translation>Height (mm)</translation>
     </message>
     <message>
         <source>Slice</source>
-        <translation type="unfinished"></translation>
+        <translation>Slice</translation>
     </message>
     <message>
         <source>Slicing quality</source>
-        <translation type="unfinished"></translation>
+        <translation>Slicing quality</translation>
     </message>
     <message>
         <source>Slice preview</source>
-        <translation type="unfinished"></translation>
+        <translation>Slice preview</translation>
     </message>
     <message>
         <source>S0</source>
-        <translation type="unfinished"></translation>
+        <translation>S0</translation>
     </message>
     <message>
         <source>Variable slicing</source>
-        <translation type="unfinished"></translation>
+        <translation>Variable slicing</translation>
     </message>
     <message>
         <source>Layer steps follow the surface angle.</source>
-        <translation type="unfinished"></translation>
+        <translation>Layer steps follow the surface angle.</translation>
     </message>
     <message>
         <source>Flex slice ranges</source>
-        <translation type="unfinished"></translation>
+        <translation>Flex slice ranges</translation>
     </message>
     <message>
         <source>Hollow</source>
-        <translation type="unfinished"></translation>
+        <translation>Hollow</translation>
     </message>
     <message>
         <source>Hollowing</source>
-        <translation type="unfinished"></translation>
+        <translation>Hollowing</translation>
     </message>
     <message>
         <source>Printer</source>
-        <translation type="unfinished"></translation>
+        <translation>Printer</translation>
     </message>
     <message>
         <source>Display resolution (px)</source>
-        <translation type="unfinished"></translation>
+        <translation>Display resolution (px)</translation>
     </message>
     <message>
         <source>Pixel size (µm)</source>
-        <translation type="unfinished"></translation>
+        <translation>Pixel size (µm)</translation>
     </message>
     <message>
         <source>&amp;File</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;File</translation>
     </message>
     <message>
         <source>&amp;Edit</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Edit</translation>
     </message>
     <message>
         <source>&amp;View</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;View</translation>
     </message>
     <message>
         <source>&amp;Support</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Support</translation>
     </message>
     <message>
         <source>Se&amp;ttings</source>
-        <translation type="unfinished"></translation>
+        <translation>Se&amp;ttings</translation>
     </message>
     <message>
         <source>Language</source>
-        <translation type="unfinished"></translation>
+        <translation>Language</translation>
     </message>
     <message>
         <source>&amp;Help</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Help</translation>
     </message>
     <message>
         <source>Tool bar</source>
-        <translation type="unfinished"></translation>
+        <translation>Tool bar</translation>
     </message>
     <message>
         <source>New Scene</source>
-        <translation type="unfinished"></translation>
+        <translation>New Scene</translation>
     </message>
     <message>
         <source>Start a new scene</source>
-        <translation type="unfinished"></translation>
+        <translation>Start a new scene</translation>
     </message>
     <message>
         <source>Load Models...</source>
-        <translation type="unfinished"></translation>
+        <translation>Load Models...</translation>
     </message>
     <message>
         <source>Load .stl or .obj files</source>
-        <translation type="unfinished"></translation>
+        <translation>Load .stl or .obj files</translation>
     </message>
     <message>
         <source>Load Scene...</source>
-        <translation type="unfinished"></translation>
+        <translation>Load Scene...</translation>
     </message>
     <message>
         <source>Load a scene file</source>
-        <translation type="unfinished"></translation>
+        <translation>Load a scene file</translation>
     </message>
     <message>
         <source>Save Scene...</source>
-        <translation type="unfinished"></translation>
+        <translation>Save Scene...</translation>
     </message>
     <message>
         <source>Save the scene into a file</source>
-        <translation type="unfinished"></translation>
+        <translation>Save the scene into a file</translation>
     </message>
     <message>
         <source>Save as LPK...</source>
-        <translation type="unfinished"></translation>
+        <translation>Save as LPK...</translation>
     </message>
     <message>
         <source>Save slices into LPK format</source>
-        <translation type="unfinished"></translation>
+        <translation>Save slices into LPK format</translation>
     </message>
     <message>
         <source>Load LPK...</source>
-        <translation type="unfinished"></translation>
+        <translation>Load LPK...</translation>
     </message>
     <message>
         <source>Open a print package</source>
-        <translation type="unfinished"></translation>
+        <translation>Open a print package</translation>
     </message>
     <message>
         <source>Save slices into CWS format</source>
-        <translation type="unfinished"></translation>
+        <translation>Save slices into CWS format</translation>
     </message>
     <message>
         <source>Make Slices</source>
-        <translation type="unfinished"></translation>
+        <translation>Make Slices</translation>
     </message>
     <message>
         <source>Export STL...</source>
-        <translation type="unfinished"></translation>
+        <translation>Export STL...</translation>
     </message>
     <message>
         <source>Export the scene as one STL file</source>
-        <translation type="unfinished"></translation>
+        <translation>Export the scene as one STL file</translation>
     </message>
     <message>
         <source>Exit</source>
-        <translation type="unfinished"></translation>
+        <translation>Exit</translation>
     </message>
     <message>
         <source>Undo</source>
-        <translation type="unfinished"></translation>
+        <translation>Undo</translation>
     </message>
     <message>
         <source>Duplicate Models</source>
-        <translation type="unfinished"></translation>
+        <translation>Duplicate Models</translation>
     </message>
     <message>
         <source>Duplicate the selected model</source>
-        <translation type="unfinished"></translation>
+        <translation>Duplicate the selected model</translation>
     </message>
     <message>
         <source>Delete Models</source>
-        <translation type="unfinished"></translation>
+        <translation>Delete Models</translation>
     </message>
     <message>
         <source>Delete the selected models</source>
-        <translation type="unfinished"></translation>
+        <translation>Delete the selected models</translation>
     </message>
     <message>
         <source>Flip Models</source>
-        <translation type="unfinished"></translation>
+        <translation>Flip Models</translation>
     </message>
     <message>
         <source>Move to Bottom</source>
-        <translation type="unfinished"></translation>
+        <translation>Move to Bottom</translation>
     </message>
     <message>
         <source>Put the selected models on the plate</source>
-        <translation type="unfinished"></translation>
+        <translation>Put the selected models on the plate</translation>
     </message>
     <message>
         <source>Clear Models</source>
-        <translation type="unfinished"></translation>
+        <translation>Clear Models</translation>
     </message>
     <message>
         <source>Erase all models</source>
-        <translation type="unfinished"></translation>
+        <translation>Erase all models</translation>
     </message>
     <message>
         <source>Group</source>
-        <translation type="unfinished"></translation>
+        <translation>Group</translation>
     </message>
     <message>
         <source>Group the selected models</source>
-        <translation type="unfinished"></translation>
+        <translation>Group the selected models</translation>
     </message>
     <message>
         <source>Ungroup</source>
-        <translation type="unfinished"></translation>
+        <translation>Ungroup</translation>
     </message>
     <message>
         <source>Ungroup the selected models</source>
-        <translation type="unfinished"></translation>
+        <translation>Ungroup the selected models</translation>
     </message>
     <message>
         <source>Reset View</source>
-        <translation type="unfinished"></translation>
+        <translation>Reset View</translation>
     </message>
     <message>
         <source>Isometric</source>
-        <translation type="unfinished"></translation>
+        <translation>Isometric</translation>
     </message>
     <message>
         <source>Front</source>
-        <translation type="unfinished"></translation>
+        <translation>Front</translation>
     </message>
     <message>
         <source>Rear</source>
-        <translation type="unfinished"></translation>
+        <translation>Rear</translation>
     </message>
     <message>
         <source>Auto Supports</source>
-        <translation type="unfinished"></translation>
+        <translation>Auto Supports</translation>
     </message>
     <message>
         <source>Create a Base</source>
-        <translation type="unfinished"></translation>
+        <translation>Create a Base</translation>
     </message>
     <message>
         <source>Add a Global Base</source>
-        <translation type="unfinished"></translation>
+        <translation>Add a Global Base</translation>
     </message>
     <message>
         <source>Create a Ring Base</source>
-        <translation type="unfinished"></translation>
+        <translation>Create a Ring Base</translation>
     </message>
     <message>
         <source>Add a Grid Base</source>
-        <translation type="unfinished"></translation>
+        <translation>Add a Grid Base</translation>
     </message>
     <message>
         <source>Add Support Linkers</source>
-        <translation type="unfinished"></translation>
+        <translation>Add Support Linkers</translation>
     </message>
     <message>
         <source>Drain Hole</source>
-        <translation type="unfinished"></translation>
+        <translation>Drain Hole</translation>
     </message>
     <message>
         <source>Raft</source>
-        <translation type="unfinished"></translation>
+        <translation>Raft</translation>
     </message>
     <message>
         <source>Draw on Slice</source>
-        <translation type="unfinished"></translation>
+        <translation>Draw on Slice</translation>
     </message>
     <message>
         <source>Printer Setting</source>
-        <translation type="unfinished"></translation>
+        <translation>Printer Setting</translation>
     </message>
     <message>
         <source>Exposure Calibration</source>
-        <translation type="unfinished"></translation>
+        <translation>Exposure Calibration</translation>
     </message>
     <message>
         <source>Save setting and recipe</source>
-        <translation type="unfinished"></translation>
+        <translation>Save setting and recipe</translation>
     </message>
     <message>
         <source>Save recipe file</source>
-        <translation type="unfinished"></translation>
+        <translation>Save recipe file</translation>
     </message>
     <message>
         <source>Check for Updates</source>
-        <translation type="unfinished"></translation>
+        <translation>Check for Updates</translation>
     </message>
     <message>
         <source>Initialization completed</source>
-        <translation type="unfinished"></translation>
+        <translation>Initialization completed</translation>
     </message>
     <message>
         <source>Error</source>
-        <translation type="unfinished"></translation>
+        <translation>Error</translation>
     </message>
     <message>
         <source>&lt;b&gt;Error:&lt;/b&gt;&lt;br&gt;No setting file found&lt;br&gt;</source>
-        <translation type="unfinished"></translation>
+        <translation>&lt;b&gt;Error:&lt;/b&gt;&lt;br&gt;No setting file found&lt;br&gt;</translation>
     </message>
     <message>
         <source>A model is still being read; %1 was not opened.</source>
-        <translation type="unfinished"></translation>
+        <translation>A model is still being read; %1 was not opened.</translation>
     </message>
     <message>
         <source>Reading </source>
-        <translation type="unfinished"></translation>
+        <translation>Reading </translation>
     </message>
     <message>
         <source>Could not read the model file %1.</source>
-        <translation type="unfinished"></translation>
+        <translation>Could not read the model file %1.</translation>
     </message>
     <message>
         <source>Scene files cannot be opened by this version: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Scene files cannot be opened by this version: %1</translation>
     </message>
     <message>
         <source>Scene files cannot be opened by this version.</source>
-        <translation type="unfinished"></translation>
+        <translation>Scene files cannot be opened by this version.</translation>
     </message>
     <message>
-        <source>Can&apos;t add models in support mode.</source>
-        <translation type="unfinished"></translation>
+        <source>Can't add models in support mode.</source>
+        <translation>Can't add models in support mode.</translation>
     </message>
     <message>
         <source>Load .stl or .obj file</source>
-        <translation type="unfinished"></translation>
+        <translation>Load .stl or .obj file</translation>
     </message>
     <message>
         <source>STL, OBJ(*.stl *.obj);;O3D (*.o3d);;All Files(*)</source>
-        <translation type="unfinished"></translation>
+        <translation>STL, OBJ(*.stl *.obj);;O3D (*.o3d);;All Files(*)</translation>
     </message>
     <message>
         <source>Please choose STL or OBJ format files</source>
-        <translation type="unfinished"></translation>
+        <translation>Please choose STL or OBJ format files</translation>
     </message>
     <message>
         <source>Unsaved scene changes will be discarded.</source>
-        <translation type="unfinished"></translation>
+        <translation>Unsaved scene changes will be discarded.</translation>
     </message>
     <message>
         <source>Only local files can be opened: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Only local files can be opened: %1</translation>
     </message>
     <message>
         <source>Are you sure to close Orvell3D?
 </source>
-        <translation type="unfinished"></translation>
+        <translation>Are you sure to close Orvell3D?
+</translation>
+    </message>
+    <message>
+        <source>The setting file %1 could not be read: %2</source>
+        <translation>The setting file %1 could not be read: %2</translation>
+    </message>
+    <message>
+        <source>The settings could not be saved:
+%1</source>
+        <translation>The settings could not be saved:
+%1</translation>
     </message>
 </context>
 <context>
     <name>settingSelect</name>
     <message>
         <source>Select a setting file</source>
-        <translation type="unfinished"></translation>
+        <translation>Select a setting file</translation>
     </message>
     <message>
         <source>Setting files in the data folder:</source>
-        <translation type="unfinished"></translation>
+        <translation>Setting files in the data folder:</translation>
     </message>
 </context>
 </TS>

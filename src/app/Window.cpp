@@ -34,6 +34,7 @@
 #include "app/SettingSelect.h"
 #include "config/AppInfo.h"
 #include "config/DataFolder.h"
+#include "config/SettingsFile.h"
 #include "scene/Loader.h"
 #include "scene/Scene.h"
 #include "ui_Window.h"
@@ -48,6 +49,7 @@ Window::Window(QWidget *parent) : QMainWindow(parent)
     // 1.
     printerNames << QStringLiteral("Stellan-Arc 2.0");
     settingFilePath.clear();
+    settings = defaultEnvironmentSettings();
 
     // 2.
     qDebug() << AppInfo::name << " is initializing...";
@@ -275,10 +277,51 @@ void Window::chooseSettingFile()
 
 void Window::readSettingsFile()
 {
+    if (settingFilePath.isEmpty())
+        return;
+    QString error;
+    if (!::readSettingsFile(settingFilePath, settings, &error)) {
+        m_settingsUnreadable = true;
+        qWarning().noquote() << "Setting file not read:" << error;
+        appendLog(tr("The setting file %1 could not be read: %2").arg(settingFilePath, error));
+        openModelFile(QString::fromLatin1(kBuildPlateResource));
+        return;
+    }
+    m_settingsUnreadable = false;
+    const MiscSettings &misc = settings.misc;
+    resize(misc.windowWidth, misc.windowHeight);
+    if (misc.windowFullScreen)
+        setWindowState(windowState() | Qt::WindowMaximized);
+    lastFolder = misc.lastFileLocation;
+    currentLanguage = misc.language.isEmpty() ? QStringLiteral("en") : misc.language;
+    ui->cbScaleLock->setChecked(settings.models.modelScaleLock);
+    openModelFile(buildPlateModelPath(settings.models));
 }
 
-void Window::writeSettingsFile()
+bool Window::writeSettingsFile()
 {
+    if (m_settingsUnreadable) {
+        qWarning().noquote() << "Setting file not written; it could not be read at start:" << settingFilePath;
+        return false;
+    }
+    MiscSettings &misc = settings.misc;
+    const QRect normal = normalGeometry();
+    misc.windowWidth = isMaximized() && normal.isValid() ? normal.width() : width();
+    misc.windowHeight = isMaximized() && normal.isValid() ? normal.height() : height();
+    misc.windowFullScreen = isMaximized();
+    misc.language = currentLanguage;
+    misc.lastFileLocation = lastFolder;
+    settings.models.modelScaleLock = ui->cbScaleLock->isChecked();
+
+    const QString path = settingFilePath.isEmpty() ? defaultSettingsFilePath() : settingFilePath;
+    QString error;
+    if (!::writeSettingsFile(path, settings, &error)) {
+        qWarning().noquote() << "Environment setting not saved:" << error;
+        QMessageBox::warning(this, tr("Error"), tr("The settings could not be saved:\n%1").arg(error));
+        return false;
+    }
+    qDebug() << "Environment setting saved to" << path;
+    return true;
 }
 
 void Window::appendLog(const QString &text)

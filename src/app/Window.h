@@ -9,6 +9,8 @@
 #include <QTranslator>
 #include <QVector3D>
 
+#include "config/EnvironmentSettings.h"
+
 namespace Ui {
 class Window;
 }
@@ -39,9 +41,13 @@ public:
     // Picks the environment setting file in the data folder ("setting*.ini"): none → error box
     // and the built-in build plate; one → used; several → the settingSelect chooser.
     void chooseSettingFile();
-    // Reads / writes the environment setting file `settingFilePath`.
+    // Reads `settingFilePath` into `settings` and applies what the window itself uses
+    // (size, language, last folder, build-plate model).
     void readSettingsFile();
-    void writeSettingsFile();
+    // Writes `settings` with the window's current state to `settingFilePath` (or the default
+    // "settings.ini" when none is in use). False when the file could not be written or when
+    // the file in use could not be read (it is then left alone rather than replaced).
+    bool writeSettingsFile();
 
     void createLanguageMenu();
     void loadLanguage(const QString &code);
@@ -61,6 +67,7 @@ public:
     QTranslator translator;
     QString sceneFilePath;
     bool sceneChanged = false;
+    EnvironmentSettings settings;         // built-in defaults until a setting file is read
 
 public slots:
     void appendLog(const QString &text);
@@ -123,5 +130,6 @@ private:
     void reportUnreadableModel(const QString &path);
 
     QActionGroup *m_languageGroup = nullptr;
+    bool m_settingsUnreadable = false;
     int m_runningLoaders = 0;
 };

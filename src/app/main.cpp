@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QDateTime>
+#include <QDebug>
 #include <QFont>
 #include <QTextCodec>
 
@@ -10,12 +11,16 @@
 
 int main(int argc, char **argv)
 {
-    // The log file lives in the data folder, which a first start has to create.
-    ensureDataFolder();
+    // The log file lives in the data folder, which a first start has to create (together with
+    // default settings, so a new user is not greeted by a missing-settings error).
+    QString folderError;
+    const bool folderReady = prepareDataFolder(&folderError);
 
     openLogFile(dataFolder() + QLatin1Char('/') + logFileName(QDateTime::currentDateTime()));
     QTextCodec::codecForName("UTF-8");
     qInstallMessageHandler(logMessageHandler);
+    if (!folderReady)
+        qWarning().noquote() << "The data folder could not be prepared:" << folderError;
 
     QCoreApplication::setAttribute(Qt::AA_DisableHighDpiScaling);
 

@@ -1,0 +1,405 @@
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTextEdit>
+#include <QTimer>
+#include <QTreeView>
+#include <QtTest>
+#include <functional>
+#include <memory>
+
+#include "app/SettingSelect.h"
+#include "app/Window.h"
+#include "scene/Loader.h"
+#include "view/Canvas.h"
+
+namespace {
+
+// Watchers of the running test function; deleted after each, so none acts on a later test's dialog.
+QObject *g_watchers = nullptr;
+
+// Acts on the next modal dialog as soon as it is open (the code under test blocks in exec()).
+void onNextModal(std::function<void(QWidget *)> action)
+{
+    auto *timer = new QTimer(g_watchers);
+    QObject::connect(timer, &QTimer::timeout, [timer, action] {
+        if (QWidget *modal = QApplication::activeModalWidget()) {
+            timer->stop();
+            action(modal);
+        }
+    });
+    timer->start(20);
+}
+
+void clickButton(QWidget *modal, QMessageBox::StandardButton which)
+{
+    auto *box = qobject_cast<QMessageBox *>(modal);
+    QVERIFY(box);
+    box->button(which)->click();
+}
+
+void touch(const QString &path, const QByteArray &content = QByteArray())
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(content);
+}
+
+// Records where model and scene files are sent instead of reading them.
+class RecordingWindow : public Window
+{
+public:
+    QStringList models, scenes;
+    bool openModelFile(const QString &path) override
+    {
+        models << path;
+        return true;
+    }
+    void loadSceneFile(const QString &path) override { scenes << path; }
+    using Window::dropEvent;
+};
+
+QString logText(Window &w)
+{
+    return w.findChild<QTextEdit *>("logWindow")->toPlainText();
+}
+
+} // namespace
+
+class TestWindow : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_data;
+
+    QString dataPath(const QString &name) const { return m_data->filePath(name); }
+
+private slots:
+    void initTestCase() { qputenv("ORVELL3D_STARTUP_WAIT_MS", "0"); }
+
+    void init()
+    {
+        m_data = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_data->isValid());
+        qputenv("ORVELL3D_DATA_DIR", QFile::encodeName(m_data->path()));
+        g_watchers = new QObject;
+    }
+
+    void cleanup()
+    {
+        delete g_watchers;
+        g_watchers = nullptr;
+    }
+
+    void startUpFrame()
+    {
+        touch(dataPath("settings.ini"));
+        for (int day = 1; day <= 6; ++day)
+            touch(dataPath(QString("debug_2024010%1_120000.log").arg(day)));
+        Window w;
+
+        QCOMPARE(w.windowTitle(), QStringLiteral("Orvell3D 0.78"));
+        const QRegularExpression line("^\\[\\d{1,2}:\\d{1,2}:\\d{1,2} (AM|PM)\\]   Initialization completed$");
+        QVERIFY2(line.match(logText(w)).hasMatch(), qPrintable(logText(w)));
+
+        // The view sits in the first tab; the hidden-features page of the side panel is gone.
+        QVERIFY(w.canvas);
+        QVERIFY(w.findChild<QWidget *>("canvasWidget")->isAncestorOf(w.canvas));
+        auto *tabMenu = w.findChild<QTabWidget *>("tabMenu");
+        QCOMPARE(tabMenu->count(), 4);
+        QVERIFY(tabMenu->indexOf(w.findChild<QWidget *>("tabPrinter")) == 3);
+        QCOMPARE(w.centralWidget()->objectName(), QStringLiteral("splitter_2"));
+        QVERIFY(!w.findChild<QAction *>("actionMake_Slices")->isVisible());
+        QVERIFY(w.cmbPrinter && w.cmbPrinter->count() == 1);
+        QVERIFY(w.acceptDrops());
+
+        // Six earlier logs: the data folder keeps the five newest (there is no log of this run here).
+        QCOMPARE(QDir(m_data->path()).entryList({"debug*.log"}, QDir::Files, QDir::Name),
+                 (QStringList{"debug_20240102_120000.log", "debug_20240103_120000.log", "debug_20240104_120000.log",
+                              "debug_20240105_120000.log", "debug_20240106_120000.log"}));
+    }
+
+    void noSettingFileShowsErrorAndLoadsBuildPlate()
+    {
+        QString boxText, boxTitle;
+        onNextModal([&](QWidget *modal) {
+            auto *box = qobject_cast<QMessageBox *>(modal);
+            QVERIFY(box);
+            boxText = box->text();
+            boxTitle = box->windowTitle();
+            box->button(QMessageBox::Ok)->click();
+        });
+        Window w;
+        QCOMPARE(boxTitle, QStringLiteral("Error"));
+        QCOMPARE(boxText, QStringLiteral("<b>Error:</b><br>No setting file found<br>"));
+        QVERIFY(w.settingFilePath.isEmpty());
+        QVERIFY(w.loader);
+        QCOMPARE(w.loader->fileName(), QStringLiteral(":/BuildPlate_SAv1.STL"));
+    }
+
+    void oneSettingFileIsUsedWithoutAsking()
+    {
+        touch(dataPath("setting_resin.ini"));
+        touch(dataPath("other.ini"));
+        bool asked = false;
+        onNextModal([&](QWidget *modal) {
+            asked = true;
+            modal->close();
+        });
+        Window w;
+        QCOMPARE(w.settingFilePath, dataPath("setting_resin.ini"));
+        // The file names no build-plate model of its own, so the built-in one is used.
+        QVERIFY(w.loader);
+        QCOMPARE(w.loader->fileName(), QStringLiteral(":/BuildPlate_SAv1.STL"));
+        QTest::qWait(100);
+        QVERIFY(!asked);
+    }
+
+    void severalSettingFilesAreOffered()
+    {
+        touch(dataPath("settings_b.ini"));
+        touch(dataPath("settings_a.ini"));
+        QStringList offered;
+        QString title;
+        onNextModal([&](QWidget *modal) {
+            auto *chooser = qobject_cast<settingSelect *>(modal);
+            QVERIFY(chooser);
+            title = chooser->windowTitle();
+            for (int i = 0; i < chooser->list()->count(); ++i)
+                offered << chooser->list()->item(i)->text();
+            chooser->list()->setCurrentRow(1);
+            chooser->accept();
+        });
+        Window chosen;
+        QCOMPARE(title, QStringLiteral("Select a setting file"));
+        QCOMPARE(offered, (QStringList{"settings_a.ini", "settings_b.ini"}));
+        QCOMPARE(chosen.settingFilePath, dataPath("settings_b.ini"));
+
+        // Cancelled: no box, the built-in build plate, no setting file in use.
+        int modalsSeen = 0;
+        onNextModal([&](QWidget *modal) {
+            ++modalsSeen;
+            QVERIFY(qobject_cast<settingSelect *>(modal));
+            qobject_cast<QDialog *>(modal)->reject();
+        });
+        Window cancelled;
+        QCOMPARE(modalsSeen, 1);
+        QVERIFY(cancelled.settingFilePath.isEmpty());
+        QVERIFY(cancelled.loader);
+        QCOMPARE(cancelled.loader->fileName(), QStringLiteral(":/BuildPlate_SAv1.STL"));
+    }
+
+    void dragEnterAcceptsModelAndSceneFiles()
+    {
+        touch(dataPath("settings.ini"));
+        Window w;
+        auto accepted = [&](const QList<QUrl> &urls, bool withUrls = true) {
+            QMimeData mime;
+            if (withUrls)
+                mime.setUrls(urls);
+            else
+                mime.setText("plain text");
+            QDragEnterEvent event(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+            event.ignore();
+            QApplication::sendEvent(&w, &event);
+            return event.isAccepted();
+        };
+        QVERIFY(accepted({QUrl::fromLocalFile("/models/A.STL")}));
+        QVERIFY(accepted({QUrl::fromLocalFile("/models/part.Obj")}));
+        QVERIFY(accepted({QUrl::fromLocalFile("/models/plate.o3d")}));
+        QVERIFY(!accepted({QUrl::fromLocalFile("/models/a.txt")}));
+        QVERIFY(!accepted({QUrl::fromLocalFile("/models/stl")}));
+        // Only the first file is looked at.
+        QVERIFY(!accepted({QUrl::fromLocalFile("/models/a.txt"), QUrl::fromLocalFile("/models/b.stl")}));
+        QVERIFY(accepted({QUrl::fromLocalFile("/models/b.stl"), QUrl::fromLocalFile("/models/a.txt")}));
+        QVERIFY(!accepted({}, false));
+    }
+
+    void dropSendsFilesByTheFirstOne()
+    {
+        touch(dataPath("settings.ini"));
+        QDir(m_data->path()).mkdir("models");
+        const QString stl = dataPath("models/b.stl");
+        touch(stl);
+        RecordingWindow w;
+        auto drop = [&](const QList<QUrl> &urls) {
+            QMimeData mime;
+            mime.setUrls(urls);
+            QDropEvent event(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+            w.dropEvent(&event);
+        };
+
+        drop({QUrl::fromLocalFile("/elsewhere/a.O3D"), QUrl::fromLocalFile(stl)});
+        QCOMPARE(w.scenes, (QStringList{"/elsewhere/a.O3D", stl}));
+        QVERIFY(w.models.isEmpty());
+        QCOMPARE(w.lastFolder, dataPath("models"));      // only existing files move the folder
+
+        w.scenes.clear();
+        w.lastFolder.clear();
+        drop({QUrl::fromLocalFile(stl), QUrl::fromLocalFile("/elsewhere/a.o3d"), QUrl("https://example.com/x.stl")});
+        QCOMPARE(w.models, (QStringList{stl, "/elsewhere/a.o3d"}));
+        QVERIFY(w.scenes.isEmpty());
+        QCOMPARE(w.lastFolder, dataPath("models"));
+        QVERIFY(logText(w).contains("https://example.com/x.stl"));
+
+        // In manual support mode nothing is loaded; a notice says why.
+        w.models.clear();
+        w.canvas->supportMode = 1;
+        QString notice;
+        QTimer::singleShot(200, [&] {
+            if (auto *box = w.findChild<QMessageBox *>("timedMessage"))
+                notice = box->text();
+        });
+        drop({QUrl::fromLocalFile(stl)});
+        QVERIFY(w.models.isEmpty());
+        QCOMPARE(notice.trimmed(), QStringLiteral("Can't add models in support mode."));
+        QCOMPARE(notice, QString(10, ' ') + "Can't add models in support mode." + QString(10, ' '));
+    }
+
+    void languageMenuListsTranslationFiles()
+    {
+        touch(dataPath("settings.ini"));
+        Window w;
+        QTemporaryDir languages;
+        touch(languages.filePath("orvell3d_fr.qm"), "not a translation");
+        QImage flag(24, 16, QImage::Format_RGB32);
+        flag.fill(Qt::blue);
+        QVERIFY(flag.save(languages.filePath("fr.png")));
+        touch(languages.filePath("readme.txt"));
+
+        w.languageFolder = languages.path();
+        w.createLanguageMenu();
+        auto *menu = w.findChild<QMenu *>("menuLanguage");
+        QCOMPARE(menu->actions().size(), 1);
+        QAction *fr = menu->actions().first();
+        QCOMPARE(fr->text(), QLocale::languageToString(QLocale::French));
+        QCOMPARE(fr->data().toString(), QStringLiteral("fr"));
+        QVERIFY(fr->isCheckable());
+        QVERIFY(!fr->isChecked());
+        QVERIFY(!fr->icon().isNull());
+
+        // A broken translation file leaves the interface in its source language.
+        fr->trigger();
+        QCOMPARE(w.currentLanguage, QStringLiteral("fr"));
+        QVERIFY(fr->isChecked());
+        QTest::qWait(50);
+        QCOMPARE(w.findChild<QMenu *>("menuFile")->title(), QStringLiteral("&File"));
+    }
+
+    void germanTranslationSwitchesTheMenus()
+    {
+        touch(dataPath("settings.ini"));
+        Window w;
+        w.setWindowTitle("Orvell3D 0.78   part.stl");
+        w.languageFolder = QCoreApplication::applicationDirPath() + "/../../src/app/languages";
+        QVERIFY2(QFile::exists(w.languageFolder + "/orvell3d_de.qm"), qPrintable(w.languageFolder));
+        w.createLanguageMenu();
+        QAction *german = nullptr, *english = nullptr;
+        for (QAction *a : w.findChild<QMenu *>("menuLanguage")->actions()) {
+            if (a->data().toString() == "de")
+                german = a;
+            if (a->data().toString() == "en")
+                english = a;
+        }
+        QVERIFY(german && english);
+        QVERIFY(english->isChecked());
+
+        // The new texts arrive with the (posted) language-change event.
+        german->trigger();
+        QCOMPARE(w.currentLanguage, QStringLiteral("de"));
+        QTRY_COMPARE(w.findChild<QMenu *>("menuFile")->title(), QStringLiteral("&Datei"));
+        QCOMPARE(w.findChild<QAction *>("load")->text(), QStringLiteral("Modelle laden..."));
+        QCOMPARE(w.findChild<QTabWidget *>("tabMenu")->tabText(0), QStringLiteral("Modell"));
+        QCOMPARE(w.windowTitle(), QStringLiteral("Orvell3D 0.78   part.stl"));
+
+        english->trigger();
+        QTRY_COMPARE(w.findChild<QMenu *>("menuFile")->title(), QStringLiteral("&File"));
+        QCOMPARE(w.findChild<QAction *>("load")->text(), QStringLiteral("Load Models..."));
+    }
+
+    void closeAsksAndKeepsTheWorkingFolderOnNo()
+    {
+        touch(dataPath("settings.ini"));
+        QDir(m_data->path()).mkpath("temp/layers");
+        touch(dataPath("temp/layers/S000001_P1.png"), "png");
+        Window w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+
+        QString question;
+        onNextModal([&](QWidget *modal) {
+            question = qobject_cast<QMessageBox *>(modal)->text();
+            clickButton(modal, QMessageBox::No);
+        });
+        QVERIFY(!w.close());
+        QCOMPARE(question, QStringLiteral("Are you sure to close Orvell3D?\n"));
+        QVERIFY(w.isVisible());
+        QVERIFY(QFile::exists(dataPath("temp/layers/S000001_P1.png")));
+
+        onNextModal([](QWidget *modal) { clickButton(modal, QMessageBox::Yes); });
+        QVERIFY(w.close());
+        QVERIFY(!QDir(dataPath("temp")).exists());
+        // The settings are written back whole.
+        QFile written(dataPath("settings.ini"));
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        const QByteArray text = written.readAll();
+        QVERIFY(text.startsWith("[Models]"));
+        QVERIFY(text.contains("[Misc]"));
+    }
+
+    void newSceneWithOnlyThePlateAsksNothing()
+    {
+        touch(dataPath("settings.ini"));
+        Window w;
+        bool asked = false;
+        onNextModal([&](QWidget *modal) {
+            asked = true;
+            clickButton(modal, QMessageBox::Cancel);
+        });
+        w.findChild<QAction *>("actionNewScene")->trigger();
+        QTest::qWait(100);
+        QVERIFY(!asked);
+        QCOMPARE(w.windowTitle(), QStringLiteral("Orvell3D 0.78   "));
+        QCOMPARE(w.findChild<QPushButton *>("pbSlicePreview")->text(), QStringLiteral("S0"));
+    }
+
+    void unreadableModelIsReported()
+    {
+        touch(dataPath("settings.ini"));
+        touch(dataPath("broken.stl"), "this is not a model");
+        Window w;
+        QString notice;
+        QTimer::singleShot(0, [&] {
+            QTimer *poll = new QTimer(&w);
+            QObject::connect(poll, &QTimer::timeout, [&, poll] {
+                if (auto *box = w.findChild<QMessageBox *>("timedMessage")) {
+                    notice = box->text().trimmed();
+                    poll->stop();
+                }
+            });
+            poll->start(20);
+        });
+        QVERIFY(w.openModelFile(dataPath("broken.stl")));
+        QTRY_VERIFY_WITH_TIMEOUT(!notice.isEmpty(), 10000);
+        QCOMPARE(notice, QStringLiteral("Could not read the model file broken.stl."));
+        QVERIFY(logText(w).contains("Could not read the model file broken.stl."));
+        // Once the reader is done the import is available again.
+        QTRY_VERIFY_WITH_TIMEOUT(w.findChild<QAction *>("load")->isEnabled(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(w.canvas->statusText().isEmpty(), 10000);
+    }
+};
+
+QTEST_MAIN(TestWindow)
+#include "tst_gui_window.moc"

@@ -1,34 +1,84 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QList>
+#include <QOpenGLWidget>
 #include <QPixmap>
 #include <QString>
 #include <QSurfaceFormat>
+#include <QTimer>
 #include <QVector3D>
-#include <QWidget>
+#include <memory>
 
 #include "scene/Mesh.h"
 #include "scene/Object.h"
+#include "view/Camera.h"
+#include "view/Picking.h"
+#include "view/SceneRenderer.h"
 
 class Scene;
+struct EnvironmentSettings;
 
-// The 3D view. For now a plain widget that shows the view's status texts on a dark
-// background; it owns the scene and forwards the window's scene commands to it.
-class Canvas : public QWidget
+// The 3D view: draws the scene it owns with the view's shader set, runs the orbit camera,
+// picks objects and surface points, drags models on the plate and captures the package
+// previews. Scene commands from the window are forwarded to the scene.
+//
+// Frames are driven by a timer only while the camera glides; otherwise the view repaints
+// when something changes, so an idle window costs no processor time.
+class Canvas : public QOpenGLWidget
 {
     Q_OBJECT
 public:
+    // The view always asks for an OpenGL 3.2 core context; `format` supplies the rest
+    // (samples, depth) and is raised to that version when it asks for less.
     Canvas(const QSurfaceFormat &format, QWidget *parent = nullptr, float factor = 1.5f);
     ~Canvas() override;
 
     Scene *scene() const { return m_scene; }
+    Camera &camera() { return m_camera; }
+    const ViewSettings &viewSettings() const { return m_settings; }
 
     // Manual support editing: 0 off, 1 one-point mode, 2 two-point mode.
     int supportMode = 0;
+    // Marks shown in the support-mode status line, and the ring-base pick.
+    bool xFlipCopy = false;
+    bool yFlipCopy = false;
+    bool ringBasePick = false;
+    // Overhang colouring while supports are edited (degrees from vertical down).
+    float supportThresholdDeg = 45.0f;
+    float supportCriticalDeg = 10.0f;
 
     // The short text shown at the bottom left (e.g. "Reading <file>").
     QString statusText() const { return m_statusText; }
     void setStatusText(const QString &text);
+    // The camera and mouse lines composed by set_status2 / set_status3.
+    QString cameraStatus() const { return m_cameraStatus; }
+    QString mouseStatus() const { return m_mouseStatus; }
+
+    // View behaviour, build height and support angles from the environment settings.
+    void applySettings(const EnvironmentSettings &settings);
+    // Projector resolution and pixel size (µm); also the scene's printable area.
+    void setProjector(int widthPx, int heightPx, float pixelSizeXUm, float pixelSizeYUm);
+    void setBuildHeight(float mm);
+    // Pause between animation frames (µs); 0 or less means 16667.
+    void setFrameIntervalUs(int us);
+    int frameIntervalMs() const { return m_frameTimer.interval(); }
+    // True while the camera glides (the frame timer runs).
+    bool isAnimating() const { return m_frameTimer.isActive(); }
+
+    // Ray pick under a widget position (logical px): hits in mm; the top-most is chosen,
+    // or the lowest in bottom-pick mode. Supports take part only when `withSupports`.
+    PickResult pickRay(const QPointF &pos, bool bottomPick = false, bool withSupports = false);
+    // The object under a widget position by the colour pass; -1 for none.
+    int pickObject(const QPointF &pos, bool withSupports = true);
+
+    // The five package previews (Top, Front, Left, Right, three-quarter); emits
+    // signalUpdatePreview and keeps them in previewList().
+    void capturePreviews();
+    const QList<QPixmap> &previewList() const { return m_previews; }
+
+    // Number of frames drawn so far (for the idle benchmark and tests).
+    quint64 frameCount() const { return m_frames; }
 
 public slots:
     // Scene operations, forwarded to the scene.
@@ -47,8 +97,23 @@ public slots:
     void ungroup();
     void undo();
 
-    // View, support, slicing and drain-hole features.
+    // Camera.
+    void resetView();
+    void resetCenter();
+    void setViewPreset(ViewPreset preset);
+    void viewIsometric() { setViewPreset(ViewPreset::Isometric); }
+    void viewFront() { setViewPreset(ViewPreset::Front); }
+    void viewLeft() { setViewPreset(ViewPreset::Left); }
+    void viewRear() { setViewPreset(ViewPreset::Rear); }
+    void viewRight() { setViewPreset(ViewPreset::Right); }
+    void viewTop() { setViewPreset(ViewPreset::Top); }
+    void viewBottom() { setViewPreset(ViewPreset::Bottom); }
     void onChangeProjection(bool isOrtho);
+    void set_status2();
+    void set_status3();
+    void onShowPlatform(bool show);
+
+    // View, support, slicing and drain-hole features.
     void deleteBases();
     void deleteAllSupports();
     void setSupportParameters(float sp, float r0, float r1, float r2, float r3, float h0, float h2,
@@ -72,12 +137,54 @@ signals:
     void signalDrainHoleCreated();
     void signalSupportModeOff();
     void signalPreviewSliderChange(float value);
+    // The camera or mouse status line changed (set_status2 / set_status3).
+    void signalStatusChanged(QString text);
+    // A left click (press and release without a drag) in support mode, drain-hole mode or
+    // ring-base pick, for the tools that place things where the user clicks.
+    void signalToolClick(QPointF pos, Qt::KeyboardModifiers modifiers);
+    // The mouse moved over the view while a tool mode is on (support previews).
+    void signalToolHover(QPointF pos, Qt::KeyboardModifiers modifiers);
 
 protected:
-    void paintEvent(QPaintEvent *event) override;
+    void initializeGL() override;
+    void resizeGL(int w, int h) override;
+    void paintGL() override;
+    void showEvent(QShowEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
 
 private:
+    void onFrameTick();
+    void startGlide();
+    FrameState frameState() const;
+    QSize framebufferSize() const;
+    bool toolModeOn() const { return supportMode > 0 || ringBasePick; }
+    void beginObjectDrag(int id, const QPointF &pos);
+    void dragObjects(const QPointF &from, const QPointF &to);
+    void endObjectDrag();
+    void drawStatusTexts();
+    void onContextAboutToBeDestroyed();
+
     Scene *m_scene = nullptr;
+    Camera m_camera;
+    ViewSettings m_settings;
+    std::unique_ptr<SceneRenderer> m_renderer;
+    QTimer m_frameTimer;
+    QElapsedTimer m_frameClock;
     QString m_statusText;
+    QString m_cameraStatus;
+    QString m_mouseStatus;
+    QList<QPixmap> m_previews;
     float m_factor;
+    quint64 m_frames = 0;
+    bool m_glFailed = false;
+
+    // Mouse state.
+    QPointF m_pressPos;
+    Qt::MouseButton m_pressButton = Qt::NoButton;
+    bool m_dragged = false;
+    QList<int> m_dragIds;        // models being dragged
+    float m_dragPlaneZ = 0.0f;   // the height of the grabbed point, mm
 };

@@ -78,7 +78,7 @@ cv::Mat drawContourAntialiasing(const cv::Mat &base, const std::vector<OutlineSe
 void applyOutlineStep(std::vector<cv::Mat> &images, int layerCode, bool secondExposureGroup,
                       const OutlineProvider &outline, const PostProcessSettings &settings)
 {
-    if (!settings.contourAntialiasing || layerCode == LayerSupportOnly || images.empty())
+    if (!settings.contourAntialiasing || layerCode == LayerNoModel || images.empty())
         return;
     const std::vector<OutlineSegment> segments = outline ? outline() : std::vector<OutlineSegment>();
     images.front() = drawContourAntialiasing(images.front(), segments, settings, secondExposureGroup);
@@ -103,7 +103,7 @@ std::vector<cv::Mat> prepareForStorage(const std::vector<cv::Mat> &images, int l
         first = mirrorLayer(first, h, v);
         out.push_back(settings.subpixelPacking ? packSubpixelRgb(first) : greyView(first));
     }
-    if (layerCode == LayerWithSupportImage && images.size() > 1)
+    if (layerCode == LayerSplitFirst && images.size() > 1)
         out.push_back(greyView(mirrorLayer(images[1], h, v)));
     return out;
 }
@@ -113,4 +113,21 @@ std::vector<cv::Mat> postProcessLayer(std::vector<cv::Mat> images, int layerCode
 {
     applyOutlineStep(images, layerCode, secondExposureGroup, outline, settings);
     return prepareForStorage(images, layerCode, secondExposureGroup, settings);
+}
+
+LayerPostProcess makeLayerPostProcess(const PostProcessSettings &settings, const SliceParameters &geometry)
+{
+    return [settings, geometry](std::vector<cv::Mat> images, const LayerContext &context) {
+        const OutlineProvider outline = [&context, &geometry]() {
+            if (!context.outlineMm)
+                return std::vector<OutlineSegment>();
+            const std::vector<float> mm = context.outlineMm();
+            return outlineToPixels(mm.data(), mm.size() / 6, geometry.projectorWidthPx, geometry.projectorHeightPx,
+                                   geometry.pixelSizeXUm, geometry.pixelSizeYUm);
+        };
+        applyOutlineStep(images, context.layerCode, context.secondExposureGroup, outline, settings);
+        if (!context.forStorage)
+            return images;
+        return prepareForStorage(images, context.layerCode, context.secondExposureGroup, settings);
+    };
 }

@@ -6,6 +6,10 @@
 #include <functional>
 #include <vector>
 
+#include "slicing/LayerImage.h"   // layer codes: LayerSingle, LayerNoModel, LayerSplitFirst
+#include "slicing/SliceParameters.h"
+#include "slicing/Slicer.h"       // LayerPostProcess, LayerContext
+
 // The post-processing switches for the layers of a run. The package export fills them
 // from the chosen resin profile and the settings; plain slicing uses what the last export left.
 struct PostProcessSettings
@@ -43,16 +47,12 @@ std::vector<OutlineSegment> outlineToPixels(const float *xyzPairs, std::size_t s
 cv::Mat drawContourAntialiasing(const cv::Mat &base, const std::vector<OutlineSegment> &outline,
                                 const PostProcessSettings &settings, bool secondExposureGroup);
 
-// Layer codes of the slicer: 0 and 1 ordinary layers (1: supports only), 2 a layer whose first
-// image is the union of model and supports and whose second image is the support exposure.
-enum LayerCode { LayerOrdinary = 0, LayerSupportOnly = 1, LayerWithSupportImage = 2 };
-
 // Fetches the cross-section outline of the current layer; called only when the outline step
 // needs it, because extracting it costs a GPU pass.
 using OutlineProvider = std::function<std::vector<OutlineSegment>()>;
 
 // The outline step, applied to the layer's images in place: with contour antialiasing on and
-// a layer that is not support-only, the first image gets its outline drawn in.
+// a layer that holds a model (code other than LayerNoModel), the first image gets its outline drawn in.
 void applyOutlineStep(std::vector<cv::Mat> &images, int layerCode, bool secondExposureGroup,
                       const OutlineProvider &outline, const PostProcessSettings &settings);
 
@@ -60,7 +60,8 @@ void applyOutlineStep(std::vector<cv::Mat> &images, int layerCode, bool secondEx
 // - Without a second exposure group the first image is dilated/eroded and smoothed when the
 //   levels ask for it, mirrored, and made 8-bit grey (or packed RGB with subpixel packing).
 // - With a second exposure group the first image keeps its colours and is only mirrored.
-// - A code-2 layer's second image is mirrored and made 8-bit grey, never packed or smoothed.
+// - A split layer's second image (LayerSplitFirst) is mirrored and made 8-bit grey, never
+//   packed or smoothed.
 std::vector<cv::Mat> prepareForStorage(const std::vector<cv::Mat> &images, int layerCode,
                                        bool secondExposureGroup, const PostProcessSettings &settings);
 
@@ -68,3 +69,8 @@ std::vector<cv::Mat> prepareForStorage(const std::vector<cv::Mat> &images, int l
 // This is the function the slicer's post-process hook calls.
 std::vector<cv::Mat> postProcessLayer(std::vector<cv::Mat> images, int layerCode, bool secondExposureGroup,
                                       const OutlineProvider &outline, const PostProcessSettings &settings);
+
+// The slicer's post-process hook for a run with these settings: the outline step for every
+// layer, and the storage steps for layers that go to disk. The projector geometry converts
+// the slicer's outline (millimetres) to pixels.
+LayerPostProcess makeLayerPostProcess(const PostProcessSettings &settings, const SliceParameters &geometry);

@@ -66,11 +66,11 @@ std::vector<ScheduledImage> exposureSchedule(const PackageDescription &run)
                 }
             }
         }
-        if (image.kind == ImageUnion)
+        if (image.kind == LayerSplitFirst)
             s.lift = 0.0;
-        else if (image.kind == ImageSupportExposure)
+        else if (image.kind == LayerSplitSecond)
             s.exposureS = run.supportExposureS;
-        s.kindCode = flex ? int(ImageSupportExposure) : image.kind;
+        s.kindCode = flex ? int(LayerSplitSecond) : image.kind;
         out.push_back(s);
     }
     return out;

@@ -18,14 +18,6 @@
 // and material) and "buildscript.ini" (the exposure schedule). Printers read both text files
 // line by line, so their lines, "\r\n" endings and number formats are fixed.
 
-// The kinds of the images a run writes, as the schedule records them.
-enum PackageImageKind {
-    ImageOrdinary = 0,        // 0 and 1: a layer's only image
-    ImageSupportOnly = 1,
-    ImageUnion = 2,           // first image of a layer with a separate support exposure
-    ImageSupportExposure = 3  // the extra support image of that layer; also the code of flex layers
-};
-
 // A height range printed with another exposure ("flex slices"); factor = exposure ratio / 100.
 struct FlexRange
 {
@@ -35,11 +27,13 @@ struct FlexRange
     double factor = 1;
 };
 
-// One written image of a run, in write order.
+// One written image of a run, in write order, with the slicer's layer code as its kind:
+// 0 or 1 a layer's only image, 2 the first image of a layer with a separate support exposure
+// (the union of model and supports), 3 that layer's support image.
 struct PackageImage
 {
     double zMm = 0;
-    int kind = ImageOrdinary;
+    int kind = LayerSingle;
 };
 
 // Everything the two text files describe.
@@ -73,6 +67,7 @@ struct ScheduledImage
     double exposureS = 0;
     double lift = 4.0;     // 4.0 after the last image of a layer, 0.0 when another image of it follows
     int kindCode = 0;      // the image's kind, or 3 when a flex range changed its exposure
+                           // (printers tell the two apart by the lift)
 };
 
 // The exposure of every image: first layers (by image number) get the first-layer exposure,

@@ -93,7 +93,7 @@ private slots:
         PostProcessSettings s;
         s.horizontalMirror = true;
         bool asked = false;
-        const auto out = postProcessLayer({asymmetric()}, LayerOrdinary, false,
+        const auto out = postProcessLayer({asymmetric()}, LayerSingle, false,
                                           [&] { asked = true; return std::vector<OutlineSegment>(); }, s);
         QVERIFY(!asked);                                           // no outline work when it is off
         QCOMPARE(out.size(), std::size_t(1));
@@ -102,11 +102,11 @@ private slots:
         s.verticalMirror = true;                                   // both: half a turn
         cv::Mat turned;
         cv::rotate(asymmetric(), turned, cv::ROTATE_180);
-        QVERIFY(same(prepareForStorage({asymmetric()}, LayerOrdinary, false, s)[0], turned));
+        QVERIFY(same(prepareForStorage({asymmetric()}, LayerSingle, false, s)[0], turned));
         s.verticalMirror = false;
 
         s.dilationLevel = 1;
-        const auto grown = prepareForStorage({asymmetric()}, LayerOrdinary, false, s);
+        const auto grown = prepareForStorage({asymmetric()}, LayerSingle, false, s);
         QVERIFY(cv::countNonZero(grown[0]) > cv::countNonZero(asymmetric()));
         QCOMPARE(int(grown[0].at<uchar>(0, 8)), 255);             // grown, then mirrored
     }
@@ -118,13 +118,13 @@ private slots:
         s.smoothingLevel = 2;
         s.subpixelPacking = true;
         const cv::Mat support = asymmetric();
-        const auto out = prepareForStorage({block(), support}, LayerWithSupportImage, false, s);
+        const auto out = prepareForStorage({block(), support}, LayerSplitFirst, false, s);
         QCOMPARE(out.size(), std::size_t(2));
         QCOMPARE(out[0].type(), CV_8UC3);                          // packed first image
         QCOMPARE(out[0].cols, 20 / 3);
         QVERIFY(same(out[1], flipped(support, 0)));
         // Ordinary layers store one image even if the slicer left a second one in the list.
-        QCOMPARE(prepareForStorage({block(), support}, LayerOrdinary, false, s).size(), std::size_t(1));
+        QCOMPARE(prepareForStorage({block(), support}, LayerSingle, false, s).size(), std::size_t(1));
     }
 
     void supportOnlyLayersGetNoOutline()
@@ -133,10 +133,10 @@ private slots:
         s.contourAntialiasing = true;
         std::vector<cv::Mat> images = {block()};
         bool asked = false;
-        applyOutlineStep(images, LayerSupportOnly, false, [&] { asked = true; return blockOutline(); }, s);
+        applyOutlineStep(images, LayerNoModel, false, [&] { asked = true; return blockOutline(); }, s);
         QVERIFY(!asked);
         QVERIFY(same(images[0], block()));
-        applyOutlineStep(images, LayerWithSupportImage, false, [&] { asked = true; return blockOutline(); }, s);
+        applyOutlineStep(images, LayerSplitFirst, false, [&] { asked = true; return blockOutline(); }, s);
         QVERIFY(asked);
         QVERIFY(!same(images[0], block()));
     }
@@ -151,9 +151,47 @@ private slots:
         s.subpixelPacking = true;
         s.contourAntialiasing = true;
         s.contourPenGray = 100;
-        const auto out = postProcessLayer({colour}, LayerOrdinary, true, [] { return std::vector<OutlineSegment>(); }, s);
+        const auto out = postProcessLayer({colour}, LayerSingle, true, [] { return std::vector<OutlineSegment>(); }, s);
         QCOMPARE(out.size(), std::size_t(1));
         QVERIFY(same(out[0], flipped(colour, 1)));   // no morphology, no packing
+    }
+
+    void slicerHookDrawsTheOutlineAndStoresOnlyOnDisk()
+    {
+        SliceParameters geometry;
+        geometry.projectorWidthPx = 20;
+        geometry.projectorHeightPx = 12;
+        geometry.pixelSizeXUm = 1000;     // one pixel per millimetre
+        geometry.pixelSizeYUm = 1000;
+        PostProcessSettings s;
+        s.contourAntialiasing = true;
+        s.contourPenGray = 128;
+        s.horizontalMirror = true;
+        const LayerPostProcess hook = makeLayerPostProcess(s, geometry);
+
+        // The block's outline in millimetres around the plate centre (10, 6).
+        int asked = 0;
+        LayerContext context;
+        context.outlineMm = [&asked]() {
+            ++asked;
+            const float x0 = -5, x1 = 5, y0 = -3, y1 = 3;
+            return std::vector<float>{x0, y0, 0, x1, y0, 0, x1, y0, 0, x1, y1, 0,
+                                      x1, y1, 0, x0, y1, 0, x0, y1, 0, x0, y0, 0};
+        };
+        context.forStorage = false;                     // kept in memory: outline only
+        const auto kept = hook({block()}, context);
+        QCOMPARE(asked, 1);
+        QCOMPARE(kept.size(), std::size_t(1));
+        const int rim = kept[0].at<uchar>(2, 10);
+        QVERIFY(rim > 0 && rim < 255);
+        QCOMPARE(int(kept[0].at<uchar>(6, 3)), 0);      // not mirrored: the left side stays dark
+
+        context.forStorage = true;
+        const auto stored = hook({block()}, context);
+        QVERIFY(same(stored[0], flipped(kept[0], 1)));
+
+        context.layerCode = LayerSplitFirst;             // two images in, two out
+        QCOMPARE(hook({block(), block()}, context).size(), std::size_t(2));
     }
 
     void pngFilesDecodeToTheSamePixels()

@@ -4,6 +4,7 @@ const std::vector<CliCommand> &cliCommands()
 {
     static const std::vector<CliCommand> commands = {
         {"info", "read model files and print a summary of each", runInfoCommand},
+        {"slice", "slice models into one PNG image per layer", runSliceCommand},
     };
     return commands;
 }

@@ -14,3 +14,4 @@ struct CliCommand
 const std::vector<CliCommand> &cliCommands();
 
 int runInfoCommand(const QStringList &args);
+int runSliceCommand(const QStringList &args);

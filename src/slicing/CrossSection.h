@@ -93,6 +93,14 @@ public:
 
     // A run has ended: frees what only a run needs (the framebuffer, buffers).
     virtual void endRun() {}
+
+    // Time spent so far in render(): drawing and reading the image back, ms.
+    struct Timings
+    {
+        double drawMs = 0.0;
+        double readBackMs = 0.0;
+    };
+    virtual Timings timings() const { return {}; }
 };
 
 constexpr std::size_t maxOutlineSegments = 600000;

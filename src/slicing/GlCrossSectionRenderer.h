@@ -26,6 +26,7 @@ public:
     NormalRange sampleNormals(const std::vector<SliceObject> &objects, float cutZ) override;
     // Keeps the textures (the view shows the last cut) and the mesh copies.
     void endRun() override;
+    Timings timings() const override;
 
     // The colour texture of render mode m (E × E RGBA, E = framebufferEdge()), for showing the
     // cut in the 3D view; 0 until that mode has been rendered.

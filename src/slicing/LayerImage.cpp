@@ -110,6 +110,11 @@ bool writeLayerImage(const cv::Mat &image, const QString &path, QString *error)
             *error = QString("The layer image %1 cannot be encoded.").arg(path);
         return false;
     }
+    return writeLayerBytes(bytes, path, error);
+}
+
+bool writeLayerBytes(const std::vector<unsigned char> &bytes, const QString &path, QString *error)
+{
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         if (error)

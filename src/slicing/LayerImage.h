@@ -40,6 +40,10 @@ QString layerFileName(int number);
 // PNG bytes of a grey or RGB layer image; empty for other image types.
 std::vector<unsigned char> encodeLayerImage(const cv::Mat &image);
 
+// Writes encoded bytes to path. On failure no partial file is left behind and *error names
+// the file and the reason.
+bool writeLayerBytes(const std::vector<unsigned char> &bytes, const QString &path, QString *error);
+
 // Encodes and writes a layer image. On failure no partial file is left behind and
 // *error names the file and the reason.
 bool writeLayerImage(const cv::Mat &image, const QString &path, QString *error);

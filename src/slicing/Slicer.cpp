@@ -60,6 +60,8 @@ bool Slicer::start(std::vector<SliceObject> objects, const SliceParameters &para
     m_params = params;
     m_options = options;
     m_schedule = std::make_unique<LayerSchedule>(schedule);
+    m_timings = Timings();
+    m_rendererAtStart = m_renderer->timings();
     m_secondExposure = hasSecondExposure(m_objects);
     m_running = true;
     m_clock.start();
@@ -101,7 +103,18 @@ bool Slicer::storeImage(const cv::Mat &image, int code, float height)
     if (m_options.sliceOnDisk) {
         const QString path = m_options.outputFolder + "/" + layerFileName(m_fileNames.size() + 1);
         QString why;
-        if (!writeLayerImage(image, path, &why)) {
+        QElapsedTimer clock;
+        clock.start();
+        const std::vector<unsigned char> bytes = m_options.encode ? m_options.encode(image) : encodeLayerImage(image);
+        m_timings.encodeMs += double(clock.nsecsElapsed()) / 1e6;
+        if (bytes.empty()) {
+            fail(QString("The layer image %1 cannot be encoded.").arg(path));
+            return false;
+        }
+        clock.restart();
+        const bool written = writeLayerBytes(bytes, path, &why);
+        m_timings.writeMs += double(clock.nsecsElapsed()) / 1e6;
+        if (!written) {
             fail(why);
             return false;
         }
@@ -125,12 +138,15 @@ Slicer::Step Slicer::processLayer()
     if (m_cancelRequested)
         return end(true);
 
+    QElapsedTimer clock;
+    clock.start();
     LayerSchedule &s = *m_schedule;
     s.cutLayer(m_layersDone);
     float flatness = 0.0f;
     if (s.variableMode())
         flatness = flatnessOf(m_renderer->sampleNormals(m_objects, s.cutZ()));
     s.chooseNextStep(flatness);
+    m_timings.scheduleMs += double(clock.nsecsElapsed()) / 1e6;
 
     RenderFlags flags;
     flags.splitSupportExposure = m_options.splitSupportExposure;
@@ -145,12 +161,14 @@ Slicer::Step Slicer::processLayer()
             return fail(why);
         first = mergeSecondExposure(first, second);
     }
+    clock.restart();
     SupportSplit layer;
     layer.images = {first};
     if (m_options.splitSupportExposure) {
         cv::Mat rest;
         if (!m_renderer->render(m_objects, s.cutZ(), 2, flags, &rest, &why))
             return fail(why);
+        clock.restart();
         layer = splitSupportExposure(first, rest);
     }
 
@@ -173,6 +191,7 @@ Slicer::Step Slicer::processLayer()
                             .arg(images.size())
                             .arg(layer.images.size()));
     }
+    m_timings.postProcessMs += double(clock.nsecsElapsed()) / 1e6;
 
     if (layer.code == LayerSplitFirst) {
         if (!storeImage(images[0], LayerSplitFirst, s.heightMm())
@@ -244,6 +263,17 @@ bool Slicer::getSliceAt(const std::vector<SliceObject> &objects, const SlicePara
     if (ok)
         m_images = {*image};
     return ok;
+}
+
+Slicer::Timings Slicer::timings() const
+{
+    Timings t = m_timings;
+    if (m_renderer) {
+        const CrossSectionRenderer::Timings now = m_renderer->timings();
+        t.drawMs = now.drawMs - m_rendererAtStart.drawMs;
+        t.readBackMs = now.readBackMs - m_rendererAtStart.readBackMs;
+    }
+    return t;
 }
 
 QString Slicer::timeText(qint64 seconds)

@@ -31,6 +31,9 @@ struct LayerContext
 // in file order. Empty = images are stored as rendered.
 using LayerPostProcess = std::function<std::vector<cv::Mat>(std::vector<cv::Mat> images, const LayerContext &)>;
 
+// Encodes a layer image to PNG bytes; empty when it cannot.
+using LayerEncoder = std::function<std::vector<unsigned char>(const cv::Mat &image)>;
+
 // Called after each layer file is written (e.g. to add it to a package archive). False with
 // *error stops the run.
 using LayerFileWritten = std::function<bool(const QString &path, QString *error)>;
@@ -48,6 +51,7 @@ struct SliceRunOptions
     bool fullSupportView = true;
 
     LayerPostProcess postProcess;
+    LayerEncoder encode;              // empty: encodeLayerImage()
     LayerFileWritten fileWritten;
     std::function<void(const QString &)> log;   // "Slicing started", … (the window's log panel)
 };
@@ -99,6 +103,18 @@ public:
     bool getSliceAt(const std::vector<SliceObject> &objects, const SliceParameters &params, float zPosMm,
                     cv::Mat *image, QString *error);
 
+    // Where the run's time went so far, ms.
+    struct Timings
+    {
+        double scheduleMs = 0.0;      // cut heights, and the surface sampling of variable steps
+        double drawMs = 0.0;          // the cross-section draws
+        double readBackMs = 0.0;
+        double postProcessMs = 0.0;   // merging, splitting and the post-process hook
+        double encodeMs = 0.0;
+        double writeMs = 0.0;
+    };
+    Timings timings() const;
+
     // "h:mm:ss" style "%1:%2:%3", each part two digits.
     static QString timeText(qint64 seconds);
 
@@ -120,6 +136,8 @@ private:
     int m_layersDone = 0;
     QString m_error;
     QElapsedTimer m_clock;
+    Timings m_timings;
+    CrossSectionRenderer::Timings m_rendererAtStart;
 
     QStringList m_fileNames;
     std::vector<cv::Mat> m_images;

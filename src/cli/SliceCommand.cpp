@@ -1,0 +1,326 @@
+#include "cli/Commands.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <cstdio>
+#include <unistd.h>
+
+#include "config/EnvironmentSettings.h"
+#include "config/SettingsFile.h"
+#include "imaging/LayerChain.h"
+#include "imaging/LayerPng.h"
+#include "scene/ModelFile.h"
+#include "scene/Scene.h"
+#include "slicing/GlContext.h"
+#include "slicing/GlCrossSectionRenderer.h"
+#include "slicing/Slicer.h"
+
+namespace {
+
+const char *const prefix = "orvell3d-cli slice";
+
+void printSliceHelp(FILE *out)
+{
+    std::fprintf(out,
+                 "Usage: orvell3d-cli slice [options] --out FOLDER MODEL...\n"
+                 "\n"
+                 "Places the models on the build plate as the program does (centred, standing on the\n"
+                 "plate), slices them on the graphics card (a headless OpenGL 3.2 context; no display\n"
+                 "needed) and writes one PNG per layer, S000001_P1.png, S000002_P1.png, ... into FOLDER.\n"
+                 "Layer files of an earlier run in FOLDER are removed first.\n"
+                 "\n"
+                 "Options:\n"
+                 "  --out FOLDER          folder for the layer images, created when missing (required)\n"
+                 "  --thickness UM        layer thickness in micrometres (default: the settings' slice\n"
+                 "                        thickness, 50); below 5 the variable-step table is used\n"
+                 "  --max-z MM            top of the slicing range (default: the top of the models)\n"
+                 "  --settings FILE       environment settings file (setting*.ini): projector size,\n"
+                 "                        pixel size, X/Y/Z scale compensation, variable-step table,\n"
+                 "                        switched-on flex slices, mirroring\n"
+                 "  --projector WxH       projector size in pixels (default 1920x1080 or the settings)\n"
+                 "  --pixel-size UM[xUM]  projector pixel size in micrometres (default 33.5 or the settings)\n"
+                 "  --timings             also print where the time went (draws, read-back, encoding, ...)\n"
+                 "  -h, --help            show this help and exit\n"
+                 "  --                    treat every following argument as a model file\n"
+                 "\n"
+                 "Progress goes to standard error when it is a terminal; a summary line goes to\n"
+                 "standard output.\n"
+                 "\n"
+                 "Exit status: 0 when every layer was written, 1 when a model cannot be read, no GL\n"
+                 "context can be made, the projector size is too large for the graphics driver or a\n"
+                 "layer cannot be written (the reason goes to standard error), 2 for a wrong command line.\n");
+}
+
+int usageError(const QString &message)
+{
+    std::fprintf(stderr, "%s: %s\n", prefix, qPrintable(message));
+    std::fprintf(stderr, "Run 'orvell3d-cli slice --help' for the options.\n");
+    return 2;
+}
+
+int failure(const QString &message)
+{
+    std::fprintf(stderr, "%s: %s\n", prefix, qPrintable(message));
+    return 1;
+}
+
+bool parsePositive(const QString &text, double *value, bool allowZero = false)
+{
+    bool ok = false;
+    const double v = text.toDouble(&ok);
+    if (!ok || !std::isfinite(v) || v < 0.0 || (!allowZero && v == 0.0))
+        return false;
+    *value = v;
+    return true;
+}
+
+// "1920x1080" (also with "X" or "×").
+bool parseSize(const QString &text, int *w, int *h)
+{
+    static const QRegularExpression re("^(\\d{1,6})\\s*[xX×]\\s*(\\d{1,6})$");
+    const QRegularExpressionMatch m = re.match(text.trimmed());
+    if (!m.hasMatch())
+        return false;
+    *w = m.captured(1).toInt();
+    *h = m.captured(2).toInt();
+    return *w > 0 && *h > 0;
+}
+
+bool parsePixelSize(const QString &text, float *x, float *y)
+{
+    const QStringList parts = text.split(QRegularExpression("[xX×]"));
+    double a = 0, b = 0;
+    if (parts.size() == 1 && parsePositive(parts[0], &a)) {
+        *x = *y = float(a);
+        return true;
+    }
+    if (parts.size() == 2 && parsePositive(parts[0], &a) && parsePositive(parts[1], &b)) {
+        *x = float(a);
+        *y = float(b);
+        return true;
+    }
+    return false;
+}
+
+// Removes the layer files of an earlier run, so the folder holds this run's layers only.
+bool removeOldLayers(const QString &folder, QString *error)
+{
+    static const QRegularExpression layerName("^S\\d{6}_P1\\.png$");
+    QDir dir(folder);
+    for (const QString &name : dir.entryList(QDir::Files)) {
+        if (layerName.match(name).hasMatch() && !dir.remove(name)) {
+            *error = QString("The old layer file %1 cannot be removed.").arg(dir.filePath(name));
+            return false;
+        }
+    }
+    return true;
+}
+
+QtMessageHandler previousHandler = nullptr;
+
+// The library's log lines ("Slicing started", "… has been loaded") belong in the window's log;
+// on the command line only warnings and errors get through.
+void quietHandler(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type == QtDebugMsg || type == QtInfoMsg)
+        return;
+    if (previousHandler)
+        previousHandler(type, context, message);
+    else
+        std::fprintf(stderr, "%s\n", qPrintable(message));
+}
+
+struct QuietLog
+{
+    QuietLog() { previousHandler = qInstallMessageHandler(quietHandler); }
+    ~QuietLog() { qInstallMessageHandler(previousHandler); }
+};
+
+} // namespace
+
+int runSliceCommand(const QStringList &args)
+{
+    QStringList models;
+    QString outFolder, settingsPath;
+    double thickness = -1, maxZ = -1;
+    int projW = 0, projH = 0;
+    float pixelX = 0, pixelY = 0;
+    bool optionsDone = false;
+    bool printTimings = false;
+
+    for (int i = 0; i < args.size(); ++i) {
+        const QString &a = args[i];
+        if (optionsDone || !a.startsWith('-') || a == "-") {
+            models << a;
+            continue;
+        }
+        if (a == "-h" || a == "--help") {
+            printSliceHelp(stdout);
+            return 0;
+        }
+        if (a == "--") {
+            optionsDone = true;
+            continue;
+        }
+        if (a == "--timings") {
+            printTimings = true;
+            continue;
+        }
+        const QStringList valued = {"--out", "--thickness", "--max-z", "--settings", "--projector", "--pixel-size"};
+        QString name = a, value;
+        const int eq = a.indexOf('=');
+        if (eq > 0) {
+            name = a.left(eq);
+            value = a.mid(eq + 1);
+        }
+        if (!valued.contains(name))
+            return usageError(QString("unknown option '%1'").arg(a));
+        if (eq < 0) {
+            if (i + 1 >= args.size())
+                return usageError(QString("option '%1' needs a value").arg(name));
+            value = args[++i];
+        }
+        if (name == "--out") {
+            outFolder = value;
+        } else if (name == "--settings") {
+            settingsPath = value;
+        } else if (name == "--thickness") {
+            if (!parsePositive(value, &thickness, true) || thickness > 10000)
+                return usageError(QString("--thickness wants micrometres from 0 to 10000, not '%1'").arg(value));
+        } else if (name == "--max-z") {
+            if (!parsePositive(value, &maxZ) || maxZ > 10000)
+                return usageError(QString("--max-z wants millimetres above 0, not '%1'").arg(value));
+        } else if (name == "--projector") {
+            if (!parseSize(value, &projW, &projH))
+                return usageError(QString("--projector wants WIDTHxHEIGHT in pixels, not '%1'").arg(value));
+        } else if (name == "--pixel-size") {
+            if (!parsePixelSize(value, &pixelX, &pixelY))
+                return usageError(QString("--pixel-size wants micrometres (X or XxY), not '%1'").arg(value));
+        }
+    }
+    if (models.isEmpty())
+        return usageError("no model file given");
+    if (outFolder.isEmpty())
+        return usageError("no output folder given (--out FOLDER)");
+
+    // Settings: the program's defaults, then the file, then the command line.
+    EnvironmentSettings settings = defaultEnvironmentSettings();
+    if (!settingsPath.isEmpty()) {
+        QString error;
+        if (!readSettingsFile(settingsPath, settings, &error))
+            return failure(error.isEmpty() ? QString("cannot read the settings file %1").arg(settingsPath) : error);
+    }
+    const EnvironmentSettings defaults = defaultEnvironmentSettings();
+    SliceParameters params;
+    params.projectorWidthPx = settings.printer.displayOverrideXPx > 0 ? settings.printer.displayOverrideXPx
+                                                                      : defaults.printer.displayOverrideXPx;
+    params.projectorHeightPx = settings.printer.displayOverrideYPx > 0 ? settings.printer.displayOverrideYPx
+                                                                       : defaults.printer.displayOverrideYPx;
+    params.pixelSizeXUm = settings.printer.pixelSizeXUm > 0 ? settings.printer.pixelSizeXUm : defaults.printer.pixelSizeXUm;
+    params.pixelSizeYUm = settings.printer.pixelSizeYUm > 0 ? settings.printer.pixelSizeYUm : defaults.printer.pixelSizeYUm;
+    params.sliceScaleXPct = settings.slice.sliceScaleXPercent;
+    params.sliceScaleYPct = settings.slice.sliceScaleYPercent;
+    params.sliceScaleZPct = settings.slice.sliceScaleZPercent;
+    if (projW > 0) {
+        params.projectorWidthPx = projW;
+        params.projectorHeightPx = projH;
+    }
+    if (pixelX > 0) {
+        params.pixelSizeXUm = pixelX;
+        params.pixelSizeYUm = pixelY;
+    }
+    const QString bad = params.check();
+    if (!bad.isEmpty())
+        return failure(bad);
+
+    // Models, placed as the window places them.
+    QuietLog quiet;
+    Scene scene;
+    scene.setLoadPauseMs(0);
+    scene.setProjector(params.projectorWidthPx, params.projectorHeightPx, params.pixelSizeXUm, params.pixelSizeYUm);
+    for (const QString &path : models) {
+        const ModelReadResult r = readModelFile(path);
+        if (!r.ok())
+            return failure(QString("%1: %2").arg(path, r.error));
+        if (!r.colors.isEmpty())
+            scene.onColorList(r.colors);
+        scene.load_mesh(r.meshes, QFileInfo(path).absoluteFilePath());
+    }
+    std::vector<SliceObject> objects = sliceObjectsOf(scene);
+    if (objects.empty())
+        return failure("There is no model to proceed.");
+    if (scene.isOutOfBuild())
+        std::fprintf(stderr, "%s: warning: models out of build size; the layers are cut at the image border\n",
+                     prefix);
+
+    SliceRunOptions options;
+    options.sliceThicknessUm = float(thickness >= 0 ? thickness
+                                     : (settings.slice.sliceThicknessUm > 0 ? settings.slice.sliceThicknessUm : 50));
+    options.maxZ = float(maxZ > 0 ? maxZ : scene.topOfScene());
+    if (!(options.maxZ > 0))
+        return failure("the models have no height to slice");
+    options.variableSteps = VariableStepTable::fromInputs(settings.slice.variStepAngleDeg, settings.slice.variStepUm,
+                                                          settings.slice.variStepMaxUm, settings.slice.variStepRelExp);
+    for (const FlexSliceEntry &f : settings.slice.flexSlices) {
+        if (f.enabled)
+            options.flexSlices << FlexSliceRange{f.fromMm, f.toMm, f.thicknessUm, f.expRatioPercent / 100.0};
+    }
+    PostProcessSettings post;
+    post.verticalMirror = settings.print.verticalMirror;
+    post.horizontalMirror = settings.print.horizontalMirror;
+    post.contourPenGray = settings.slice.subPixelSlicingIntensity;
+    post.contrastCurve = settings.misc.pixelGrayscaleUpdate;
+    options.postProcess = [post, params](std::vector<cv::Mat> images, const LayerContext &ctx) {
+        OutlineProvider outline = [&ctx, &params]() {
+            const std::vector<float> mm = ctx.outlineMm();
+            return outlineToPixels(mm.data(), mm.size() / 6, params.projectorWidthPx, params.projectorHeightPx,
+                                   params.pixelSizeXUm, params.pixelSizeYUm);
+        };
+        if (!ctx.forStorage) {
+            applyOutlineStep(images, ctx.layerCode, ctx.secondExposureGroup, outline, post);
+            return images;
+        }
+        return postProcessLayer(std::move(images), ctx.layerCode, ctx.secondExposureGroup, outline, post);
+    };
+    options.encode = [](const cv::Mat &image) { return encodeLayerPng(image); };
+
+    QString error;
+    if (!QDir().mkpath(outFolder))
+        return failure(QString("the output folder %1 cannot be created").arg(outFolder));
+    options.outputFolder = QFileInfo(outFolder).absoluteFilePath();
+    if (!removeOldLayers(options.outputFolder, &error))
+        return failure(error);
+
+    auto context = GlContext::createCurrent(&error);
+    if (!context)
+        return failure(error);
+    GlCrossSectionRenderer renderer;
+    Slicer slicer(&renderer);
+    if (!slicer.start(std::move(objects), params, options, &error))
+        return failure(error);
+
+    const bool tty = isatty(fileno(stderr));
+    Slicer::Step step;
+    do {
+        step = slicer.processLayer();
+        if (tty)
+            std::fprintf(stderr, "\rslicing: layer %d, %3d%%", slicer.layersDone(), slicer.progressPercent());
+    } while (step == Slicer::Continue);
+    if (tty)
+        std::fprintf(stderr, "\n");
+    if (step != Slicer::Finished)
+        return failure(slicer.errorString());
+
+    const Slicer::Timings t = slicer.timings();
+    std::printf("%d layers (%lld images, %d x %d px) written to %s in %.2f s\n", slicer.layersDone(),
+                static_cast<long long>(slicer.sliceFileNames().size()), params.projectorWidthPx,
+                params.projectorHeightPx, qPrintable(options.outputFolder), double(slicer.elapsedMs()) / 1000.0);
+    if (printTimings) {
+        std::printf("timings (ms): schedule %.1f, draws %.1f, read-back %.1f, post-processing %.1f, "
+                    "PNG encoding %.1f, file writes %.1f\n",
+                    t.scheduleMs, t.drawMs, t.readBackMs, t.postProcessMs, t.encodeMs, t.writeMs);
+    }
+    renderer.releaseGpuResources();
+    return 0;
+}

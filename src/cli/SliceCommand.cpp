@@ -271,18 +271,7 @@ int runSliceCommand(const QStringList &args)
     post.horizontalMirror = settings.print.horizontalMirror;
     post.contourPenGray = settings.slice.subPixelSlicingIntensity;
     post.contrastCurve = settings.misc.pixelGrayscaleUpdate;
-    options.postProcess = [post, params](std::vector<cv::Mat> images, const LayerContext &ctx) {
-        OutlineProvider outline = [&ctx, &params]() {
-            const std::vector<float> mm = ctx.outlineMm();
-            return outlineToPixels(mm.data(), mm.size() / 6, params.projectorWidthPx, params.projectorHeightPx,
-                                   params.pixelSizeXUm, params.pixelSizeYUm);
-        };
-        if (!ctx.forStorage) {
-            applyOutlineStep(images, ctx.layerCode, ctx.secondExposureGroup, outline, post);
-            return images;
-        }
-        return postProcessLayer(std::move(images), ctx.layerCode, ctx.secondExposureGroup, outline, post);
-    };
+    options.postProcess = makeLayerPostProcess(post, params);
     options.encode = [](const cv::Mat &image) { return encodeLayerPng(image); };
 
     QString error;

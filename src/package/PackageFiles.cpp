@@ -58,9 +58,9 @@ std::vector<ScheduledImage> exposureSchedule(const PackageDescription &run)
         s.exposureS = firstLayer ? run.firstLayerExposureS : run.normalExposureS;
         bool flex = false;
         if (!firstLayer && run.flexEnabled) {
-            for (const FlexRange &r : run.flexRanges) {
-                if (r.fromMm < image.zMm && image.zMm < r.toMm) {
-                    s.exposureS *= r.factor;
+            for (const FlexSliceRange &r : run.flexRanges) {
+                if (r.from < image.zMm && image.zMm < r.to) {
+                    s.exposureS *= r.exposureRatio;
                     flex = true;
                     break;
                 }

@@ -8,7 +8,8 @@
 
 #include <vector>
 
-#include "slicing/LayerImage.h"   // layerFileName(): "S%06d_P1.png"
+#include "slicing/LayerImage.h"      // layerFileName(): "S%06d_P1.png"
+#include "slicing/LayerSchedule.h"   // FlexSliceRange
 
 // The contents of an LPK print package, as pure functions of a run description, so the
 // package can be checked without slicing anything.
@@ -17,15 +18,6 @@
 // ("S000001_P1.png", …), up to five previews ("Preview_Top.png", …), "parameters.ini" (machine
 // and material) and "buildscript.ini" (the exposure schedule). Printers read both text files
 // line by line, so their lines, "\r\n" endings and number formats are fixed.
-
-// A height range printed with another exposure ("flex slices"); factor = exposure ratio / 100.
-struct FlexRange
-{
-    double fromMm = 0;
-    double toMm = 0;
-    int thicknessUm = 0;
-    double factor = 1;
-};
 
 // One written image of a run, in write order, with the slicer's layer code as its kind:
 // 0 or 1 a layer's only image, 2 the first image of a layer with a separate support exposure
@@ -57,7 +49,7 @@ struct PackageDescription
     double pixelSizeXUm = 33.0;
     double pixelSizeYUm = 33.0;
     bool flexEnabled = false;
-    std::vector<FlexRange> flexRanges;   // the enabled ranges, in list order
+    QList<FlexSliceRange> flexRanges;    // the enabled ranges, in list order; exposureRatio = percent / 100
     std::vector<PackageImage> images;
 };
 

@@ -1,6 +1,7 @@
 #include <QtTest>
 #include <QTemporaryDir>
 
+#include "package/LpkExport.h"
 #include "package/PackageFiles.h"
 
 namespace {
@@ -151,6 +152,49 @@ private slots:
         QCOMPARE(packagePathFor("/data/ring.LPK", 25), QString("/data/ring_z25.lpk"));
         // A name typed without the extension keeps every character.
         QCOMPARE(packagePathFor("/data/part", 50), QString("/data/part_z50.lpk"));
+    }
+
+    void exportSettingsSwitchTheChainAndDescribeTheRun()
+    {
+        LpkExportSettings s;
+        s.profile.intAA = 1;
+        s.profile.DilationLevel = -1;
+        s.profile.SmoothingLevel = 2;
+        s.profile.X_Compensation = 1.5;
+        s.profile.BurnInExp = 2;
+        s.machineIndex = 1;
+        s.horizontalMirror = true;
+        s.contourPenGray = 90;
+        PostProcessSettings current;
+        current.contourPenWidth = 4;
+        PostProcessSettings p = packagePostProcess(s, current);
+        QVERIFY(p.contourAntialiasing);
+        QCOMPARE(p.contourPenWidth, 1);
+        QCOMPARE(p.contourPenGray, 90);
+        QCOMPARE(p.dilationLevel, -1);
+        QCOMPARE(p.smoothingLevel, 2);
+        QVERIFY(p.subpixelPacking && p.horizontalMirror && !p.verticalMirror);
+        s.profile.intAA = 0;
+        QVERIFY(!packagePostProcess(s, p).contourAntialiasing);
+        s.profile.intAA = 7;                                   // unknown: left as it was
+        current.contourAntialiasing = true;
+        QVERIFY(packagePostProcess(s, current).contourAntialiasing);
+        QCOMPARE(packagePostProcess(s, current).contourPenWidth, 4);
+        s.machineIndex = 0;
+        QVERIFY(!packagePostProcess(s).subpixelPacking);
+        QCOMPARE(packageGeometry(s).sliceScaleXPct, 1.5);
+
+        PackageJob job{"/x/p_z50.lpk", "/x/p"};
+        SliceRunOptions options;
+        configurePackageRun(s, job, &options);
+        QCOMPARE(options.outputFolder, QString("/x/p"));
+        QVERIFY(options.sliceOnDisk && options.splitSupportExposure && options.postProcess && options.encode);
+
+        const PackageDescription d = packageDescription(s, {0.0f, 0.05f, 0.05f}, {0, 2, 3});
+        QCOMPARE(d.images.size(), std::size_t(3));
+        QCOMPARE(d.images[2].kind, 3);
+        QCOMPARE(d.images[1].zMm, double(0.05f));
+        QCOMPARE(d.supportExposureS, 2.0);
     }
 
     void workingFolderIsAlwaysFresh()

@@ -13,7 +13,7 @@ namespace {
 
 constexpr qint64 kHeaderSize = 84;
 constexpr qint64 kTriangleSize = 50;
-constexpr std::size_t kChunkTriangles = 20000;      // about 1 MB per read
+constexpr std::size_t kChunkTriangles = 5000;       // 250 kB per read, a tenth of a percent of 1M triangles
 constexpr std::size_t kTextChunk = std::size_t(1) << 20;
 constexpr uint64_t kMaxRecords = UINT32_MAX;        // vertex numbers are 32-bit
 
@@ -80,6 +80,7 @@ MeshReadResult readBinaryStl(QIODevice &in, const ProgressFn &progressFn)
     VertexWelder welder(std::size_t(expected) * 3);
     ProgressSpan span(progress, 0, 80, n);
     std::vector<uchar> buffer(std::min<std::size_t>(n, kChunkTriangles) * kTriangleSize);
+    std::vector<float> corners(std::min<std::size_t>(n, kChunkTriangles) * 9);
     uint64_t done = 0;
     while (done < n) {
         const std::size_t count = std::size_t(std::min<uint64_t>(n - done, kChunkTriangles));
@@ -92,23 +93,20 @@ MeshReadResult readBinaryStl(QIODevice &in, const ProgressFn &progressFn)
         }
         for (std::size_t t = 0; t < count; ++t) {
             const uchar *p = buffer.data() + t * kTriangleSize + 12;   // skip the normal
-            float c[9];
             uint32_t nonFinite = 0;
             for (int k = 0; k < 9; ++k) {
                 const quint32 bits = qFromLittleEndian<quint32>(p + 4 * k);
                 nonFinite |= (bits & 0x7F800000u) == 0x7F800000u;
-                std::memcpy(&c[k], &bits, 4);
+                std::memcpy(&corners[9 * t + std::size_t(k)], &bits, 4);
             }
             if (nonFinite) {
                 result.error = QStringLiteral("triangle %1 has a coordinate that is not a finite number")
                                    .arg(done + t + 1);
                 return result;
             }
-            welder.add(c[0], c[1], c[2]);
-            welder.add(c[3], c[4], c[5]);
-            welder.add(c[6], c[7], c[8]);
-            span.update(done + t + 1);
         }
+        welder.add(corners.data(), 3 * count);
+        span.update(done + count);
         done += count;
     }
     span.finish();
@@ -133,6 +131,8 @@ MeshReadResult readAsciiStl(QIODevice &in, const ProgressFn &progressFn)
     uint64_t line = 1;
     int expected = 0;               // coordinates still due after a "vertex"
     float point[3] = {0, 0, 0};
+    std::vector<float> pending;     // records not yet handed to the welder, in batches
+    pending.reserve(3 * 4096);
 
     // Handles one token; false (with result.error set) when the file is bad.
     auto token = [&](const char *b, const char *e, bool junk) {
@@ -150,11 +150,15 @@ MeshReadResult readAsciiStl(QIODevice &in, const ProgressFn &progressFn)
             }
             point[3 - expected] = f;
             if (--expected == 0) {
-                if (welder.recordCount() >= kMaxRecords) {
+                if (welder.recordCount() + pending.size() / 3 >= kMaxRecords) {
                     result.error = QStringLiteral("the file holds more vertices than can be read");
                     return false;
                 }
-                welder.add(point[0], point[1], point[2]);
+                pending.insert(pending.end(), point, point + 3);
+                if (pending.size() == pending.capacity()) {
+                    welder.add(pending.data(), pending.size() / 3);
+                    pending.clear();
+                }
             }
         } else if (!junk && e - b == 6 && std::memcmp(b, "vertex", 6) == 0) {
             expected = 3;
@@ -216,6 +220,7 @@ MeshReadResult readAsciiStl(QIODevice &in, const ProgressFn &progressFn)
         if (atEnd)
             break;
     }
+    welder.add(pending.data(), pending.size() / 3);
     if (expected > 0) {
         result.error = QStringLiteral("line %1: the last vertex has fewer than three coordinates").arg(line);
         return result;

@@ -97,40 +97,33 @@ VertexWelder::VertexWelder(std::size_t expectedRecords)
     // most half of its slots filled.
     const std::size_t capacity = nextPowerOfTwo(std::max<std::size_t>(1024, expectedRecords / 3));
     m_points.reserve(std::min(expectedRecords, capacity / 2) * 3);
-    m_slots.assign(capacity, 0);
+    m_slots.assign(capacity, Slot{0, 0, 0, 0});
     m_mask = capacity - 1;
-}
-
-void VertexWelder::insertSlot(uint64_t hash, uint32_t id)
-{
-    uint64_t i = hash & m_mask;
-    while (m_slots[i] != 0)
-        i = (i + 1) & m_mask;
-    m_slots[i] = (hash & 0xFFFFFFFF00000000ull) | (uint64_t(id) + 1);
 }
 
 void VertexWelder::grow()
 {
     const std::size_t capacity = m_slots.size() * 2;
-    m_slots.assign(capacity, 0);
+    m_slots.assign(capacity, Slot{0, 0, 0, 0});
     m_mask = capacity - 1;
     const std::size_t n = distinctCount();
     for (std::size_t id = 0; id < n; ++id) {
         const float *p = &m_points[3 * id];
-        insertSlot(hashPoint(canonicalBits(p[0]), canonicalBits(p[1]), canonicalBits(p[2])), uint32_t(id));
+        const uint32_t kx = canonicalBits(p[0]), ky = canonicalBits(p[1]), kz = canonicalBits(p[2]);
+        uint64_t i = hashPoint(kx, ky, kz) & m_mask;
+        while (m_slots[i].idPlusOne != 0)
+            i = (i + 1) & m_mask;
+        m_slots[i] = Slot{kx, ky, kz, uint32_t(id) + 1};
     }
 }
 
-void VertexWelder::add(float x, float y, float z)
+inline void VertexWelder::addKeyed(float x, float y, float z, uint32_t kx, uint32_t ky, uint32_t kz, uint64_t hash)
 {
-    const uint32_t kx = canonicalBits(x), ky = canonicalBits(y), kz = canonicalBits(z);
-    const uint64_t h = hashPoint(kx, ky, kz);
-    const uint64_t tag = h & 0xFFFFFFFF00000000ull;
-    for (uint64_t i = h & m_mask;; i = (i + 1) & m_mask) {
-        const uint64_t s = m_slots[i];
-        if (s == 0) {
+    for (uint64_t i = hash & m_mask;; i = (i + 1) & m_mask) {
+        Slot &s = m_slots[i];
+        if (s.idPlusOne == 0) {
             const uint32_t id = uint32_t(distinctCount());
-            m_slots[i] = tag | (uint64_t(id) + 1);
+            s = Slot{kx, ky, kz, id + 1};
             m_points.push_back(x);
             m_points.push_back(y);
             m_points.push_back(z);
@@ -139,13 +132,38 @@ void VertexWelder::add(float x, float y, float z)
                 grow();
             return;
         }
-        if ((s & 0xFFFFFFFF00000000ull) == tag) {
-            const uint32_t id = uint32_t(s) - 1;
-            const float *p = &m_points[3 * std::size_t(id)];
-            if (canonicalBits(p[0]) == kx && canonicalBits(p[1]) == ky && canonicalBits(p[2]) == kz) {
-                m_indices.push_back(id);
-                return;
-            }
+        if (s.x == kx && s.y == ky && s.z == kz) {
+            m_indices.push_back(s.idPlusOne - 1);
+            return;
+        }
+    }
+}
+
+void VertexWelder::add(float x, float y, float z)
+{
+    const uint32_t kx = canonicalBits(x), ky = canonicalBits(y), kz = canonicalBits(z);
+    addKeyed(x, y, z, kx, ky, kz, hashPoint(kx, ky, kz));
+}
+
+void VertexWelder::add(const float *xyz, std::size_t count)
+{
+    // Hashes for a block of records first, then the lookups, each one prefetching the slot
+    // of a record a few places ahead: the table is far larger than the caches.
+    constexpr std::size_t kBlock = 256;
+    constexpr std::size_t kAhead = 12;
+    uint64_t hashes[kBlock];
+    for (std::size_t start = 0; start < count; start += kBlock) {
+        const std::size_t n = std::min(kBlock, count - start);
+        const float *p = xyz + 3 * start;
+        for (std::size_t k = 0; k < n; ++k)
+            hashes[k] = hashPoint(canonicalBits(p[3 * k]), canonicalBits(p[3 * k + 1]), canonicalBits(p[3 * k + 2]));
+        for (std::size_t k = 0; k < std::min(n, kAhead); ++k)
+            __builtin_prefetch(&m_slots[hashes[k] & m_mask]);
+        for (std::size_t k = 0; k < n; ++k) {
+            if (k + kAhead < n)
+                __builtin_prefetch(&m_slots[hashes[k + kAhead] & m_mask]);
+            const float *q = p + 3 * k;
+            addKeyed(q[0], q[1], q[2], canonicalBits(q[0]), canonicalBits(q[1]), canonicalBits(q[2]), hashes[k]);
         }
     }
 }
@@ -153,7 +171,7 @@ void VertexWelder::add(float x, float y, float z)
 Mesh VertexWelder::finish(ProgressMeter *progress)
 {
     const std::size_t n = distinctCount();
-    m_slots = std::vector<uint64_t>();   // free the table before the sort needs its memory
+    m_slots = std::vector<Slot>();   // free the table before the sort needs its memory
 
     std::vector<SortEntry> order(n);
     for (std::size_t id = 0; id < n; ++id) {

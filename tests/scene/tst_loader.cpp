@@ -35,7 +35,7 @@ public:
 public slots:
     void onMesh(QList<Mesh> mv, QString name)
     {
-        QVERIFY(QThread::currentThread() == qApp->thread());
+        QVERIFY(QThread::currentThread() == QCoreApplication::instance()->thread());
         meshes << mv;
         names << name;
     }

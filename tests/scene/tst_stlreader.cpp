@@ -239,8 +239,17 @@ private slots:
             for (float &f : rec)
                 f = round % 2 ? pool[rng.bounded(int(std::size(pool)))] : float(rng.bounded(-50, 50)) * 0.25f;
             VertexWelder welder(round % 3 == 0 ? 0 : rec.size() / 3);   // also a wrong size hint
-            for (std::size_t k = 0; k < rec.size(); k += 3)
-                welder.add(rec[k], rec[k + 1], rec[k + 2]);
+            if (round % 4 < 2) {
+                for (std::size_t k = 0; k < rec.size(); k += 3)
+                    welder.add(rec[k], rec[k + 1], rec[k + 2]);
+            } else {
+                // In uneven batches, as the readers hand records over.
+                for (std::size_t k = 0; k < rec.size() / 3;) {
+                    const std::size_t n = std::min<std::size_t>(rec.size() / 3 - k, 1 + rng.bounded(700));
+                    welder.add(&rec[3 * k], n);
+                    k += n;
+                }
+            }
             const Mesh got = welder.finish();
             const Mesh want = referenceWeld(rec);
             QVERIFY2(sameBits(got.vertices, want.vertices), qPrintable(QString::number(round)));

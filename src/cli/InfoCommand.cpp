@@ -1,6 +1,7 @@
 #include "cli/Commands.h"
 
 #include <QFileInfo>
+#include <algorithm>
 #include <cstdio>
 #include <unistd.h>
 

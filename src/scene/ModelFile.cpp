@@ -27,16 +27,21 @@ QString openModel(QFile &file)
     return QString();
 }
 
-// Binary or ASCII, decided by the file size; leaves the file at its start.
-ModelFormat stlFlavour(QFile &file)
+// Binary or ASCII, decided by the file size; leaves the file at its start. `announced` is
+// the header's triangle count when the file has a header's length at all, else -1.
+ModelFormat stlFlavour(QFile &file, qint64 &announced)
 {
     const qint64 size = file.size();
     ModelFormat format = ModelFormat::AsciiStl;
+    announced = -1;
     if (size >= 84) {
         uchar header[84];
-        if (file.read(reinterpret_cast<char *>(header), 84) == 84
-            && isBinaryStlSize(size, qFromLittleEndian<quint32>(header + 80)))
-            format = ModelFormat::BinaryStl;
+        if (file.read(reinterpret_cast<char *>(header), 84) == 84) {
+            const quint32 n = qFromLittleEndian<quint32>(header + 80);
+            announced = n;
+            if (isBinaryStlSize(size, n))
+                format = ModelFormat::BinaryStl;
+        }
     }
     file.seek(0);
     return format;
@@ -52,12 +57,11 @@ MeshReadResult readMesh(ModelFormat format, QFile &file, const ProgressFn &progr
     case ModelFormat::Obj:
         return readObj(file, progress);
     case ModelFormat::ThreeMf:
-    case ModelFormat::Unknown:
         break;
+    case ModelFormat::Unknown:
+        return MeshReadResult{Mesh(), QStringLiteral("unknown model format"), 0};
     }
-    MeshReadResult r;
-    r.error = QStringLiteral("3MF files cannot be read yet");
-    return r;
+    return MeshReadResult{Mesh(), QStringLiteral("3MF files cannot be read yet"), 0};
 }
 
 } // namespace
@@ -95,8 +99,9 @@ ModelReadResult readModelFile(const QString &path, const ProgressFn &progress)
     result.error = openModel(file);
     if (!result.error.isEmpty())
         return result;
+    qint64 announced = -1;
     if (result.format == ModelFormat::Unknown)
-        result.format = stlFlavour(file);
+        result.format = stlFlavour(file, announced);
 
     MeshReadResult read;
     try {
@@ -108,6 +113,11 @@ ModelReadResult readModelFile(const QString &path, const ProgressFn &progress)
     result.elapsedMs = timer.elapsed();
     if (!read.ok()) {
         result.error = read.error;
+        // Most often a damaged binary file rather than bad text: say what its size should be.
+        if (result.format == ModelFormat::AsciiStl && announced > 0 && read.error.startsWith(QLatin1String("no vertex")))
+            result.error = QStringLiteral("not an ASCII STL file, and not a complete binary STL either: %1 "
+                                          "triangles need %2 bytes, the file has %3")
+                               .arg(announced).arg(84 + 50 * announced).arg(file.size());
         return result;
     }
 

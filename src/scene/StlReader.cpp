@@ -120,8 +120,9 @@ MeshReadResult readAsciiStl(QIODevice &in, const ProgressFn &progressFn)
     MeshReadResult result;
 
     const qint64 total = in.isSequential() ? 0 : std::max<qint64>(0, in.size() - in.pos());
-    // A typical ASCII STL spends 80 bytes or more per vertex record.
-    VertexWelder welder(std::size_t(std::min<qint64>(total / 80, qint64(1) << 26)));
+    // A typical ASCII STL spends 80 bytes or more per vertex record. The hint is capped: a
+    // large file may well be no STL at all, and the tables grow when they must.
+    VertexWelder welder(std::size_t(std::min<qint64>(total / 80, qint64(1) << 22)));
     ProgressSpan span(progress, 0, 80, uint64_t(total));
 
     std::vector<char> buffer(kTextChunk);

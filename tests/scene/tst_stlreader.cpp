@@ -348,6 +348,10 @@ private slots:
         QVERIFY(!r.ok());
         QVERIFY(r.error.contains("13 of 1000"));
         QCOMPARE(r.mesh.vertexCount(), std::size_t(0));
+
+        // Through the dispatch, such a file is tried as text and the reason names the size.
+        const ModelReadResult cut = readModelFile(write("cut.stl", binaryStl(cube()).left(600)));
+        QVERIFY2(cut.error.contains("12 triangles need 684 bytes, the file has 600"), qPrintable(cut.error));
     }
 };
 

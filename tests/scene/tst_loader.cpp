@@ -117,26 +117,6 @@ private slots:
         QCOMPARE(rx.log.size(), 1);
         QVERIFY2(rx.log[0].startsWith("Could not load broken.obj: line 2"), qPrintable(rx.log[0]));
     }
-
-    void severalLoadersRunAtOnce()
-    {
-        Receiver rx;
-        QList<Loader *> loaders;
-        int running = 4;
-        for (int i = 0; i < 4; ++i) {
-            auto *l = new Loader(nullptr, write(QString("m%1.stl").arg(i), oneTriangleStl()));
-            connect(l, &Loader::got_mesh, &rx, &Receiver::onMesh, Qt::QueuedConnection);
-            connect(l, &QThread::finished, this, [&running] { --running; }, Qt::QueuedConnection);
-            connect(l, &QThread::finished, l, &QObject::deleteLater);
-            loaders << l;
-        }
-        for (Loader *l : loaders)
-            l->start();
-        QTRY_COMPARE_WITH_TIMEOUT(running, 0, 10000);
-        QTRY_COMPARE(rx.meshes.size(), 4);
-        rx.names.sort();
-        QVERIFY(rx.names[0].endsWith("m0.stl") && rx.names[3].endsWith("m3.stl"));
-    }
 };
 
 QTEST_GUILESS_MAIN(LoaderTest)

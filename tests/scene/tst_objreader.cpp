@@ -91,22 +91,6 @@ private slots:
         QVERIFY(r.meshes.isEmpty());
         QVERIFY(r.logLines.isEmpty());
     }
-
-    void progressRisesToHundred()
-    {
-        QByteArray text;
-        for (int i = 0; i < 3000; ++i)
-            text += "v " + QByteArray::number(i) + " 0 0\n";
-        for (int i = 1; i + 2 <= 3000; ++i)
-            text += "f " + QByteArray::number(i) + " " + QByteArray::number(i + 1) + " " + QByteArray::number(i + 2) + "\n";
-        QList<int> seen;
-        const ModelReadResult r = readModelFile(write("big.obj", text), [&](int p) { seen << p; });
-        QVERIFY(r.ok());
-        QCOMPARE(seen.first(), 0);
-        QCOMPARE(seen.last(), 100);
-        QVERIFY(std::is_sorted(seen.begin(), seen.end()));
-        QVERIFY(seen.size() > 50 && seen.size() <= 101);
-    }
 };
 
 QTEST_GUILESS_MAIN(ObjReaderTest)

@@ -6,7 +6,9 @@
 #include <cstdio>
 #include <unistd.h>
 
+#include "cli/PackageOutput.h"
 #include "config/EnvironmentSettings.h"
+#include "config/ResinProfile.h"
 #include "config/SettingsFile.h"
 #include "imaging/LayerChain.h"
 #include "imaging/LayerPng.h"
@@ -24,6 +26,7 @@ void printSliceHelp(FILE *out)
 {
     std::fprintf(out,
                  "Usage: orvell3d-cli slice [options] --out FOLDER MODEL...\n"
+                 "       orvell3d-cli slice [options] -o PACKAGE.lpk MODEL...\n"
                  "\n"
                  "Places the models on the build plate as the program does (centred, standing on the\n"
                  "plate), slices them on the graphics card (a headless OpenGL 3.2 context; no display\n"
@@ -32,6 +35,7 @@ void printSliceHelp(FILE *out)
                  "\n"
                  "Options:\n"
                  "  --out FOLDER          folder for the layer images, created when missing (required)\n"
+                 "%s"
                  "  --thickness UM        layer thickness in micrometres (default: the settings' slice\n"
                  "                        thickness, 50); below 5 the variable-step table is used\n"
                  "  --max-z MM            top of the slicing range (default: the top of the models)\n"
@@ -49,7 +53,8 @@ void printSliceHelp(FILE *out)
                  "\n"
                  "Exit status: 0 when every layer was written, 1 when a model cannot be read, no GL\n"
                  "context can be made, the projector size is too large for the graphics driver or a\n"
-                 "layer cannot be written (the reason goes to standard error), 2 for a wrong command line.\n");
+                 "layer cannot be written (the reason goes to standard error), 2 for a wrong command line.\n",
+                 packageOptionsHelp());
 }
 
 int usageError(const QString &message)
@@ -148,6 +153,7 @@ int runSliceCommand(const QStringList &args)
     float pixelX = 0, pixelY = 0;
     bool optionsDone = false;
     bool printTimings = false;
+    PackageRequest package;
 
     for (int i = 0; i < args.size(); ++i) {
         const QString &a = args[i];
@@ -167,8 +173,9 @@ int runSliceCommand(const QStringList &args)
             printTimings = true;
             continue;
         }
-        const QStringList valued = {"--out", "--thickness", "--max-z", "--settings", "--projector", "--pixel-size"};
-        QString name = a, value;
+        const QStringList valued = {"--out", "--thickness", "--max-z", "--settings", "--projector", "--pixel-size",
+                                    "--resin", "--machine"};
+        QString name = a == "-o" ? QString("--out") : a, value;
         const int eq = a.indexOf('=');
         if (eq > 0) {
             name = a.left(eq);
@@ -194,6 +201,13 @@ int runSliceCommand(const QStringList &args)
         } else if (name == "--projector") {
             if (!parseSize(value, &projW, &projH))
                 return usageError(QString("--projector wants WIDTHxHEIGHT in pixels, not '%1'").arg(value));
+        } else if (name == "--resin") {
+            package.resinName = value;
+        } else if (name == "--machine") {
+            bool ok = false;
+            package.machineId = value.toInt(&ok);
+            if (!ok || machineModelName(package.machineId).isEmpty())
+                return usageError(QString("--machine wants 0, 1 or 2, not '%1'").arg(value));
         } else if (name == "--pixel-size") {
             if (!parsePixelSize(value, &pixelX, &pixelY))
                 return usageError(QString("--pixel-size wants micrometres (X or XxY), not '%1'").arg(value));
@@ -273,6 +287,13 @@ int runSliceCommand(const QStringList &args)
     post.contrastCurve = settings.misc.pixelGrayscaleUpdate;
     options.postProcess = makeLayerPostProcess(post, params);
     options.encode = [](const cv::Mat &image) { return encodeLayerPng(image); };
+
+    if (outFolder.endsWith(".lpk", Qt::CaseInsensitive)) {
+        package.chosenPath = outFolder;
+        package.thicknessUm = thickness;
+        package.printTimings = printTimings;
+        return slicePackage(std::move(objects), params, settings, options, package);
+    }
 
     QString error;
     if (!QDir().mkpath(outFolder))

@@ -1,0 +1,154 @@
+#include "cli/PackageOutput.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <cstdio>
+#include <unistd.h>
+
+#include "config/ResinProfile.h"
+#include "package/Archiver.h"
+#include "package/LpkExport.h"
+#include "package/PackageFiles.h"
+#include "slicing/GlContext.h"
+#include "slicing/GlCrossSectionRenderer.h"
+
+namespace {
+
+const char *const prefix = "orvell3d-cli slice";
+
+int failure(const QString &message)
+{
+    std::fprintf(stderr, "%s: %s\n", prefix, qPrintable(message));
+    return 1;
+}
+
+// The profile for the package: the named resin (or the last used one, or the machine's
+// first) at the asked thickness (or the last used one, or the resin's first).
+bool chooseProfile(const PackageRequest &request, const EnvironmentSettings &settings, ResinProfile *chosen,
+                   QString *error)
+{
+    QString why;
+    if (!installDefaultResinProfiles(&why))
+        std::fprintf(stderr, "%s: warning: %s\n", prefix, qPrintable(why));
+    ResinProfileManager manager;
+    manager.loadProfiles();
+    const QStringList materials = manager.materials(request.machineId);
+    if (materials.isEmpty()) {
+        *error = QString("there is no resin profile for the machine \"%1\" in %2")
+                     .arg(machineModelName(request.machineId), QDir::toNativeSeparators(manager.path()));
+        return false;
+    }
+    QString material = request.resinName;
+    if (material.isEmpty())
+        material = materials.contains(settings.slice.lastUsedMaterial) ? settings.slice.lastUsedMaterial
+                                                                       : materials.first();
+    if (!materials.contains(material)) {
+        *error = QString("there is no resin profile \"%1\" for the machine \"%2\"; known: %3")
+                     .arg(material, machineModelName(request.machineId), materials.join(", "));
+        return false;
+    }
+    const QList<int> thicknesses = manager.thicknesses(request.machineId, material);
+    int thickness = thicknesses.first();
+    if (request.thicknessUm >= 0)
+        thickness = int(request.thicknessUm);
+    else if (thicknesses.contains(settings.slice.lastUsedSliceThicknessUm))
+        thickness = settings.slice.lastUsedSliceThicknessUm;
+    const int i = manager.find(request.machineId, material, thickness);
+    if (i < 0) {
+        QStringList known;
+        for (int t : thicknesses)
+            known << QString::number(t);
+        *error = QString("the resin \"%1\" has no profile for %2 µm; known: %3 µm")
+                     .arg(material)
+                     .arg(thickness)
+                     .arg(known.join(", "));
+        return false;
+    }
+    *chosen = manager.profiles().at(i);
+    return true;
+}
+
+} // namespace
+
+const char *packageOptionsHelp()
+{
+    return "  -o, --out FILE.lpk    write a print package instead of a folder of layers: the\n"
+           "                        package is named FILE_z<thickness>.lpk (an older one is replaced)\n"
+           "  --resin NAME          resin profile for the package (default: the last used one, or\n"
+           "                        the machine's first); exposures, compensation and image\n"
+           "                        post-processing come from it\n"
+           "  --machine ID          machine model of the profile: 0 Stellan Arc 2.0 (default),\n"
+           "                        1 Stellan Arc 8.9 (layers packed three pixels per RGB pixel),\n"
+           "                        2 OrvellDLP 50\n";
+}
+
+int slicePackage(std::vector<SliceObject> objects, const SliceParameters &params,
+                 const EnvironmentSettings &settings, const SliceRunOptions &base, const PackageRequest &request)
+{
+    LpkExportSettings s;
+    QString error;
+    if (!chooseProfile(request, settings, &s.profile, &error))
+        return failure(error);
+    s.machineIndex = request.machineId;
+    s.verticalMirror = settings.print.verticalMirror;
+    s.horizontalMirror = settings.print.horizontalMirror;
+    for (const FlexSliceEntry &f : settings.slice.flexSlices) {
+        if (f.enabled)
+            s.flexRanges << FlexSliceRange{f.fromMm, f.toMm, f.thicknessUm, f.expRatioPercent / 100.0};
+    }
+    s.flexEnabled = !s.flexRanges.isEmpty();
+    s.geometry = params;
+    s.contourPenGray = settings.slice.subPixelSlicingIntensity;
+    s.contrastCurve = settings.misc.pixelGrayscaleUpdate;
+    std::fprintf(stderr, "%s: resin profile \"%s\", %d µm, %s\n", prefix, qPrintable(s.profile.ResinName),
+                 s.profile.SliceThickness, qPrintable(machineModelName(s.machineIndex)));
+
+    PackageJob job;
+    if (!beginPackage(packagePathFor(request.chosenPath, s.profile.SliceThickness), &job, &error))
+        return failure(error);
+    SliceRunOptions options = base;
+    configurePackageRun(s, job, &options);
+
+    auto context = GlContext::createCurrent(&error);
+    if (!context) {
+        abandonPackage(job);
+        return failure(error);
+    }
+    GlCrossSectionRenderer renderer;
+    Slicer slicer(&renderer);
+    if (!slicer.start(std::move(objects), packageGeometry(s), options, &error)) {
+        abandonPackage(job);
+        return failure(error);
+    }
+    const bool tty = isatty(fileno(stderr));
+    Slicer::Step step;
+    do {
+        step = slicer.processLayer();
+        if (tty)
+            std::fprintf(stderr, "\rslicing: layer %d, %3d%%", slicer.layersDone(), slicer.progressPercent());
+    } while (step == Slicer::Continue);
+    if (tty)
+        std::fprintf(stderr, "\n");
+    renderer.releaseGpuResources();
+    if (step != Slicer::Finished) {
+        abandonPackage(job);
+        return failure(slicer.errorString());
+    }
+
+    if (tty)
+        std::fprintf(stderr, "packing %lld images\n", static_cast<long long>(slicer.sliceHeights().size()));
+    const PackageDescription run = packageDescription(s, slicer.sliceHeights(), slicer.layerCodes());
+    if (!finishPackage(job, run, {}, Archiver(), &error))
+        return failure(error);
+
+    std::printf("%d layers (%lld images, %d x %d px) packed into %s in %.2f s\n", slicer.layersDone(),
+                static_cast<long long>(run.images.size()), params.projectorWidthPx, params.projectorHeightPx,
+                qPrintable(QDir::toNativeSeparators(job.packagePath)), double(slicer.elapsedMs()) / 1000.0);
+    if (request.printTimings) {
+        const Slicer::Timings t = slicer.timings();
+        std::printf("timings (ms): schedule %.1f, draws %.1f, read-back %.1f, post-processing %.1f, "
+                    "PNG encoding %.1f, file writes %.1f\n",
+                    t.scheduleMs, t.drawMs, t.readBackMs, t.postProcessMs, t.encodeMs, t.writeMs);
+    }
+    return 0;
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+#include <vector>
+
+#include "config/EnvironmentSettings.h"
+#include "slicing/CrossSection.h"
+#include "slicing/SliceParameters.h"
+#include "slicing/Slicer.h"
+
+// The package output of 'orvell3d-cli slice -o PACKAGE.lpk': picks the resin profile,
+// slices into the package's working folder and packs the LPK file.
+struct PackageRequest
+{
+    QString chosenPath;        // as typed; the package name gets "_z<thickness>" appended
+    QString resinName;         // empty: the last used resin, else the machine's first
+    int machineId = 0;         // machine model of the profile; 1 also packs subpixels
+    double thicknessUm = -1;   // < 0: the last used thickness or the resin's first
+    bool printTimings = false;
+};
+
+// Lines for the slice command's help.
+const char *packageOptionsHelp();
+
+// Returns the exit status: 0 packed, 1 failure (reason on standard error).
+int slicePackage(std::vector<SliceObject> objects, const SliceParameters &params,
+                 const EnvironmentSettings &settings, const SliceRunOptions &base, const PackageRequest &request);

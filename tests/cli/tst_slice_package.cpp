@@ -1,0 +1,98 @@
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// `orvell3d-cli slice -o PACKAGE.lpk`: a whole print package from a model file, headless.
+class SlicePackageTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString m_box;
+
+    struct Run
+    {
+        int code;
+        QString out;
+        QString err;
+    };
+
+    Run cli(const QStringList &args)
+    {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("ORVELL3D_DATA_DIR", m_dir.filePath("data"));
+        p.setProcessEnvironment(env);
+        p.start(ORVELL_CLI_PATH, QStringList{"slice", "--projector", "300x200", "--pixel-size", "100"} + args);
+        if (!p.waitForFinished(120000))
+            qFatal("orvell3d-cli did not finish");
+        return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+    }
+
+    static QByteArray unzipped(const QString &package, const QString &member)
+    {
+        QProcess p;
+        p.start("unzip", {"-p", "-P", "KVTR570213", package, member});
+        p.waitForFinished(60000);
+        return p.readAllStandardOutput();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        // A 10 × 20 × 1 mm box as OBJ.
+        QByteArray obj;
+        for (int k = 0; k < 8; ++k)
+            obj += QString::asprintf("v %d %d %d\n", (k & 1) * 10, ((k >> 1) & 1) * 20, (k >> 2)).toLatin1();
+        obj += "f 1 3 4 2\nf 5 6 8 7\nf 1 2 6 5\nf 3 7 8 4\nf 1 5 7 3\nf 2 4 8 6\n";
+        m_box = m_dir.filePath("box.obj");
+        QFile f(m_box);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(obj);
+    }
+
+    void packageHoldsEveryLayerAndTheSchedule()
+    {
+        const Run r = cli({"-o", m_dir.filePath("my box.lpk"), "--thickness", "100", m_box});
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        const QString package = m_dir.filePath("my_box_z100.lpk");
+        QVERIFY(QFileInfo(package).isFile());
+        QVERIFY(!QFileInfo::exists(m_dir.filePath("my_box_z100")));   // working folder gone
+        QVERIFY(r.out.contains("my_box_z100.lpk"));
+
+        QProcess list;
+        list.start("unzip", {"-Z1", package});
+        QVERIFY(list.waitForFinished(60000));
+        const QStringList entries = QString::fromUtf8(list.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(entries.filter("_P1.png").size(), 10);              // 1 mm at 100 µm
+        QVERIFY(entries.contains("parameters.ini") && entries.contains("buildscript.ini"));
+
+        const QList<QByteArray> script = unzipped(package, "buildscript.ini").split('\n');
+        QCOMPARE(script.value(1), QByteArray("Slice thickness = 100\r"));
+        QCOMPARE(script.value(2), QByteArray("number of slices = 10\r"));
+        // The first image gets the profile's first-layer exposure.
+        const QByteArray firstExposure = script.value(5).split('=').value(1).trimmed();
+        QVERIFY(!firstExposure.isEmpty());
+        QVERIFY(script.value(6).endsWith(", S000001_P1, " + firstExposure + ".0, 4.0, 0\r"));
+        QVERIFY(unzipped(package, "parameters.ini").contains("\r\nImage size in X = 300\r\n"));
+    }
+
+    void failuresLeaveNothingBehind()
+    {
+        Run r = cli({"-o", "/proc/box.lpk", m_box});
+        QCOMPARE(r.code, 1);
+        QVERIFY(r.err.contains("/proc/box"));
+        r = cli({"-o", m_dir.filePath("x.lpk"), "--resin", "No Such Resin", m_box});
+        QCOMPARE(r.code, 1);
+        QVERIFY(r.err.contains("No Such Resin"));
+        r = cli({"-o", m_dir.filePath("x.lpk"), "--machine", "7", m_box});
+        QCOMPARE(r.code, 2);
+        QVERIFY(!QFileInfo::exists(m_dir.filePath("x_z50.lpk")));
+        QVERIFY(!QFileInfo::exists(m_dir.filePath("x")));
+    }
+};
+
+QTEST_GUILESS_MAIN(SlicePackageTest)
+#include "tst_slice_package.moc"

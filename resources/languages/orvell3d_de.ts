@@ -601,6 +601,10 @@
         <translation>Die Einstellungen konnten nicht gespeichert werden:
 %1</translation>
     </message>
+    <message>
+        <source>The resin profiles could not be read: %1</source>
+        <translation>Die Harzprofile konnten nicht gelesen werden: %1</translation>
+    </message>
 </context>
 <context>
     <name>settingSelect</name>

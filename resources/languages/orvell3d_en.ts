@@ -601,6 +601,10 @@
         <translation>The settings could not be saved:
 %1</translation>
     </message>
+    <message>
+        <source>The resin profiles could not be read: %1</source>
+        <translation>The resin profiles could not be read: %1</translation>
+    </message>
 </context>
 <context>
     <name>settingSelect</name>

@@ -34,6 +34,7 @@
 #include "app/SettingSelect.h"
 #include "config/AppInfo.h"
 #include "config/DataFolder.h"
+#include "config/ResinProfile.h"
 #include "config/SettingsFile.h"
 #include "scene/Loader.h"
 #include "scene/Scene.h"
@@ -214,6 +215,14 @@ Window::Window(QWidget *parent) : QMainWindow(parent)
 
     // 26.
     QTimer::singleShot(3000, this, &Window::checkUpdateAtStarting);
+    QString profileError;
+    if (!installDefaultResinProfiles(&profileError))
+        qWarning().noquote() << "Default resin profiles not installed:" << profileError;
+    profileStore = std::make_unique<ResinProfileManager>();
+    if (!profileStore->loadProfiles(&profileError)) {
+        qWarning().noquote() << "Resin profiles not read:" << profileError;
+        appendLog(tr("The resin profiles could not be read: %1").arg(profileError));
+    }
     QTimer::singleShot(1000, this, &Window::updateFlexSliceResinProfiles);
 }
 
@@ -296,6 +305,20 @@ void Window::readSettingsFile()
     currentLanguage = misc.language.isEmpty() ? QStringLiteral("en") : misc.language;
     ui->cbScaleLock->setChecked(settings.models.modelScaleLock);
     openModelFile(buildPlateModelPath(settings.models));
+
+    const PrinterSettings &printer = settings.printer;
+    ui->cbDispOverride->setChecked(printer.displayOverride);
+    if (printer.displayOverrideXPx > 0)
+        ui->inpDispOverrideX->setValue(printer.displayOverrideXPx);
+    if (printer.displayOverrideYPx > 0)
+        ui->inpDispOverrideY->setValue(printer.displayOverrideYPx);
+    if (printer.pixelSizeXUm > 0.0f)
+        ui->inpProjPixelX->setValue(double(printer.pixelSizeXUm));
+    if (printer.pixelSizeYUm > 0.0f)
+        ui->inpProjPixelY->setValue(double(printer.pixelSizeYUm));
+    canvas->applySettings(settings);
+    canvas->setProjector(ui->inpDispOverrideX->value(), ui->inpDispOverrideY->value(),
+                         float(ui->inpProjPixelX->value()), float(ui->inpProjPixelY->value()));
 }
 
 bool Window::writeSettingsFile()
@@ -312,6 +335,12 @@ bool Window::writeSettingsFile()
     misc.language = currentLanguage;
     misc.lastFileLocation = lastFolder;
     settings.models.modelScaleLock = ui->cbScaleLock->isChecked();
+    PrinterSettings &printer = settings.printer;
+    printer.displayOverride = ui->cbDispOverride->isChecked();
+    printer.displayOverrideXPx = ui->inpDispOverrideX->value();
+    printer.displayOverrideYPx = ui->inpDispOverrideY->value();
+    printer.pixelSizeXUm = float(ui->inpProjPixelX->value());
+    printer.pixelSizeYUm = float(ui->inpProjPixelY->value());
 
     const QString path = settingFilePath.isEmpty() ? defaultSettingsFilePath() : settingFilePath;
     QString error;

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QTranslator>
 #include <QVector3D>
+#include <memory>
 
 #include "config/EnvironmentSettings.h"
 
@@ -19,6 +20,7 @@ class Loader;
 class QActionGroup;
 class QComboBox;
 class QLabel;
+class ResinProfileManager;
 
 // The main window: menus, tool bar, side panel, log window and the 3D view.
 class Window : public QMainWindow
@@ -68,6 +70,7 @@ public:
     QString sceneFilePath;
     bool sceneChanged = false;
     EnvironmentSettings settings;         // built-in defaults until a setting file is read
+    std::unique_ptr<ResinProfileManager> profileStore;
 
 public slots:
     void appendLog(const QString &text);

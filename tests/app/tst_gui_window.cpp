@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QRegularExpression>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -22,6 +23,7 @@
 
 #include "app/SettingSelect.h"
 #include "app/Window.h"
+#include "config/ResinProfile.h"
 #include "scene/Loader.h"
 #include "view/Canvas.h"
 
@@ -125,6 +127,11 @@ private slots:
         QVERIFY(w.cmbPrinter && w.cmbPrinter->count() == 1);
         QVERIFY(w.acceptDrops());
 
+        // A first start gets the shipped resin profiles.
+        QVERIFY(w.profileStore);
+        QVERIFY(QFile::exists(dataPath("profiles.ini")));
+        QVERIFY(!w.profileStore->profiles().isEmpty());
+
         // Six earlier logs: the data folder keeps the five newest (there is no log of this run here).
         QCOMPARE(QDir(m_data->path()).entryList({"debug*.log"}, QDir::Files, QDir::Name),
                  (QStringList{"debug_20240102_120000.log", "debug_20240103_120000.log", "debug_20240104_120000.log",
@@ -151,7 +158,9 @@ private slots:
 
     void oneSettingFileIsUsedWithoutAsking()
     {
-        touch(dataPath("setting_resin.ini"));
+        touch(dataPath("setting_resin.ini"), "[Misc]\nWindowWidth=800\nWindowHeight=700\nLanguage=de\n"
+                                             "LastFileLocation=/models/here\n"
+                                             "[Printer]\nDisplayOverrideX=2560\nPixelSizeX=50\n");
         touch(dataPath("other.ini"));
         bool asked = false;
         onNextModal([&](QWidget *modal) {
@@ -165,6 +174,12 @@ private slots:
         QCOMPARE(w.loader->fileName(), QStringLiteral(":/BuildPlate_SAv1.STL"));
         QTest::qWait(100);
         QVERIFY(!asked);
+
+        // The window takes its size, language and folder from the file (with the minimum width).
+        QCOMPARE(w.size(), QSize(960, 700));
+        QCOMPARE(w.currentLanguage, QStringLiteral("de"));
+        QCOMPARE(w.lastFolder, QStringLiteral("/models/here"));
+        QCOMPARE(w.findChild<QSpinBox *>("inpDispOverrideX")->value(), 2560);
     }
 
     void severalSettingFilesAreOffered()

@@ -281,8 +281,10 @@ void Canvas::onFrameTick()
     const qint64 ms = m_frameClock.restart();
     m_camera.animate(float(ms));
     update();
-    if (m_camera.isAtRest())
+    if (m_camera.isAtRest()) {
         m_frameTimer.stop();   // the last update() above draws the final position
+        set_status2();
+    }
 }
 
 // --- camera slots ------------------------------------------------------------------------
@@ -437,6 +439,8 @@ void Canvas::mouseMoveEvent(QMouseEvent *event)
         emit signalToolHover(pos, mods);
     }
     m_camera.lastMousePos = pos;
+    if (buttons & (Qt::LeftButton | Qt::RightButton))
+        set_status2();
     set_status3();
     QOpenGLWidget::mouseMoveEvent(event);
 }

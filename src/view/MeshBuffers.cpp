@@ -21,6 +21,13 @@ std::vector<PendingName> &pendingNames()
     return names;
 }
 
+// Contexts that are gone; their names need no deleting.
+std::vector<unsigned> &deadGenerations()
+{
+    static std::vector<unsigned> dead;
+    return dead;
+}
+
 GLuint upload(GLenum target, const void *data, std::size_t bytes)
 {
     GLuint name = 0;
@@ -66,6 +73,9 @@ MeshBuffers::MeshBuffers(const Mesh &mesh, unsigned contextGeneration)
 
 MeshBuffers::~MeshBuffers()
 {
+    const auto &dead = deadGenerations();
+    if (std::find(dead.begin(), dead.end(), m_generation) != dead.end())
+        return;
     auto &names = pendingNames();
     for (GLuint n : {m_vertexBuffer, m_indexBuffer, m_reversedBuffer})
         if (n)
@@ -111,6 +121,7 @@ void MeshBuffers::releasePending(unsigned contextGeneration)
 
 void MeshBuffers::forgetContext(unsigned contextGeneration)
 {
+    deadGenerations().push_back(contextGeneration);
     auto &names = pendingNames();
     names.erase(std::remove_if(names.begin(), names.end(),
                                [contextGeneration](const PendingName &p) {

@@ -5,12 +5,24 @@
 #include <QDebug>
 #include <QElapsedTimer>
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <unordered_map>
 
 #include "scene/Object.h"
 #include "slicing/GlProgram.h"
 
 namespace {
+
+// The triangles of one placed mesh ordered by their lowest point: a cut only needs the
+// triangles that reach below it, which are then a prefix of this order.
+struct LowestFirstOrder
+{
+    QMatrix4x4 matrix;          // normalised model matrix it was made for
+    bool flip = false;
+    GLuint ebo = 0;
+    std::vector<float> lowestZ; // ascending, normalised units, one per triangle
+};
 
 // One mesh on the GPU. The shared pointer keeps the mesh alive, so its address cannot be
 // reused by another mesh while the entry exists.
@@ -24,6 +36,7 @@ struct GpuMesh
     GLuint vbo = 0;
     GLuint ebo = 0;
     GLuint reversedEbo = 0;
+    std::vector<LowestFirstOrder> orders;   // one per placement (duplicates share the mesh)
 
     void destroy()
     {
@@ -32,6 +45,9 @@ struct GpuMesh
         GLuint buffers[3] = {vbo, ebo, reversedEbo};
         glDeleteBuffers(3, buffers);
         vao = vbo = ebo = reversedEbo = 0;
+        for (LowestFirstOrder &o : orders)
+            glDeleteBuffers(1, &o.ebo);
+        orders.clear();
     }
 };
 
@@ -202,8 +218,62 @@ struct GlCrossSectionRenderer::Private
         return m * obj.matrix;
     }
 
-    // Draws the first `count` indices of the object with the bound program.
-    void draw(GlProgram &program, const SliceObject &obj, std::size_t count)
+    LowestFirstOrder &lowestFirst(GpuMesh &g, const QMatrix4x4 &m, bool flip)
+    {
+        for (LowestFirstOrder &o : g.orders) {
+            if (o.flip == flip && o.matrix == m)
+                return o;
+        }
+        constexpr std::size_t maxOrders = 16;
+        if (g.orders.size() >= maxOrders) {
+            glDeleteBuffers(1, &g.orders.front().ebo);
+            g.orders.erase(g.orders.begin());
+        }
+        const Mesh &mesh = *g.mesh;
+        const float *c = m.constData();   // column-major: z = c[2]x + c[6]y + c[10]z + c[14]
+        const std::size_t vertexCount = mesh.vertexCount();
+        std::vector<float> z(vertexCount);
+        for (std::size_t k = 0; k < vertexCount; ++k) {
+            const float *v = &mesh.vertices[3 * k];
+            z[k] = c[2] * v[0] + c[6] * v[1] + c[10] * v[2] + c[14];
+        }
+        const std::vector<uint32_t> &src = mesh.indices;
+        const std::size_t triangles = src.size() / 3;
+        std::vector<std::pair<float, uint32_t>> keyed(triangles);
+        for (std::size_t t = 0; t < triangles; ++t) {
+            float lo = std::numeric_limits<float>::max();
+            for (int k = 0; k < 3; ++k) {
+                const uint32_t i = src[3 * t + k];
+                lo = std::min(lo, i < vertexCount ? z[i] : lo);   // bad indices are left to the GPU, as elsewhere
+            }
+            keyed[t] = {lo, uint32_t(t)};
+        }
+        std::sort(keyed.begin(), keyed.end());
+        LowestFirstOrder o;
+        o.matrix = m;
+        o.flip = flip;
+        o.lowestZ.resize(triangles);
+        std::vector<uint32_t> sorted(triangles * 3);
+        for (std::size_t t = 0; t < triangles; ++t) {
+            const uint32_t *tri = &src[3 * std::size_t(keyed[t].second)];
+            o.lowestZ[t] = keyed[t].first;
+            sorted[3 * t] = tri[0];
+            sorted[3 * t + 1] = flip ? tri[2] : tri[1];   // mirrored placements keep their outward winding
+            sorted[3 * t + 2] = flip ? tri[1] : tri[2];
+        }
+        glGenBuffers(1, &o.ebo);
+        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, o.ebo);
+        glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(sorted.size() * sizeof(uint32_t)), sorted.data(),
+                     GL_STATIC_DRAW);
+        g.orders.push_back(std::move(o));
+        return g.orders.back();
+    }
+
+    // Draws the first `count` indices of the object with the bound program. With a cut
+    // height (normalised units), a whole mesh is drawn only as far as its triangles reach
+    // below the cut: the others would be clipped away entirely.
+    void draw(GlProgram &program, const SliceObject &obj, std::size_t count,
+              float cutZ = std::numeric_limits<float>::infinity())
     {
         if (count == 0 || obj.mesh->vertices.empty())
             return;
@@ -215,8 +285,19 @@ struct GlCrossSectionRenderer::Private
         glBindBuffer(GL_ARRAY_BUFFER, g->vbo);
         glVertexAttribPointer(GLuint(loc), 3, GL_FLOAT, GL_FALSE, 12, nullptr);
         glEnableVertexAttribArray(GLuint(loc));
-        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, obj.flip ? reversedIndexBuffer(*g) : g->ebo);
-        program.setUniform("modelMatrix", modelMatrix(obj));
+        const QMatrix4x4 m = modelMatrix(obj);
+        if (std::isfinite(cutZ) && count == g->indexCount - g->indexCount % 3) {
+            const LowestFirstOrder &o = lowestFirst(*g, m, obj.flip);
+            // A small margin above the cut: the vertex stage clips 1e-6 below it.
+            const auto end = std::upper_bound(o.lowestZ.begin(), o.lowestZ.end(), cutZ + 1e-5f);
+            count = std::size_t(end - o.lowestZ.begin()) * 3;
+            if (count == 0)
+                return;
+            glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, o.ebo);
+        } else {
+            glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, obj.flip ? reversedIndexBuffer(*g) : g->ebo);
+        }
+        program.setUniform("modelMatrix", m);
         glDrawElements(GL_TRIANGLES, GLsizei(count), GL_UNSIGNED_INT, nullptr);
     }
 
@@ -458,19 +539,19 @@ bool GlCrossSectionRenderer::render(const std::vector<SliceObject> &objects, flo
     glStencilOpSeparate(GL_BACK, GL_KEEP, GL_KEEP, GL_INCR);
     glStencilOpSeparate(GL_FRONT, GL_KEEP, GL_KEEP, GL_KEEP);
     for (const SliceObject *o : drawn)
-        d->draw(d->sliceProgram, *o, drawnIndexCount(*o, flags));
+        d->draw(d->sliceProgram, *o, drawnIndexCount(*o, flags), cutZ);
 
     glStencilOpSeparate(GL_BACK, GL_KEEP, GL_KEEP, GL_KEEP);
     glStencilOpSeparate(GL_FRONT, GL_KEEP, GL_KEEP, GL_DECR);
     for (const SliceObject *o : drawn)
-        d->draw(d->sliceProgram, *o, drawnIndexCount(*o, flags));
+        d->draw(d->sliceProgram, *o, drawnIndexCount(*o, flags), cutZ);
 
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     glClear(GL_COLOR_BUFFER_BIT);
     glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
     glStencilFunc(GL_NOTEQUAL, 0, 0xFF);
     for (const SliceObject *o : drawn)
-        d->draw(d->sliceProgram, *o, drawnIndexCount(*o, flags));
+        d->draw(d->sliceProgram, *o, drawnIndexCount(*o, flags), cutZ);
 
     // Finishing here lets the timings tell drawing from reading back; the read-back would
     // wait for the draws anyway.

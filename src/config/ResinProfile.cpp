@@ -237,6 +237,28 @@ bool exportResinProfiles(const QString &path, const QList<ResinProfile> &profile
     return writeResinProfiles(path, out, error);
 }
 
+QList<ResinProfile> profilesForExport(const QList<ResinProfile> &profiles, ProfileExportSelection selection,
+                                      int shownIndex, int machineId, const QString &material)
+{
+    QList<ResinProfile> out;
+    switch (selection) {
+    case ProfileExportSelection::OnlyShown:
+        if (shownIndex >= 0 && shownIndex < profiles.size())
+            out << profiles[shownIndex];
+        break;
+    case ProfileExportSelection::OnlyResin:
+        for (const ResinProfile &p : profiles) {
+            if (p.MachineId == machineId && p.ResinName == material)
+                out << p;
+        }
+        break;
+    case ProfileExportSelection::All:
+        out = profiles;
+        break;
+    }
+    return out;
+}
+
 bool installDefaultResinProfiles(QString *error)
 {
     const QString path = resinProfilesPath();

@@ -60,6 +60,12 @@ QByteArray resinProfilesText(const QList<ResinProfile> &profiles);
 bool exportResinProfiles(const QString &path, const QList<ResinProfile> &profiles, const QString &appendNote,
                          QString *error = nullptr);
 
+// Which profiles an export takes: the shown one, all thicknesses of the shown resin (on the
+// shown machine), or every profile.
+enum class ProfileExportSelection { OnlyShown, OnlyResin, All };
+QList<ResinProfile> profilesForExport(const QList<ResinProfile> &profiles, ProfileExportSelection selection,
+                                      int shownIndex, int machineId, const QString &material);
+
 // On a first start: installs the shipped default store when the data folder has no
 // "profiles.ini" yet, so a new user can export a package at once. An existing store is never
 // touched. Returns false with a reason when the store is missing and cannot be written.

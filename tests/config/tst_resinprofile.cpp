@@ -216,6 +216,18 @@ private slots:
         QCOMPARE(back[0].Note, QString("fast (from lab 2)"));
     }
 
+    void exportSelectionTakesShownResinOrAll()
+    {
+        const QList<ResinProfile> list = {profile(0, "A", 50), profile(0, "A", 25), profile(1, "A", 50),
+                                          profile(0, "B", 50)};
+        QCOMPARE(profilesForExport(list, ProfileExportSelection::OnlyShown, 1, 0, "A").size(), 1);
+        QCOMPARE(profilesForExport(list, ProfileExportSelection::OnlyShown, -1, 0, "A").size(), 0);
+        const auto resin = profilesForExport(list, ProfileExportSelection::OnlyResin, 0, 0, "A");
+        QCOMPARE(resin.size(), 2);                       // both thicknesses, this machine only
+        QCOMPARE(resin[1].SliceThickness, 25);
+        QCOMPARE(profilesForExport(list, ProfileExportSelection::All, 0, 0, "A").size(), 4);
+    }
+
     void firstStartInstallsUsableDefaults()
     {
         const QString path = resinProfilesPath();

@@ -47,6 +47,9 @@ std::vector<uchar> encodeLayerPng(const cv::Mat &image)
         return out;
     const int channels = image.channels();
     const std::size_t rowBytes = std::size_t(image.cols) * channels;
+    // zlib counts in 32 bits; no projector comes near this.
+    if ((rowBytes + 1) * std::size_t(image.rows) > (std::size_t(1) << 31))
+        return out;
 
     static const uchar signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
     out.insert(out.end(), signature, signature + 8);

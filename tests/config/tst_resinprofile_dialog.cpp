@@ -3,13 +3,11 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
 
 #include "config/ResinProfile.h"
 #include "config/ui/LbfSetting.h"
-#include "config/ui/ResinExportOption.h"
 
 namespace {
 
@@ -156,15 +154,6 @@ private slots:
         QVERIFY(!QFileInfo::exists(m_store));
     }
 
-    void exportOptionReportsTheChoice()
-    {
-        ResinExportOption o;
-        QCOMPARE(o.selection(), ProfileExportSelection::OnlyShown);
-        child<QRadioButton>(&o, "rbAll")->click();
-        QCOMPARE(o.selection(), ProfileExportSelection::All);
-        child<QRadioButton>(&o, "rbOnlyResin")->click();
-        QCOMPARE(o.selection(), ProfileExportSelection::OnlyResin);
-    }
 };
 
 QTEST_MAIN(ResinProfileDialogTest)

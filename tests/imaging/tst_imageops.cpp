@@ -136,13 +136,6 @@ private slots:
         QVERIFY(!same(bent, m));
     }
 
-    void colourInputsAreConvertedToGrey()
-    {
-        const cv::Mat rgb(3, 3, CV_8UC3, cv::Scalar(255, 255, 255));
-        const cv::Mat g = dilateAndSmooth(rgb, 0, 0);
-        QCOMPARE(g.type(), CV_8UC1);
-        QCOMPARE(cv::countNonZero(g == 255), 9);
-    }
 };
 
 QTEST_GUILESS_MAIN(ImageOpsTest)

@@ -78,16 +78,6 @@ private slots:
         QCOMPARE(int(lifted.at<uchar>(0, 0)), 0);
     }
 
-    void outlineMillimetresMapToPixelsAroundTheCentre()
-    {
-        const float seg[6] = {0.f, 0.f, 1.f, 3.3f, -1.65f, 1.f};
-        const auto px = outlineToPixels(seg, 1, 1920, 1080, 33.0, 50.0);
-        QCOMPARE(px.size(), std::size_t(1));
-        QCOMPARE(px[0].a, cv::Point2f(960, 540));
-        QVERIFY(qAbs(px[0].b.x - 1060) < 1e-3);    // 3.3 mm at 33 µm
-        QVERIFY(qAbs(px[0].b.y - 507) < 1e-3);     // −1.65 mm at 50 µm
-    }
-
     void plainLayerIsOnlyMirroredWithoutLevels()
     {
         PostProcessSettings s;

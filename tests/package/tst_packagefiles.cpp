@@ -96,17 +96,6 @@ private slots:
         QVERIFY(parametersText(r).contains("\r\nImage Format = 1 bit PNG\r\n"));
     }
 
-    void numbersUseTheShortestSixDigitForm()
-    {
-        QCOMPARE(packageNumber(50), QString("50"));
-        QCOMPARE(packageNumber(0.05), QString("0.05"));
-        QCOMPARE(packageNumber(1.2), QString("1.2"));
-        QCOMPARE(packageNumber(33.0 * 1920 / 1000), QString("63.36"));
-        QCOMPARE(packageNumber(1.0 / 3), QString("0.333333"));
-        QCOMPARE(packageNumber(25.5), QString("25.5"));
-        QCOMPARE(packageNumber(1234567), QString("1.23457e+06"));
-    }
-
     void scheduleHonoursFirstLayersFlexRangesAndSupportImages()
     {
         PackageDescription r;

@@ -3,10 +3,12 @@
 #include <QDir>
 #include <QFileInfo>
 #include <cstdio>
+#include <memory>
 #include <unistd.h>
 
 #include "config/ResinProfile.h"
 #include "package/Archiver.h"
+#include "package/LayerSilhouettes.h"
 #include "package/LpkExport.h"
 #include "package/PackageFiles.h"
 #include "slicing/GlContext.h"
@@ -108,6 +110,14 @@ int slicePackage(std::vector<SliceObject> objects, const SliceParameters &params
         return failure(error);
     SliceRunOptions options = base;
     configurePackageRun(s, job, &options);
+    // Without a 3D view the previews are the layers' silhouettes, gathered as they pass.
+    auto silhouettes = std::make_shared<LayerSilhouettes>();
+    options.postProcess = [chain = options.postProcess, silhouettes](std::vector<cv::Mat> images,
+                                                                      const LayerContext &context) {
+        if (!images.empty())
+            silhouettes->addLayer(images.front());
+        return chain(std::move(images), context);
+    };
 
     auto context = GlContext::createCurrent(&error);
     if (!context) {
@@ -138,7 +148,9 @@ int slicePackage(std::vector<SliceObject> objects, const SliceParameters &params
     if (tty)
         std::fprintf(stderr, "packing %lld images\n", static_cast<long long>(slicer.sliceHeights().size()));
     const PackageDescription run = packageDescription(s, slicer.sliceHeights(), slicer.layerCodes());
-    if (!finishPackage(job, run, {}, Archiver(), &error))
+    const double topMm = run.images.empty() ? 0.0 : run.images.back().zMm + s.profile.SliceThickness / 1000.0;
+    const QList<QImage> previews = silhouettes->previews(topMm, params.pixelSizeXUm, params.pixelSizeYUm);
+    if (!finishPackage(job, run, previews, Archiver(), &error))
         return failure(error);
 
     std::printf("%d layers (%lld images, %d x %d px) packed into %s in %.2f s\n", slicer.layersDone(),

@@ -68,6 +68,7 @@ private slots:
         const QStringList entries = QString::fromUtf8(list.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
         QCOMPARE(entries.filter("_P1.png").size(), 10);              // 1 mm at 100 µm
         QVERIFY(entries.contains("parameters.ini") && entries.contains("buildscript.ini"));
+        QCOMPARE(entries.filter("Preview_").size(), 4);                // silhouettes; no 3D view here
 
         const QList<QByteArray> script = unzipped(package, "buildscript.ini").split('\n');
         QCOMPARE(script.value(1), QByteArray("Slice thickness = 100\r"));

@@ -29,7 +29,7 @@ echo "  orvell3d-cli: $layers layers in $ours s (model read included): $(rate "$
 echo "$report" | awk -v n="$layers" '/^timings/ {
     gsub(/[,:]/, " ");
     printf "  per layer (ms):";
-    for (i = 1; i <= NF; ++i) if ($i ~ /^[0-9.]+$/) printf " %s %.2f", prev, $i / n; else prev = $i;
+    for (i = 1; i <= NF; ++i) if ($i ~ /^[0-9.]+$/) { printf " %s %.2f", label, $i / n; label = "" } else if ($i != "timings" && $i != "(ms)") label = (label == "" ? $i : label " " $i);
     printf "\n" }'
 
 if ! command -v prusa-slicer >/dev/null 2>&1 && [ "$INSTALL_PEER" = "--install-peer" ]; then
@@ -47,8 +47,8 @@ rm -f "$SL1"
 t0=$(now)
 peer_cmd=(prusa-slicer --export-sla --printer-technology SLA --no-supports-enable --no-pad-enable
   --layer-height 0.05 --display-width 192 --display-height 108 --display-pixels-x 1920
-  --display-pixels-y 1080 --display-orientation landscape --output "$SL1" "$MODEL")
-if [ -z "${DISPLAY:-}" ] && command -v xvfb-run >/dev/null 2>&1; then peer_cmd=(xvfb-run -a "${peer_cmd[@]}"); fi
+  --display-pixels-y 1080 --display-orientation landscape --bed-shape 0x0,192x0,192x108,0x108
+  --output "$SL1" "$MODEL")
 "${peer_cmd[@]}" >"$OUT/prusa-slicer.log" 2>&1 || echo "  prusa-slicer failed; see $OUT/prusa-slicer.log"
 t1=$(now)
 peer=$(awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.2f", b - a }')

@@ -246,7 +246,7 @@ qint64 Slicer::remainingMs() const
 }
 
 bool Slicer::getSliceAt(const std::vector<SliceObject> &objects, const SliceParameters &params, float zPosMm,
-                        cv::Mat *image, QString *error)
+                        cv::Mat *image, QString *error, const RenderFlags &flags)
 {
     if (m_running) {
         if (error)
@@ -258,11 +258,15 @@ bool Slicer::getSliceAt(const std::vector<SliceObject> &objects, const SlicePara
     m_images.clear();
     m_cancelRequested = false;
     m_heights = {zPosMm};
-    RenderFlags flags;
-    const bool ok = m_renderer->render(objects, zPosMm * params.sceneScale(), 0, flags, image, error);
-    if (ok)
-        m_images = {*image};
-    return ok;
+    RenderFlags readBack = flags;
+    readBack.readBack = true;
+    cv::Mat slice;
+    if (!m_renderer->render(objects, zPosMm * params.sceneScale(), 0, readBack, &slice, error))
+        return false;
+    m_images = {slice};
+    if (image)
+        *image = slice;
+    return true;
 }
 
 Slicer::Timings Slicer::timings() const

@@ -101,7 +101,7 @@ public:
 
     // One cross-section at zPos mm (no Z compensation), render mode 0. Black above the scene.
     bool getSliceAt(const std::vector<SliceObject> &objects, const SliceParameters &params, float zPosMm,
-                    cv::Mat *image, QString *error);
+                    cv::Mat *image, QString *error, const RenderFlags &flags = RenderFlags());
 
     // Where the run's time went so far, ms.
     struct Timings

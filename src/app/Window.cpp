@@ -9,6 +9,7 @@
 #include <QDebug>
 #include <QDir>
 #include <QDragEnterEvent>
+#include <QDoubleSpinBox>
 #include <QDropEvent>
 #include <QEventLoop>
 #include <QFile>
@@ -21,12 +22,16 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QScrollBar>
+#include <QSignalBlocker>
+#include <QSpinBox>
+#include <QStandardItemModel>
 #include <QSurfaceFormat>
 #include <QTabBar>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTime>
 #include <QTimer>
+#include <QTreeView>
 #include <QUrl>
 
 #include "app/Language.h"
@@ -110,6 +115,7 @@ Window::Window(QWidget *parent) : QMainWindow(parent)
     ui->gbxVariSlice->hide();
     ui->gbxAlignTool->hide();
     ui->inpSliceQuality->hide();
+    ui->lblSliceQuality->hide();
     ui->pbDeleteThisSlice->hide();
     ui->lblSupportDiagram->hide();
     ui->actionGroup->setVisible(false);
@@ -119,6 +125,12 @@ Window::Window(QWidget *parent) : QMainWindow(parent)
     ui->modelTreeView->setSelectionMode(QAbstractItemView::ExtendedSelection);
     ui->modelTreeView->installEventFilter(this);
     setFocusPolicy(Qt::StrongFocus);
+    modelTreeModel = new QStandardItemModel(this);
+    ui->modelTreeView->setModel(modelTreeModel);
+    ui->modelTreeView->setHeaderHidden(true);
+    connect(ui->modelTreeView, &QTreeView::clicked, this, &Window::onModelTreeClicked);
+    ui->actionGroup->setEnabled(false);
+    ui->actionUngroup->setEnabled(false);
 
     // 12.
     appendLog(tr("Initialization completed"));
@@ -156,6 +168,13 @@ Window::Window(QWidget *parent) : QMainWindow(parent)
     // Scene notices open a box that waits; queued, so no scene operation is interrupted by it.
     connect(canvas, &Canvas::signalTimedMessage, this, &Window::showTimedMessage, Qt::QueuedConnection);
     connect(ui->actionExit, &QAction::triggered, this, &QWidget::close);
+    // The projector inputs set the slice size and the printable area at once.
+    connect(ui->inpDispOverrideX, QOverload<int>::of(&QSpinBox::valueChanged), this, &Window::applyProjectorInputs);
+    connect(ui->inpDispOverrideY, QOverload<int>::of(&QSpinBox::valueChanged), this, &Window::applyProjectorInputs);
+    connect(ui->inpProjPixelX, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this,
+            &Window::applyProjectorInputs);
+    connect(ui->inpProjPixelY, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this,
+            &Window::applyProjectorInputs);
 
     // 16.
     qDebug() << AppInfo::name << "version: " << AppInfo::version;
@@ -190,7 +209,6 @@ Window::Window(QWidget *parent) : QMainWindow(parent)
     ui->actionRaft->setVisible(false);
     ui->actionHollow->setVisible(false);
     ui->actionMake_Slices->setVisible(false);
-    ui->actionSaveSetting->setVisible(false);
     ui->actionSave_recipe_file->setVisible(false);
     ui->actionSave_slices_into_CWS_format->setVisible(false);
     ui->cbDispOverride->setChecked(true);
@@ -203,6 +221,9 @@ Window::Window(QWidget *parent) : QMainWindow(parent)
         currentLanguage = QStringLiteral("en");
         loadLanguage(wanted);
     }
+
+    // Forced choices above (the display override) are no edits of the user's.
+    rememberAppliedState();
 
     // 23.
     setWindowTitle(baseTitle());
@@ -231,7 +252,10 @@ Window::~Window()
     // A loader thread still reading must finish before its QThread object is destroyed.
     for (Loader *running : findChildren<Loader *>())
         running->wait();
+    // The tree outlives the form object; its events must not reach the filter any more.
+    ui->modelTreeView->removeEventFilter(this);
     delete ui;
+    ui = nullptr;
 }
 
 QString Window::baseTitle()
@@ -266,6 +290,7 @@ void Window::chooseSettingFile()
 
     if (candidates.isEmpty()) {
         QMessageBox::critical(this, tr("Error"), tr("<b>Error:</b><br>No setting file found<br>"));
+        applySettings();
         openModelFile(QString::fromLatin1(kBuildPlateResource));
         return;
     }
@@ -280,6 +305,7 @@ void Window::chooseSettingFile()
         readSettingsFile();
     } else {
         settingFilePath.clear();
+        applySettings();
         openModelFile(QString::fromLatin1(kBuildPlateResource));
     }
 }
@@ -297,60 +323,101 @@ void Window::readSettingsFile()
         return;
     }
     m_settingsUnreadable = false;
+    applySettings();
+    openModelFile(buildPlateModelPath(settings.models));
+}
+
+void Window::applySettings()
+{
     const MiscSettings &misc = settings.misc;
     resize(misc.windowWidth, misc.windowHeight);
     if (misc.windowFullScreen)
         setWindowState(windowState() | Qt::WindowMaximized);
     lastFolder = misc.lastFileLocation;
     currentLanguage = misc.language.isEmpty() ? QStringLiteral("en") : misc.language;
-    ui->cbScaleLock->setChecked(settings.models.modelScaleLock);
-    openModelFile(buildPlateModelPath(settings.models));
 
-    const PrinterSettings &printer = settings.printer;
-    ui->cbDispOverride->setChecked(printer.displayOverride);
-    if (printer.displayOverrideXPx > 0)
-        ui->inpDispOverrideX->setValue(printer.displayOverrideXPx);
-    if (printer.displayOverrideYPx > 0)
-        ui->inpDispOverrideY->setValue(printer.displayOverrideYPx);
-    if (printer.pixelSizeXUm > 0.0f)
-        ui->inpProjPixelX->setValue(double(printer.pixelSizeXUm));
-    if (printer.pixelSizeYUm > 0.0f)
-        ui->inpProjPixelY->setValue(double(printer.pixelSizeYUm));
+    // The projector inputs report every change to the view; one update after all is enough.
+    const QSignalBlocker blockX(ui->inpDispOverrideX), blockY(ui->inpDispOverrideY);
+    const QSignalBlocker blockPx(ui->inpProjPixelX), blockPy(ui->inpProjPixelY);
+    settingInputs.apply(settings, this);
     canvas->applySettings(settings);
-    canvas->setProjector(ui->inpDispOverrideX->value(), ui->inpDispOverrideY->value(),
-                         float(ui->inpProjPixelX->value()), float(ui->inpProjPixelY->value()));
+    applyProjectorInputs();
+    on_inpMaxZ_valueChanged(ui->inpMaxZ->value());
+    rememberAppliedState();
 }
 
-bool Window::writeSettingsFile()
+void Window::rememberAppliedState()
 {
-    if (m_settingsUnreadable) {
-        qWarning().noquote() << "Setting file not written; it could not be read at start:" << settingFilePath;
-        return false;
-    }
-    MiscSettings &misc = settings.misc;
-    const QRect normal = normalGeometry();
-    misc.windowWidth = isMaximized() && normal.isValid() ? normal.width() : width();
-    misc.windowHeight = isMaximized() && normal.isValid() ? normal.height() : height();
-    misc.windowFullScreen = isMaximized();
-    misc.language = currentLanguage;
-    misc.lastFileLocation = lastFolder;
-    settings.models.modelScaleLock = ui->cbScaleLock->isChecked();
-    PrinterSettings &printer = settings.printer;
-    printer.displayOverride = ui->cbDispOverride->isChecked();
-    printer.displayOverrideXPx = ui->inpDispOverrideX->value();
-    printer.displayOverrideYPx = ui->inpDispOverrideY->value();
-    printer.pixelSizeXUm = float(ui->inpProjPixelX->value());
-    printer.pixelSizeYUm = float(ui->inpProjPixelY->value());
+    settingInputs.remember(this);
+    m_applied.maximized = isMaximized();
+    m_applied.normalSize = isMaximized() ? normalGeometry().size() : size();
+    m_applied.language = currentLanguage;
+    m_applied.folder = lastFolder;
+}
 
-    const QString path = settingFilePath.isEmpty() ? defaultSettingsFilePath() : settingFilePath;
-    QString error;
-    if (!::writeSettingsFile(path, settings, &error)) {
-        qWarning().noquote() << "Environment setting not saved:" << error;
-        QMessageBox::warning(this, tr("Error"), tr("The settings could not be saved:\n%1").arg(error));
-        return false;
+void Window::collectSettings()
+{
+    settingInputs.collect(settings, this);
+
+    MiscSettings &misc = settings.misc;
+    const bool maximized = isMaximized();
+    if (maximized != m_applied.maximized)
+        misc.windowFullScreen = maximized;
+    // A maximised window keeps the size it returns to; before it was ever shown normally
+    // that size is unknown and the stored one stays.
+    const QSize normal = maximized ? normalGeometry().size() : size();
+    if (normal.isValid() && normal != m_applied.normalSize) {
+        misc.windowWidth = normal.width();
+        misc.windowHeight = normal.height();
+        m_applied.normalSize = normal;
     }
-    qDebug() << "Environment setting saved to" << path;
-    return true;
+    m_applied.maximized = maximized;
+    if (currentLanguage != m_applied.language) {
+        misc.language = currentLanguage;
+        m_applied.language = currentLanguage;
+    }
+    if (lastFolder != m_applied.folder) {
+        misc.lastFileLocation = lastFolder;
+        m_applied.folder = lastFolder;
+    }
+}
+
+bool Window::writeSettingsFile(QString *error)
+{
+    const QString path = settingFilePath.isEmpty() ? defaultSettingsFilePath() : settingFilePath;
+    QString why;
+    if (m_settingsUnreadable) {
+        why = tr("The setting file %1 could not be read at start-up; it is left as it is.").arg(path);
+    } else {
+        collectSettings();
+        if (::writeSettingsFile(path, settings, &why)) {
+            qDebug() << "Environment setting saved to" << path;
+            return true;
+        }
+    }
+    qWarning().noquote() << "Environment setting not saved:" << why;
+    if (error)
+        *error = why;
+    return false;
+}
+
+void Window::applyProjectorInputs()
+{
+    const int widthPx = ui->inpDispOverrideX->value();
+    canvas->setProjector(widthPx, ui->inpDispOverrideY->value(), float(ui->inpProjPixelX->value()),
+                         float(ui->inpProjPixelY->value()));
+    emit signalProjectorSizeChanged(widthPx);
+}
+
+void Window::on_actionSaveSetting_triggered()
+{
+    QString error;
+    if (writeSettingsFile(&error)) {
+        appendLog(tr("Saved settings and recipes."));
+        return;
+    }
+    appendLog(tr("The settings could not be saved: %1").arg(error));
+    QMessageBox::warning(this, tr("Error"), tr("The settings could not be saved:\n%1").arg(error));
 }
 
 void Window::appendLog(const QString &text)
@@ -604,25 +671,29 @@ void Window::closeEvent(QCloseEvent *event)
         return;
     }
     qDebug() << AppInfo::name << "is now closing.";
-    writeSettingsFile();
+    QString error;
+    if (!writeSettingsFile(&error) && !m_settingsUnreadable) {
+        appendLog(tr("The settings could not be saved: %1").arg(error));
+        // Closing now would lose every setting changed in this session; the user decides.
+        const auto closeAnyway = QMessageBox::warning(
+            this, tr("Error"), tr("The settings could not be saved:\n%1\n\nClose Orvell3D anyway?").arg(error),
+            QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+        if (closeAnyway != QMessageBox::Yes) {
+            event->ignore();
+            return;
+        }
+    }
     event->accept();
     QDir temp(dataFolder() + QStringLiteral("/temp/"));
     if (temp.exists())
         temp.removeRecursively();
 }
 
-bool Window::eventFilter(QObject *watched, QEvent *event)
-{
-    return QMainWindow::eventFilter(watched, event);
-}
 
-void Window::updateModelInfo(int) {}
-void Window::updateModelList() {}
 void Window::onUpdateSlice(QList<QPixmap>) {}
 void Window::onUpdateSliceFilename(QList<QString>) {}
 void Window::receivePreviewPics(QList<QPixmap>) {}
 void Window::onDrainHoleCreated() {}
-void Window::onUpdateGlobalZ(float) {}
 void Window::onSupportModeOff() {}
 void Window::onPreviewSliderChange(float) {}
 void Window::canvasContextMenu(const QPoint &) {}

@@ -4,12 +4,14 @@
 #include <QMainWindow>
 #include <QPixmap>
 #include <QPointer>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <QTranslator>
 #include <QVector3D>
 #include <memory>
 
+#include "app/SettingsInputs.h"
 #include "config/EnvironmentSettings.h"
 
 namespace Ui {
@@ -19,7 +21,11 @@ class Canvas;
 class Loader;
 class QActionGroup;
 class QComboBox;
+class QKeyEvent;
 class QLabel;
+class QModelIndex;
+class QStandardItem;
+class QStandardItemModel;
 class ResinProfileManager;
 
 // The main window: menus, tool bar, side panel, log window and the 3D view.
@@ -43,13 +49,25 @@ public:
     // Picks the environment setting file in the data folder ("setting*.ini"): none → error box
     // and the built-in build plate; one → used; several → the settingSelect chooser.
     void chooseSettingFile();
-    // Reads `settingFilePath` into `settings` and applies what the window itself uses
-    // (size, language, last folder, build-plate model).
+    // Reads `settingFilePath` into `settings` and applies it (applySettings), then loads the
+    // build-plate model the file names.
     void readSettingsFile();
-    // Writes `settings` with the window's current state to `settingFilePath` (or the default
-    // "settings.ini" when none is in use). False when the file could not be written or when
-    // the file in use could not be read (it is then left alone rather than replaced).
-    bool writeSettingsFile();
+    // Puts `settings` into the window (size, maximised, language, last folder), the inputs of
+    // the side panels and tool bar (SettingsInputs) and the 3D view (view behaviour, build
+    // height, projector and printable area), and notes what everything then shows.
+    void applySettings();
+    // Copies what the user changed since applySettings() back into `settings`; values nobody
+    // changed stay as they were read, so an untouched file is written back unchanged.
+    void collectSettings();
+    // collectSettings(), then writes `settings` whole to `settingFilePath` (or the default
+    // "settings.ini" when none is in use). False, with the reason in `error`, when the file
+    // could not be written or when the file in use could not be read at start-up (it is then
+    // left alone rather than replaced). Reports nothing itself.
+    bool writeSettingsFile(QString *error = nullptr);
+    // The projector inputs (resolution and pixel size) into the view and the scene's printable area.
+    void applyProjectorInputs();
+    // Blocks or unblocks the signals of the property panel's inputs.
+    void modelInfoBlockSignals(bool block);
 
     void createLanguageMenu();
     void loadLanguage(const QString &code);
@@ -70,6 +88,10 @@ public:
     QString sceneFilePath;
     bool sceneChanged = false;
     EnvironmentSettings settings;         // built-in defaults until a setting file is read
+    SettingsInputs settingInputs;         // which input shows which setting
+    QStandardItemModel *modelTreeModel = nullptr;   // the object tree's contents
+    int sliceCount = 0;                   // layers of the slicing range at the current thickness
+    float rotZAtPress = 0.0f;             // z rotation of the current object when sliderRotZ was pressed
     std::unique_ptr<ResinProfileManager> profileStore;
 
 public slots:
@@ -101,6 +123,42 @@ public slots:
 private slots:
     void on_load_triggered();
     void on_actionNewScene_triggered();
+    void on_actionSaveSetting_triggered();
+    void on_actionGroup_triggered();
+    void on_actionUngroup_triggered();
+    void on_inpMaxZ_valueChanged(double zmax);
+    void on_inpSliceThickness_valueChanged(double thicknessUm);
+
+    // Property panel.
+    void on_inpMoveX_valueChanged(double value);
+    void on_inpMoveY_valueChanged(double value);
+    void on_inpMoveZ_valueChanged(double value);
+    void on_inpRotX_valueChanged(double value);
+    void on_inpRotY_valueChanged(double value);
+    void on_inpRotZ_valueChanged(double value);
+    void on_sliderRotX_valueChanged(int value);
+    void on_sliderRotY_valueChanged(int value);
+    void on_sliderRotZ_valueChanged(int value);
+    void on_sliderRotZ_sliderPressed();
+    void on_sliderRotZ_sliderReleased();
+    void on_inpScaleX_valueChanged(double value);
+    void on_inpScaleY_valueChanged(double value);
+    void on_inpScaleZ_valueChanged(double value);
+    void on_cbIsShow_toggled(bool checked);
+    void on_sliderOpacity_valueChanged(int value);
+
+    // Alignment of the selected models.
+    void on_pbAlignTop_clicked();
+    void on_pbAlignMiddle_clicked();
+    void on_pbAlignBottom_clicked();
+    void on_pbAlignLeft_clicked();
+    void on_pbAlignCenter_clicked();
+    void on_pbAlignRight_clicked();
+    void on_pbAlignEqualWidth_clicked();
+    void on_pbAlignEqualHeight_clicked();
+
+    // Object tree.
+    void onModelTreeClicked(const QModelIndex &index);
 
 signals:
     void signalChangeProjection(bool isOrtho);
@@ -131,6 +189,30 @@ protected:
 private:
     void onLoaderFinished();
     void reportUnreadableModel(const QString &path);
+    void rememberAppliedState();
+    // Move input of one axis (0 x, 1 y): shifts every selected object by the change.
+    void moveSelectionXY(int axis, double value);
+    // Rotation of the current object about one axis, then the box and build-area check.
+    void rotateCurrent(int axis, float degrees, bool measure);
+    // Scale input of one axis; with the uniform lock the other two follow.
+    void scaleInputChanged(int axis, double value);
+    void alignSelection(int mode);
+    // Background of the tree rows after a selection change, without rebuilding the tree.
+    void markTreeSelection();
+    // Object ids a tree row stands for (a model, a child object, or all rows of a group).
+    QList<int> treeRowObjects(const QModelIndex &index) const;
+    void updateGroupActions();
+    bool treeKeyPress(QKeyEvent *event);
+
+    // What applySettings() left the window with; collectSettings() writes back what differs.
+    struct AppliedState
+    {
+        QSize normalSize;
+        bool maximized = false;
+        QString language;
+        QString folder;
+    };
+    AppliedState m_applied;
 
     QActionGroup *m_languageGroup = nullptr;
     bool m_settingsUnreadable = false;

@@ -1,0 +1,310 @@
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDoubleSpinBox>
+#include <QFile>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTextEdit>
+#include <QTimer>
+#include <QtTest>
+#include <functional>
+#include <memory>
+
+#include "app/Window.h"
+#include "config/SettingsFile.h"
+#include "scene/Scene.h"
+#include "view/Canvas.h"
+
+namespace {
+
+QObject *g_watchers = nullptr;
+
+// Acts on the next modal dialog once it is open (the code under test blocks in exec()).
+void onNextModal(std::function<void(QWidget *)> action)
+{
+    auto *timer = new QTimer(g_watchers);
+    QObject::connect(timer, &QTimer::timeout, [timer, action] {
+        if (QWidget *modal = QApplication::activeModalWidget()) {
+            timer->stop();
+            action(modal);
+        }
+    });
+    timer->start(20);
+}
+
+// Answers the next message box with `button` and keeps its text.
+void answerNextBox(QMessageBox::StandardButton button, QString *text = nullptr)
+{
+    onNextModal([button, text](QWidget *modal) {
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        QVERIFY(box);
+        if (text)
+            *text = box->text();
+        box->button(button)->click();
+    });
+}
+
+// Answers the next message boxes in turn, one button each.
+void answerBoxes(QList<QMessageBox::StandardButton> buttons)
+{
+    auto *timer = new QTimer(g_watchers);
+    auto last = std::make_shared<QPointer<QWidget>>();
+    QObject::connect(timer, &QTimer::timeout, [timer, buttons, last]() mutable {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal || (!last->isNull() && modal == last->data()))
+            return;
+        *last = modal;
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        QVERIFY(box);
+        box->button(buttons.takeFirst())->click();
+        if (buttons.isEmpty())
+            timer->stop();
+    });
+    timer->start(20);
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    QCOMPARE(f.write(bytes), qint64(bytes.size()));
+}
+
+template <typename T>
+T *input(Window &w, const char *name)
+{
+    T *found = w.findChild<T *>(QLatin1String(name));
+    if (!found)
+        qWarning("no input %s", name);
+    return found;
+}
+
+// A settings file as this program writes it, with values away from every default and from
+// the form's own start values.
+EnvironmentSettings sampleSettings()
+{
+    EnvironmentSettings s = defaultEnvironmentSettings();
+    s.misc.windowWidth = 1100;
+    s.misc.windowHeight = 760;
+    s.misc.language = QStringLiteral("en");
+    s.misc.lastFileLocation = QStringLiteral("/models/plates");
+    s.misc.gpuIdleTime = 20000;
+    s.misc.slicingQualityFactor = 1.5f;
+    s.models.modelScaleLock = false;
+    s.models.drainHoleDiameterMm = 3.0;
+    s.models.drainHoleHeightMm = 5.5;
+    s.support.supportPreview = false;
+    s.slice.sliceThicknessUm = 75;
+    s.slice.sliceOnDisk = false;
+    s.slice.variStepAngleDeg = {5, 10, 25, 35, 60};
+    s.slice.variStepRelExp = {0.3f, 0.5f, 0.6f, 0.7f, 0.95f};
+    s.slice.variStepMaxUm = 90;
+    s.slice.lastUsedMaterial = QStringLiteral("Grey, tough");
+    s.slice.flexSlices = {FlexSliceEntry{QStringLiteral("fine top"), 10.0, 12.5, 25, 80, true}};
+    s.printer.printers = {PrinterEntry{QStringLiteral("Bench"), QStringLiteral("192.168.1.20")}};
+    s.printer.displayOverride = true;
+    s.printer.displayOverrideXPx = 2560;
+    s.printer.displayOverrideYPx = 1440;
+    s.printer.pixelSizeXUm = 47.25f;
+    s.printer.pixelSizeYUm = 46.5f;
+    s.print.grayScale = 200;
+    s.print.dimmingEnable = true;
+    s.print.verticalMirror = true;
+    return s;
+}
+
+} // namespace
+
+class TestSettingsWiring : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_data;
+
+    QString dataPath(const QString &name) const { return m_data->filePath(name); }
+
+    // Closes the window, answering the question with Yes.
+    static void closeWithYes(Window &w)
+    {
+        answerNextBox(QMessageBox::Yes);
+        QVERIFY(w.close());
+    }
+
+private slots:
+    void initTestCase() { qputenv("ORVELL3D_STARTUP_WAIT_MS", "0"); }
+
+    void init()
+    {
+        m_data = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_data->isValid());
+        qputenv("ORVELL3D_DATA_DIR", QFile::encodeName(m_data->path()));
+        g_watchers = new QObject;
+    }
+
+    void cleanup()
+    {
+        delete g_watchers;
+        g_watchers = nullptr;
+    }
+
+    void valuesReachInputsAndUntouchedFileComesBackUnchanged()
+    {
+        const QByteArray original = settingsFileText(sampleSettings());
+        writeBytes(dataPath("settings.ini"), original);
+        {
+            Window w;
+            QCOMPARE(w.size(), QSize(1100, 760));
+            QCOMPARE(w.lastFolder, QStringLiteral("/models/plates"));
+            QVERIFY(!input<QCheckBox>(w, "cbScaleLock")->isChecked());
+            QCOMPARE(input<QDoubleSpinBox>(w, "inpDrainDia")->value(), 3.0);
+            QCOMPARE(input<QDoubleSpinBox>(w, "inpDrainHeight")->value(), 5.5);
+            QVERIFY(!input<QCheckBox>(w, "cbSupportPreview")->isChecked());
+            QCOMPARE(input<QDoubleSpinBox>(w, "inpSliceThickness")->value(), 75.0);
+            QVERIFY(!input<QCheckBox>(w, "cbSliceOnDisk")->isChecked());
+            QCOMPARE(input<QSpinBox>(w, "inpVsAngle4")->value(), 60);
+            QCOMPARE(input<QDoubleSpinBox>(w, "inpVsRelExp4")->value(), 0.95);
+            QCOMPARE(input<QSpinBox>(w, "inpVsZStepMax")->value(), 90);
+            QCOMPARE(input<QDoubleSpinBox>(w, "inpSliceQuality")->value(), 1.5);
+            QCOMPARE(input<QSpinBox>(w, "inpDispOverrideX")->value(), 2560);
+            QCOMPARE(input<QSpinBox>(w, "inpDispOverrideY")->value(), 1440);
+            QCOMPARE(input<QDoubleSpinBox>(w, "inpProjPixelX")->value(), 47.25);
+            QCOMPARE(input<QDoubleSpinBox>(w, "inpProjPixelY")->value(), 46.5);
+            // The projector fields set the printable area of the scene.
+            QCOMPARE(w.canvas->scene()->halfWidthXMm(), 2560 * 47.25f / 2000.0f);
+            QCOMPARE(w.canvas->scene()->halfWidthYMm(), 1440 * 46.5f / 2000.0f);
+            QCOMPARE(w.canvas->frameIntervalMs(), 20);
+
+            w.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&w));
+            closeWithYes(w);
+        }
+        QCOMPARE(fileBytes(dataPath("settings.ini")), original);
+
+        // A maximised window opens maximised and stays so in the file.
+        EnvironmentSettings maximised = sampleSettings();
+        maximised.misc.windowFullScreen = true;
+        const QByteArray maximisedText = settingsFileText(maximised);
+        writeBytes(dataPath("settings.ini"), maximisedText);
+        {
+            Window w;
+            QVERIFY(w.windowState() & Qt::WindowMaximized);
+            closeWithYes(w);
+        }
+        QCOMPARE(fileBytes(dataPath("settings.ini")), maximisedText);
+    }
+
+    void changedInputsAreWrittenBackWithTheRestUnchanged()
+    {
+        writeBytes(dataPath("setting_printer.ini"), settingsFileText(sampleSettings()));
+        Window w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        input<QDoubleSpinBox>(w, "inpSliceThickness")->setValue(100);
+        input<QDoubleSpinBox>(w, "inpProjPixelY")->setValue(40.0);
+        input<QCheckBox>(w, "cbScaleLock")->setChecked(true);
+        input<QSpinBox>(w, "inpVsZStep1")->setValue(30);
+        w.lastFolder = QStringLiteral("/models/new");
+        w.resize(1300, 800);
+        // A changed pixel size is the view's at once, not only at the next start.
+        QCOMPARE(w.canvas->scene()->halfWidthYMm(), 1440 * 40.0f / 2000.0f);
+
+        closeWithYes(w);
+        EnvironmentSettings expected = sampleSettings();
+        expected.slice.sliceThicknessUm = 100;
+        expected.printer.pixelSizeYUm = 40.0f;
+        expected.models.modelScaleLock = true;
+        expected.slice.variStepUm[1] = 30;
+        expected.misc.lastFileLocation = QStringLiteral("/models/new");
+        expected.misc.windowWidth = 1300;
+        expected.misc.windowHeight = 800;
+        QCOMPARE(QString::fromUtf8(fileBytes(dataPath("setting_printer.ini"))),
+                 QString::fromUtf8(settingsFileText(expected)));
+    }
+
+    void valuesAnInputCannotShowAreKept()
+    {
+        // Absent keys read as 0: the inputs keep usable values, the view keeps a real printable
+        // area, and the file is not rewritten with values nobody chose.
+        writeBytes(dataPath("settings.ini"), "[Slice]\nSliceThickness=0\n[Printer]\nPixelSizeX=0\n"
+                                             "DisplayOverrideX=0\n[Support]\n");
+        Window w;
+        QCOMPARE(input<QDoubleSpinBox>(w, "inpSliceThickness")->value(), 50.0);
+        QCOMPARE(input<QDoubleSpinBox>(w, "inpProjPixelX")->value(), 33.5);
+        QCOMPARE(input<QSpinBox>(w, "inpDispOverrideX")->value(), 1920);
+        QVERIFY(w.canvas->scene()->halfWidthXMm() > 30.0f);
+        closeWithYes(w);
+
+        EnvironmentSettings reread;
+        QVERIFY(readSettingsFile(dataPath("settings.ini"), reread));
+        QCOMPARE(reread.slice.sliceThicknessUm, 0);
+        QCOMPARE(reread.printer.pixelSizeXUm, 0.0f);
+        QCOMPARE(reread.printer.displayOverrideXPx, 0);
+
+        // Too large for the input: the file keeps its value until the user picks another one.
+        EnvironmentSettings thick = sampleSettings();
+        thick.slice.sliceThicknessUm = 150;
+        writeBytes(dataPath("settings.ini"), settingsFileText(thick));
+        Window second;
+        QCOMPARE(input<QDoubleSpinBox>(second, "inpSliceThickness")->value(), 100.0);
+        closeWithYes(second);
+        QVERIFY(readSettingsFile(dataPath("settings.ini"), reread));
+        QCOMPARE(reread.slice.sliceThicknessUm, 150);
+    }
+
+    void saveSettingCommandWritesAndLogs()
+    {
+        writeBytes(dataPath("settings.ini"), settingsFileText(sampleSettings()));
+        Window w;
+        QAction *save = w.findChild<QAction *>("actionSaveSetting");
+        QVERIFY(save && save->isVisible());
+        input<QSpinBox>(w, "inpDispOverrideX")->setValue(3840);
+        save->trigger();
+        QVERIFY(w.findChild<QTextEdit *>("logWindow")->toPlainText().endsWith("]   Saved settings and recipes."));
+        EnvironmentSettings reread;
+        QVERIFY(readSettingsFile(dataPath("settings.ini"), reread));
+        QCOMPARE(reread.printer.displayOverrideXPx, 3840);
+        QCOMPARE(reread.slice.flexSlices, sampleSettings().slice.flexSlices);
+        QCOMPARE(reread.print.grayScale, 200);
+    }
+
+    void failedWriteIsReported()
+    {
+        writeBytes(dataPath("settings.ini"), settingsFileText(sampleSettings()));
+        writeBytes(dataPath("blocker"), "a file where a folder is needed");
+        Window w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.settingFilePath = dataPath("blocker/settings.ini");
+
+        QString boxText;
+        answerNextBox(QMessageBox::Ok, &boxText);
+        w.findChild<QAction *>("actionSaveSetting")->trigger();
+        QVERIFY2(boxText.startsWith("The settings could not be saved:\n"), qPrintable(boxText));
+        QVERIFY(boxText.contains("blocker"));
+        const QString log = w.findChild<QTextEdit *>("logWindow")->toPlainText();
+        QVERIFY(log.contains("The settings could not be saved: "));
+        QVERIFY(!log.contains("Saved settings and recipes."));
+
+        // Closing asks first whether to close without the settings; No keeps the program open.
+        answerBoxes({QMessageBox::Yes, QMessageBox::No});   // close? then: close without settings?
+        QVERIFY(!w.close());
+        QVERIFY(w.isVisible());
+        QTRY_VERIFY(!QApplication::activeModalWidget());
+
+        answerBoxes({QMessageBox::Yes, QMessageBox::Yes});
+        QVERIFY(w.close());
+    }
+};
+
+QTEST_MAIN(TestSettingsWiring)
+#include "tst_gui_settings.moc"

@@ -29,7 +29,8 @@ public:
     Timings timings() const override;
 
     // The colour texture of render mode m (E × E RGBA, E = framebufferEdge()), for showing the
-    // cut in the 3D view; 0 until that mode has been rendered.
+    // cut in the 3D view; 0 until that mode has been rendered. A read-back render updates only
+    // the centred projector-size region; a render without read-back updates all of it.
     unsigned int textureId(int mode) const;
 
     // Drops the framebuffer, the textures and the mesh copies kept between renders (the

@@ -605,6 +605,84 @@
         <source>The resin profiles could not be read: %1</source>
         <translation>Die Harzprofile konnten nicht gelesen werden: %1</translation>
     </message>
+    <message>
+        <source>Angle (°)</source>
+        <translation>Winkel (°)</translation>
+    </message>
+    <message>
+        <source>Base</source>
+        <translation>Basis</translation>
+    </message>
+    <message>
+        <source>Info</source>
+        <translation>Info</translation>
+    </message>
+    <message>
+        <source>Max. Z (mm)</source>
+        <translation>Max. Z (mm)</translation>
+    </message>
+    <message>
+        <source>Max. step (µm)</source>
+        <translation>Max. Schritt (µm)</translation>
+    </message>
+    <message>
+        <source>Rel. exposure</source>
+        <translation>Rel. Belichtung</translation>
+    </message>
+    <message>
+        <source>Saved settings and recipes.</source>
+        <translation>Einstellungen und Rezepte gespeichert.</translation>
+    </message>
+    <message>
+        <source>Slice thickness (µm)</source>
+        <translation>Schichtdicke (µm)</translation>
+    </message>
+    <message>
+        <source>Step (µm)</source>
+        <translation>Schritt (µm)</translation>
+    </message>
+    <message>
+        <source>Supports</source>
+        <translation>Stützen</translation>
+    </message>
+    <message>
+        <source>The setting file %1 could not be read at start-up; it is left as it is.</source>
+        <translation>Die Einstellungsdatei %1 konnte beim Start nicht gelesen werden; sie bleibt unverändert.</translation>
+    </message>
+    <message>
+        <source>The settings could not be saved:
+%1
+
+Close Orvell3D anyway?</source>
+        <translation>Die Einstellungen konnten nicht gespeichert werden:
+%1
+
+Orvell3D trotzdem schließen?</translation>
+    </message>
+    <message>
+        <source>The settings could not be saved: %1</source>
+        <translation>Die Einstellungen konnten nicht gespeichert werden: %1</translation>
+    </message>
+    <message>
+        <source>Top of scene: %1 mm</source>
+        <translation>Höchster Punkt: %1 mm</translation>
+    </message>
+    <message>
+        <source>Top of the slicing range; follows the highest point of the scene</source>
+        <translation>Obergrenze des Schichtbereichs; folgt dem höchsten Punkt der Szene</translation>
+    </message>
+    <message>
+        <source>Triangles: %1</source>
+        <translation>Dreiecke: %1</translation>
+    </message>
+    <message>
+        <source>Vertices: %1</source>
+        <translation>Eckpunkte: %1</translation>
+    </message>
+    <message>
+        <source>Write slices to disk</source>
+        <translation>Schichten auf Festplatte schreiben</translation>
+    </message>
 </context>
 <context>
     <name>settingSelect</name>

@@ -605,6 +605,84 @@
         <source>The resin profiles could not be read: %1</source>
         <translation>The resin profiles could not be read: %1</translation>
     </message>
+    <message>
+        <source>Angle (°)</source>
+        <translation>Angle (°)</translation>
+    </message>
+    <message>
+        <source>Base</source>
+        <translation>Base</translation>
+    </message>
+    <message>
+        <source>Info</source>
+        <translation>Info</translation>
+    </message>
+    <message>
+        <source>Max. Z (mm)</source>
+        <translation>Max. Z (mm)</translation>
+    </message>
+    <message>
+        <source>Max. step (µm)</source>
+        <translation>Max. step (µm)</translation>
+    </message>
+    <message>
+        <source>Rel. exposure</source>
+        <translation>Rel. exposure</translation>
+    </message>
+    <message>
+        <source>Saved settings and recipes.</source>
+        <translation>Saved settings and recipes.</translation>
+    </message>
+    <message>
+        <source>Slice thickness (µm)</source>
+        <translation>Slice thickness (µm)</translation>
+    </message>
+    <message>
+        <source>Step (µm)</source>
+        <translation>Step (µm)</translation>
+    </message>
+    <message>
+        <source>Supports</source>
+        <translation>Supports</translation>
+    </message>
+    <message>
+        <source>The setting file %1 could not be read at start-up; it is left as it is.</source>
+        <translation>The setting file %1 could not be read at start-up; it is left as it is.</translation>
+    </message>
+    <message>
+        <source>The settings could not be saved:
+%1
+
+Close Orvell3D anyway?</source>
+        <translation>The settings could not be saved:
+%1
+
+Close Orvell3D anyway?</translation>
+    </message>
+    <message>
+        <source>The settings could not be saved: %1</source>
+        <translation>The settings could not be saved: %1</translation>
+    </message>
+    <message>
+        <source>Top of scene: %1 mm</source>
+        <translation>Top of scene: %1 mm</translation>
+    </message>
+    <message>
+        <source>Top of the slicing range; follows the highest point of the scene</source>
+        <translation>Top of the slicing range; follows the highest point of the scene</translation>
+    </message>
+    <message>
+        <source>Triangles: %1</source>
+        <translation>Triangles: %1</translation>
+    </message>
+    <message>
+        <source>Vertices: %1</source>
+        <translation>Vertices: %1</translation>
+    </message>
+    <message>
+        <source>Write slices to disk</source>
+        <translation>Write slices to disk</translation>
+    </message>
 </context>
 <context>
     <name>settingSelect</name>

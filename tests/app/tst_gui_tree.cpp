@@ -1,0 +1,256 @@
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDataStream>
+#include <QDoubleSpinBox>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QSlider>
+#include <QStandardItemModel>
+#include <QTemporaryDir>
+#include <QTextEdit>
+#include <QTreeView>
+#include <QtTest>
+#include <memory>
+
+#include "app/Window.h"
+#include "scene/Scene.h"
+#include "view/Canvas.h"
+
+namespace {
+
+// A box from `lo` to `hi` as a binary STL (12 triangles, 8 distinct corners).
+void writeBoxStl(const QString &path, QVector3D lo, QVector3D hi)
+{
+    const QVector3D c[8] = {{lo.x(), lo.y(), lo.z()}, {hi.x(), lo.y(), lo.z()}, {hi.x(), hi.y(), lo.z()},
+                            {lo.x(), hi.y(), lo.z()}, {lo.x(), lo.y(), hi.z()}, {hi.x(), lo.y(), hi.z()},
+                            {hi.x(), hi.y(), hi.z()}, {lo.x(), hi.y(), hi.z()}};
+    const int tri[12][3] = {{0, 2, 1}, {0, 3, 2}, {4, 5, 6}, {4, 6, 7}, {0, 1, 5}, {0, 5, 4},
+                            {1, 2, 6}, {1, 6, 5}, {2, 3, 7}, {2, 7, 6}, {3, 0, 4}, {3, 4, 7}};
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    QDataStream out(&f);
+    out.setByteOrder(QDataStream::LittleEndian);
+    out.setFloatingPointPrecision(QDataStream::SinglePrecision);
+    out.writeRawData(QByteArray(80, ' ').constData(), 80);
+    out << quint32(12);
+    for (const auto &t : tri) {
+        out << 0.0f << 0.0f << 0.0f;
+        for (int k : t)
+            out << c[k].x() << c[k].y() << c[k].z();
+        out << quint16(0);
+    }
+}
+
+Mesh boxMesh(float size)
+{
+    std::vector<float> v;
+    for (int i = 0; i < 8; ++i) {
+        v.push_back((i & 1) ? size : 0.0f);
+        v.push_back((i & 2) ? size : 0.0f);
+        v.push_back((i & 4) ? size : 0.0f);
+    }
+    std::vector<uint32_t> idx{0, 2, 1, 1, 2, 3, 4, 5, 6, 5, 7, 6, 0, 1, 4, 1, 5, 4,
+                              2, 6, 3, 3, 6, 7, 0, 4, 2, 2, 4, 6, 1, 3, 5, 3, 7, 5};
+    std::vector<uint32_t> reversed = reverseWinding(idx);
+    return Mesh(std::move(v), std::move(idx), std::move(reversed));
+}
+
+QStringList childTexts(const QStandardItem *item)
+{
+    QStringList texts;
+    for (int r = 0; r < item->rowCount(); ++r)
+        texts << item->child(r)->text();
+    return texts;
+}
+
+} // namespace
+
+class TestModelTree : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_data;
+
+    static QStandardItemModel *treeModel(Window &w)
+    {
+        return qobject_cast<QStandardItemModel *>(w.findChild<QTreeView *>("modelTreeView")->model());
+    }
+
+    static void waitForBuildPlate(Window &w)
+    {
+        QTRY_VERIFY_WITH_TIMEOUT(w.canvas->scene()->object(0)->mesh != nullptr, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(w.findChild<QAction *>("load")->isEnabled(), 10000);
+    }
+
+    // Clicks a tree row the way a user does (Ctrl adds to the selection).
+    static void clickRow(Window &w, const QModelIndex &index, Qt::KeyboardModifiers mods = Qt::NoModifier)
+    {
+        auto *tree = w.findChild<QTreeView *>("modelTreeView");
+        tree->scrollTo(index);
+        const QRect r = tree->visualRect(index);
+        QVERIFY(r.isValid());
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, mods, r.center());
+    }
+
+private slots:
+    void initTestCase() { qputenv("ORVELL3D_STARTUP_WAIT_MS", "0"); }
+
+    void init()
+    {
+        m_data = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_data->isValid());
+        qputenv("ORVELL3D_DATA_DIR", QFile::encodeName(m_data->path()));
+        QFile settings(m_data->filePath("settings.ini"));
+        QVERIFY(settings.open(QIODevice::WriteOnly));
+    }
+
+    void loadedModelStandsCentredOnThePlateAndIsListed()
+    {
+        const QString path = m_data->filePath("bracket.stl");
+        writeBoxStl(path, QVector3D(100, 40, 30), QVector3D(110, 60, 35));
+        Window w;
+        waitForBuildPlate(w);
+        QVERIFY(w.openModelFile(path));
+        QTRY_VERIFY_WITH_TIMEOUT(w.findChild<QTextEdit *>("logWindow")->toPlainText().contains(
+                                     "]   bracket.stl has been loaded."),
+                                 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(w.findChild<QDoubleSpinBox *>("inpMaxZ")->value(), 5.0, 10000);
+
+        const Scene *scene = w.canvas->scene();
+        QCOMPARE(scene->objectCount(), 2);
+        const QList<float> &box = scene->object(1)->bbox;   // top, bottom, min y, max y, min x, max x
+        QCOMPARE(box.size(), 6);
+        QVERIFY(qAbs(box[1]) < 1e-4f);
+        QVERIFY(qAbs(box[0] - 5.0f) < 1e-4f);
+        QVERIFY(qAbs(box[4] + box[5]) < 1e-4f && qAbs(box[5] - 5.0f) < 1e-4f);
+        QVERIFY(qAbs(box[2] + box[3]) < 1e-4f && qAbs(box[3] - 10.0f) < 1e-4f);
+
+        // One row for the model with its counts; the build plate has none.
+        QStandardItemModel *tree = treeModel(w);
+        QCOMPARE(tree->rowCount(), 1);
+        QStandardItem *row = tree->item(0);
+        QCOMPARE(row->text(), QStringLiteral("bracket.stl"));
+        QCOMPARE(childTexts(row), QStringList{"Info"});
+        QCOMPARE(childTexts(row->child(0)), (QStringList{"Vertices: 8", "Triangles: 12"}));
+
+        // The panel shows the new current model: its size, standing on the plate.
+        QCOMPARE(w.findChild<QDoubleSpinBox *>("inpSizeX")->value(), 10.0);
+        QCOMPARE(w.findChild<QDoubleSpinBox *>("inpSizeY")->value(), 20.0);
+        QCOMPARE(w.findChild<QDoubleSpinBox *>("inpMoveZ")->value(), 0.0);
+        QCOMPARE(w.sliceCount, 101);   // 5 mm at 50 µm, both ends
+    }
+
+    void treeShowsChildrenSelectionAndHiddenModels()
+    {
+        Window w;
+        waitForBuildPlate(w);
+        Scene *scene = w.canvas->scene();
+        scene->setLoadPauseMs(0);
+        w.canvas->load_mesh({boxMesh(10)}, "/parts/a.stl");
+        w.canvas->load_mesh({boxMesh(10)}, "/parts/b.stl");
+        // Children of model 1: two supports, a base, a hollowed copy and linkers (no row).
+        const int kinds[] = {TypeSupport, TypeSupport, TypeBase, TypeHollowedModel, TypeSupportLinker};
+        const char *names[] = {"Support_0000", "Support_0001", "Base_a", "a_hollow", "SupportLinkers"};
+        for (int k = 0; k < 5; ++k) {
+            scene->copyObject(1);
+            Object *child = scene->object(scene->objectCount() - 1);
+            child->type = kinds[k];
+            child->parent = 1;
+            child->name = names[k];
+        }
+        scene->object(2)->isShow = false;
+        scene->changeSelObj({1, 3}, 3);
+        w.updateModelList();
+
+        QStandardItemModel *tree = treeModel(w);
+        QCOMPARE(tree->rowCount(), 2);
+        QStandardItem *a = tree->item(0);
+        QStandardItem *b = tree->item(1);
+        QCOMPARE(childTexts(a), (QStringList{"Info", "Supports", "Base", "Hollow"}));
+        QCOMPARE(childTexts(a->child(1)), (QStringList{"Support_0000", "Support_0001"}));
+        QCOMPARE(childTexts(a->child(2)), QStringList{"Base_a"});
+        QCOMPARE(childTexts(a->child(3)), QStringList{"a_hollow"});
+        QCOMPARE(childTexts(b), QStringList{"Info"});
+        QVERIFY(!a->font().strikeOut());
+        QVERIFY(b->font().italic() && b->font().strikeOut());
+        QCOMPARE(a->background().color(), QColor(Qt::lightGray));
+        QCOMPARE(a->child(1)->child(0)->background().color(), QColor(Qt::lightGray));
+        QCOMPARE(b->background().style(), Qt::NoBrush);
+        QVERIFY(!w.findChild<QGroupBox *>("gbxAlignTool")->isHidden());
+
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        auto *view = w.findChild<QTreeView *>("modelTreeView");
+        view->expandAll();
+
+        // A click selects one model; Ctrl+click adds the other: two models may be aligned.
+        clickRow(w, b->index());
+        QCOMPARE(scene->selection(), QList<int>{2});
+        QCOMPARE(scene->currentObject(), 2);
+        QVERIFY(w.findChild<QGroupBox *>("gbxAlignTool")->isHidden());
+        clickRow(w, a->index(), Qt::ControlModifier);
+        QCOMPARE(scene->selection(), (QList<int>{2, 1}));   // in the order of the clicks
+        QCOMPARE(scene->currentObject(), 1);
+        QVERIFY(!w.findChild<QGroupBox *>("gbxAlignTool")->isHidden());
+        QCOMPARE(treeModel(w)->item(1)->background().color(), QColor(Qt::lightGray));
+
+        // The "Supports" entry stands for the model's supports; the panel cannot move them.
+        clickRow(w, treeModel(w)->item(0)->child(1)->index());
+        QCOMPARE(scene->selection(), (QList<int>{3, 4}));
+        QCOMPARE(scene->currentObject(), 4);
+        QVERIFY(w.findChild<QGroupBox *>("gbxAlignTool")->isHidden());
+        QVERIFY(!w.findChild<QDoubleSpinBox *>("inpMoveX")->isEnabled());
+
+        // Escape in the tree clears the selection.
+        view->setFocus();
+        QTest::keyClick(view, Qt::Key_Escape);
+        QVERIFY(scene->selection().isEmpty());
+        QCOMPARE(scene->currentObject(), 0);
+    }
+
+    void propertyPanelMovesScalesAndRefreshesWithoutEditing()
+    {
+        Window w;
+        waitForBuildPlate(w);
+        Scene *scene = w.canvas->scene();
+        scene->setLoadPauseMs(0);
+        w.canvas->load_mesh({boxMesh(10)}, "/parts/a.stl");
+        QCOMPARE(scene->currentObject(), 1);
+        auto *moveZ = w.findChild<QDoubleSpinBox *>("inpMoveZ");
+        auto *scaleX = w.findChild<QDoubleSpinBox *>("inpScaleX");
+        w.findChild<QCheckBox *>("cbScaleLock")->setChecked(true);
+
+        // Typing a height lifts the model's bottom to it; the top-of-scene field follows.
+        moveZ->setValue(5.0);
+        QVERIFY(qAbs(scene->object(1)->bbox[1] - 5.0f) < 1e-4f);
+        QCOMPARE(w.findChild<QDoubleSpinBox *>("inpMaxZ")->value(), 15.0);
+        QCOMPARE(w.statusLabel->text(), QStringLiteral("Top of scene: 15.00 mm"));
+
+        // Uniform scale: one input sets all three; the size fields follow.
+        scaleX->setValue(2.0);
+        QCOMPARE(scene->object(1)->scale, QVector3D(2, 2, 2));
+        QCOMPARE(w.findChild<QDoubleSpinBox *>("inpSizeZ")->value(), 20.0);
+
+        // Showing an object is no edit: a non-uniform scale survives the refresh with the lock on.
+        scene->object(1)->scale = QVector3D(1, 3, 1);
+        w.updateModelInfo(1);
+        QCOMPARE(scene->object(1)->scale, QVector3D(1, 3, 1));
+        QCOMPARE(w.findChild<QDoubleSpinBox *>("inpScaleY")->value(), 3.0);
+
+        // Rotation keeps the typed decimals; the slider shows whole degrees.
+        w.findChild<QDoubleSpinBox *>("inpRotZ")->setValue(30.5);
+        QCOMPARE(scene->object(1)->rotation.z(), 30.5f);
+        QCOMPARE(w.findChild<QSlider *>("sliderRotZ")->value(), 31);
+
+        // With the build plate current the inputs do nothing.
+        scene->changeSelObj({}, 0);
+        const QVector3D before = scene->object(1)->move;
+        w.findChild<QDoubleSpinBox *>("inpMoveX")->setValue(12.0);
+        QCOMPARE(scene->object(1)->move, before);
+    }
+};
+
+QTEST_MAIN(TestModelTree)
+#include "tst_gui_tree.moc"

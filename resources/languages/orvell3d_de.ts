@@ -683,6 +683,70 @@ Orvell3D trotzdem schließen?</translation>
         <source>Write slices to disk</source>
         <translation>Schichten auf Festplatte schreiben</translation>
     </message>
+    <message>
+        <source>Add Model</source>
+        <translation>Modell hinzufügen</translation>
+    </message>
+    <message>
+        <source>Are you sure to erase all models?</source>
+        <translation>Wirklich alle Modelle löschen?</translation>
+    </message>
+    <message>
+        <source>Clear all models</source>
+        <translation>Alle Modelle löschen</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>Löschen</translation>
+    </message>
+    <message>
+        <source>Duplicate</source>
+        <translation>Duplizieren</translation>
+    </message>
+    <message>
+        <source>Hide</source>
+        <translation>Ausblenden</translation>
+    </message>
+    <message>
+        <source>In support mode, normal models can't be removed.</source>
+        <translation>Im Stützenmodus können Modelle nicht entfernt werden.</translation>
+    </message>
+    <message>
+        <source>Load Scene</source>
+        <translation>Szene laden</translation>
+    </message>
+    <message>
+        <source>Make Center</source>
+        <translation>Zentrieren</translation>
+    </message>
+    <message>
+        <source>Move Z+3mm</source>
+        <translation>Z+3 mm verschieben</translation>
+    </message>
+    <message>
+        <source>Reset Move (XY)</source>
+        <translation>Verschiebung zurücksetzen (XY)</translation>
+    </message>
+    <message>
+        <source>Rot. center</source>
+        <translation>Drehzentrum</translation>
+    </message>
+    <message>
+        <source>Select All</source>
+        <translation>Alles auswählen</translation>
+    </message>
+    <message>
+        <source>Show This Only</source>
+        <translation>Nur dieses zeigen</translation>
+    </message>
+    <message>
+        <source>There is no selected model to proceed.</source>
+        <translation>Es ist kein Modell ausgewählt.</translation>
+    </message>
+    <message>
+        <source>Unhide All</source>
+        <translation>Alle einblenden</translation>
+    </message>
 </context>
 <context>
     <name>settingSelect</name>

@@ -683,6 +683,70 @@ Close Orvell3D anyway?</translation>
         <source>Write slices to disk</source>
         <translation>Write slices to disk</translation>
     </message>
+    <message>
+        <source>Add Model</source>
+        <translation>Add Model</translation>
+    </message>
+    <message>
+        <source>Are you sure to erase all models?</source>
+        <translation>Are you sure to erase all models?</translation>
+    </message>
+    <message>
+        <source>Clear all models</source>
+        <translation>Clear all models</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>Delete</translation>
+    </message>
+    <message>
+        <source>Duplicate</source>
+        <translation>Duplicate</translation>
+    </message>
+    <message>
+        <source>Hide</source>
+        <translation>Hide</translation>
+    </message>
+    <message>
+        <source>In support mode, normal models can't be removed.</source>
+        <translation>In support mode, normal models can't be removed.</translation>
+    </message>
+    <message>
+        <source>Load Scene</source>
+        <translation>Load Scene</translation>
+    </message>
+    <message>
+        <source>Make Center</source>
+        <translation>Make Center</translation>
+    </message>
+    <message>
+        <source>Move Z+3mm</source>
+        <translation>Move Z+3mm</translation>
+    </message>
+    <message>
+        <source>Reset Move (XY)</source>
+        <translation>Reset Move (XY)</translation>
+    </message>
+    <message>
+        <source>Rot. center</source>
+        <translation>Rot. center</translation>
+    </message>
+    <message>
+        <source>Select All</source>
+        <translation>Select All</translation>
+    </message>
+    <message>
+        <source>Show This Only</source>
+        <translation>Show This Only</translation>
+    </message>
+    <message>
+        <source>There is no selected model to proceed.</source>
+        <translation>There is no selected model to proceed.</translation>
+    </message>
+    <message>
+        <source>Unhide All</source>
+        <translation>Unhide All</translation>
+    </message>
 </context>
 <context>
     <name>settingSelect</name>

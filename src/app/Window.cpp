@@ -129,6 +129,7 @@ Window::Window(QWidget *parent) : QMainWindow(parent)
     ui->modelTreeView->setModel(modelTreeModel);
     ui->modelTreeView->setHeaderHidden(true);
     connect(ui->modelTreeView, &QTreeView::clicked, this, &Window::onModelTreeClicked);
+    canvas->installEventFilter(this);
     ui->actionGroup->setEnabled(false);
     ui->actionUngroup->setEnabled(false);
 
@@ -254,6 +255,7 @@ Window::~Window()
         running->wait();
     // The tree outlives the form object; its events must not reach the filter any more.
     ui->modelTreeView->removeEventFilter(this);
+    canvas->removeEventFilter(this);
     delete ui;
     ui = nullptr;
 }
@@ -689,15 +691,12 @@ void Window::closeEvent(QCloseEvent *event)
         temp.removeRecursively();
 }
 
-
 void Window::onUpdateSlice(QList<QPixmap>) {}
 void Window::onUpdateSliceFilename(QList<QString>) {}
 void Window::receivePreviewPics(QList<QPixmap>) {}
 void Window::onDrainHoleCreated() {}
 void Window::onSupportModeOff() {}
 void Window::onPreviewSliderChange(float) {}
-void Window::canvasContextMenu(const QPoint &) {}
-void Window::treeContextMenu(const QPoint &) {}
 void Window::printerContextMenu(const QPoint &) {}
 void Window::flexSliceContextMenu(const QPoint &) {}
 void Window::cmbPrinter_currentIndexChanged(int) {}

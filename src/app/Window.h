@@ -3,6 +3,7 @@
 #include <QList>
 #include <QMainWindow>
 #include <QPixmap>
+#include <QPoint>
 #include <QPointer>
 #include <QSize>
 #include <QString>
@@ -69,6 +70,14 @@ public:
     // Blocks or unblocks the signals of the property panel's inputs.
     void modelInfoBlockSignals(bool block);
 
+    // Scene commands of the menus and keys.
+    void hideSelection(bool visible);     // selected models and their children (not hollowed copies)
+    void unhideAll();
+    void showThisOnly();                  // the current model and its children only
+    void resetMoveXY();                   // selected objects back to x = y = 0, children along
+    void selectAllObjects();              // everything after the build plate; object 1 current
+    void setRotationCenter();             // the view turns about the current model (or all)
+
     void createLanguageMenu();
     void loadLanguage(const QString &code);
     void switchTranslator(QTranslator &translator, const QString &fileName);
@@ -124,6 +133,12 @@ private slots:
     void on_load_triggered();
     void on_actionNewScene_triggered();
     void on_actionSaveSetting_triggered();
+    void on_actionDuplicate_models_triggered();
+    void on_actionDelete_Models_triggered();
+    void on_actionFlip_Models_triggered();
+    void on_actionMove_to_Bottom_triggered();
+    void on_actionClear_models_triggered();
+    void on_actionUndo_triggered();
     void on_actionGroup_triggered();
     void on_actionUngroup_triggered();
     void on_inpMaxZ_valueChanged(double zmax);
@@ -185,6 +200,7 @@ protected:
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dropEvent(QDropEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void onLoaderFinished();
@@ -203,6 +219,8 @@ private:
     QList<int> treeRowObjects(const QModelIndex &index) const;
     void updateGroupActions();
     bool treeKeyPress(QKeyEvent *event);
+    bool canvasMenuFilter(QEvent *event);
+    void showCanvasMenu(const QPoint &pos);
 
     // What applySettings() left the window with; collectSettings() writes back what differs.
     struct AppliedState
@@ -213,6 +231,8 @@ private:
         QString folder;
     };
     AppliedState m_applied;
+    bool m_menuPending = false;           // a right press asked for the view's menu; wait for the release
+    QPoint m_menuPressPos;
 
     QActionGroup *m_languageGroup = nullptr;
     bool m_settingsUnreadable = false;

@@ -231,6 +231,8 @@ bool Window::treeKeyPress(QKeyEvent *event)
 
 bool Window::eventFilter(QObject *watched, QEvent *event)
 {
+    if (canvas && watched == canvas)
+        canvasMenuFilter(event);
     if (ui && watched == ui->modelTreeView) {
         bool handled = false;
         if (event->type() == QEvent::KeyPress)

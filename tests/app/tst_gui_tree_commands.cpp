@@ -1,0 +1,222 @@
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStandardItemModel>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QTreeView>
+#include <QtTest>
+#include <memory>
+
+#include "app/Window.h"
+#include "scene/Scene.h"
+#include "view/Canvas.h"
+
+namespace {
+
+Mesh boxMesh(float size)
+{
+    std::vector<float> v;
+    for (int i = 0; i < 8; ++i) {
+        v.push_back((i & 1) ? size : 0.0f);
+        v.push_back((i & 2) ? size : 0.0f);
+        v.push_back((i & 4) ? size : 0.0f);
+    }
+    std::vector<uint32_t> idx{0, 2, 1, 1, 2, 3, 4, 5, 6, 5, 7, 6, 0, 1, 4, 1, 5, 4,
+                              2, 6, 3, 3, 6, 7, 0, 4, 2, 2, 4, 6, 1, 3, 5, 3, 7, 5};
+    std::vector<uint32_t> reversed = reverseWinding(idx);
+    return Mesh(std::move(v), std::move(idx), std::move(reversed));
+}
+
+// Texts of the next popup menu; `choose` (when not empty) is triggered, otherwise it closes.
+void onNextMenu(QObject *owner, QStringList *texts, const QString &choose = QString())
+{
+    auto *timer = new QTimer(owner);
+    QObject::connect(timer, &QTimer::timeout, [timer, texts, choose] {
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        if (!menu)
+            return;
+        timer->stop();
+        QAction *target = nullptr;
+        for (QAction *a : menu->actions()) {
+            *texts << a->text();
+            if (a->text() == choose)
+                target = a;
+        }
+        if (target) {
+            menu->setActiveAction(target);
+            QTest::keyClick(menu, Qt::Key_Return);
+        } else {
+            menu->close();
+        }
+    });
+    timer->start(20);
+}
+
+} // namespace
+
+class TestSceneCommands : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_data;
+    std::unique_ptr<Window> m_window;
+    QObject *m_watchers = nullptr;
+
+    // Two models; model 1 has a support, a base and a hollowed copy.
+    Scene *buildScene()
+    {
+        Scene *scene = m_window->canvas->scene();
+        scene->setLoadPauseMs(0);
+        m_window->canvas->load_mesh({boxMesh(10)}, "/parts/a.stl");
+        m_window->canvas->load_mesh({boxMesh(10)}, "/parts/b.stl");
+        const int kinds[] = {TypeSupport, TypeBase, TypeHollowedModel};
+        for (int kind : kinds) {
+            scene->copyObject(1);
+            Object *child = scene->object(scene->objectCount() - 1);
+            child->type = kind;
+            child->parent = 1;
+        }
+        m_window->updateModelList();
+        return scene;
+    }
+
+    QStringList treeMenu(const QString &choose)
+    {
+        QStringList texts;
+        onNextMenu(m_watchers, &texts, choose);
+        m_window->treeContextMenu(QPoint(5, 5));
+        return texts;
+    }
+
+private slots:
+    void initTestCase() { qputenv("ORVELL3D_STARTUP_WAIT_MS", "0"); }
+
+    void init()
+    {
+        m_data = std::make_unique<QTemporaryDir>();
+        qputenv("ORVELL3D_DATA_DIR", QFile::encodeName(m_data->path()));
+        QFile settings(m_data->filePath("settings.ini"));
+        QVERIFY(settings.open(QIODevice::WriteOnly));
+        settings.close();
+        m_watchers = new QObject;
+        m_window = std::make_unique<Window>();
+        QTRY_VERIFY_WITH_TIMEOUT(m_window->canvas->scene()->object(0)->mesh != nullptr, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(m_window->findChild<QAction *>("load")->isEnabled(), 10000);
+    }
+
+    void cleanup()
+    {
+        m_window.reset();
+        delete m_watchers;
+    }
+
+    void hideShowThisOnlyAndUnhide()
+    {
+        Scene *scene = buildScene();
+        scene->changeSelObj({1}, 1);
+
+        QCOMPARE(treeMenu("Hide"), (QStringList{"Hide", "Unhide All", "Show This Only"}));
+        // The model and its children go; a hollowed copy keeps its own state; model 2 stays.
+        QVERIFY(!scene->object(1)->isShow);
+        QVERIFY(!scene->object(3)->isShow && !scene->object(4)->isShow);
+        QVERIFY(scene->object(5)->isShow);
+        QVERIFY(scene->object(2)->isShow);
+        auto *tree = qobject_cast<QStandardItemModel *>(m_window->findChild<QTreeView *>("modelTreeView")->model());
+        QVERIFY(tree->item(0)->font().strikeOut());
+
+        treeMenu("Unhide All");
+        for (int id = 1; id < scene->objectCount(); ++id)
+            QVERIFY(scene->object(id)->isShow);
+
+        scene->changeSelObj({2}, 2);
+        treeMenu("Show This Only");
+        QVERIFY(scene->object(2)->isShow);
+        for (int id : {1, 3, 4, 5})
+            QVERIFY(!scene->object(id)->isShow);
+        QVERIFY(scene->object(0)->isShow);   // the build plate is no model to hide
+    }
+
+    void deleteUndoAndKeysOfTheViewPage()
+    {
+        Scene *scene = buildScene();
+        const int count = scene->objectCount();
+
+        // Nothing current: Delete does nothing.
+        scene->changeSelObj({}, 0);
+        QTest::keyClick(m_window.get(), Qt::Key_Delete);
+        QCOMPARE(scene->objectCount(), count);
+
+        // D removes the current model with its children; Ctrl+Z brings them back.
+        scene->changeSelObj({1}, 1);
+        QTest::keyClick(m_window.get(), Qt::Key_D);
+        QCOMPARE(scene->objectCount(), count - 4);
+        QCOMPARE(scene->object(1)->name, QStringLiteral("b.stl"));
+        QTest::keyClick(m_window.get(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(scene->objectCount(), count);
+
+        // Keys act only while the 3D view page is shown.
+        m_window->findChild<QTabWidget *>("tabWidget")->setCurrentIndex(1);
+        scene->changeSelObj({2}, 2);
+        QTest::keyClick(m_window.get(), Qt::Key_D);
+        QCOMPARE(scene->objectCount(), count);
+    }
+
+    void commandsWithoutAModelSayWhy()
+    {
+        buildScene();
+        m_window->canvas->scene()->changeSelObj({}, 0);
+        QString notice;
+        QTimer::singleShot(200, [&] {
+            if (auto *box = m_window->findChild<QMessageBox *>("timedMessage"))
+                notice = box->text().trimmed();
+        });
+        m_window->findChild<QAction *>("actionDuplicate_models")->trigger();
+        QCOMPARE(notice, QStringLiteral("There is no selected model to proceed."));
+
+        // Clear asks first; Cancel keeps the models.
+        const int count = m_window->canvas->scene()->objectCount();
+        QTimer::singleShot(100, [] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
+                box->button(QMessageBox::Cancel)->click();
+        });
+        m_window->findChild<QAction *>("actionClear_models")->trigger();
+        QCOMPARE(m_window->canvas->scene()->objectCount(), count);
+    }
+
+    void viewMenuOpensOnAClickButNotAfterTurning()
+    {
+        Scene *scene = buildScene();
+        scene->changeSelObj({1}, 1);
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        QWindow *window = m_window->windowHandle();
+        const QPoint at = m_window->canvas->mapTo(m_window.get(), m_window->canvas->rect().center());
+
+        // Right press, turn, release: no menu.
+        QStringList turned;
+        {
+            QObject watcher;
+            onNextMenu(&watcher, &turned);
+            QTest::mousePress(window, Qt::RightButton, Qt::NoModifier, at);
+            QTest::mouseMove(window, at + QPoint(60, 20));
+            QTest::mouseRelease(window, Qt::RightButton, Qt::NoModifier, at + QPoint(60, 20));
+            QTest::qWait(150);
+        }
+        QVERIFY(turned.isEmpty());
+
+        // A right click on a current model: its commands.
+        QStringList entries;
+        onNextMenu(m_watchers, &entries);
+        QTest::mouseClick(window, Qt::RightButton, Qt::NoModifier, at);
+        QTRY_VERIFY(!entries.isEmpty());
+        QCOMPARE(entries, (QStringList{"Duplicate", "Make Center", "Delete", "Move to Bottom", "Move Z+3mm",
+                                       "Reset Move (XY)", "Hide", "Rot. center", "Group", "Ungroup"}));
+    }
+};
+
+QTEST_MAIN(TestSceneCommands)
+#include "tst_gui_tree_commands.moc"

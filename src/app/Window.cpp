@@ -616,6 +616,8 @@ void Window::changeEvent(QEvent *event)
         const QString title = windowTitle();
         ui->retranslateUi(this);
         setWindowTitle(title);
+        if (modelTreeModel)
+            rebuildModelTree();   // "Info", "Vertices: …" in the new language
     } else if (event->type() == QEvent::LocaleChange) {
         loadLanguage(languageCodeFromLocaleName(QLocale::system().name()));
     }

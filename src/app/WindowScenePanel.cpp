@@ -12,6 +12,7 @@
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QSet>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QStandardItemModel>
@@ -56,7 +57,33 @@ const QColor kSelectedRow(Qt::lightGray);
 void Window::updateModelList()
 {
     ui->tabWidget->setCurrentIndex(0);
+    rebuildModelTree();
+}
+
+namespace {
+// Rows with children are known by their model and their text across rebuilds.
+QString expansionKey(const QStandardItem *item)
+{
+    return item->data(IdRole).toString() + QLatin1Char('/') + item->data(KindRole).toString() + QLatin1Char('/') +
+           QString::number(item->row());
+}
+} // namespace
+
+void Window::rebuildModelTree()
+{
     const Scene *scene = canvas->scene();
+    QTreeView *view = ui->modelTreeView;
+    QSet<QString> expanded;
+    std::function<void(QStandardItem *)> noteExpanded = [&](QStandardItem *parent) {
+        for (int r = 0; r < parent->rowCount(); ++r) {
+            QStandardItem *item = parent->child(r);
+            if (item->hasChildren() && view->isExpanded(item->index())) {
+                expanded.insert(expansionKey(item));
+                noteExpanded(item);
+            }
+        }
+    };
+    noteExpanded(modelTreeModel->invisibleRootItem());
 
     // One pass over the list collects every model's children, so large support counts stay cheap.
     QHash<int, QList<int>> supports, bases, hollows;
@@ -113,6 +140,19 @@ void Window::updateModelList()
         addGroup(row, tr("Base"), id, bases.value(id));
         addGroup(row, tr("Hollow"), id, hollows.value(id));
         modelTreeModel->appendRow(row);
+    }
+
+    if (!expanded.isEmpty()) {
+        std::function<void(QStandardItem *)> reopen = [&](QStandardItem *parent) {
+            for (int r = 0; r < parent->rowCount(); ++r) {
+                QStandardItem *item = parent->child(r);
+                if (item->hasChildren() && expanded.contains(expansionKey(item))) {
+                    view->expand(item->index());
+                    reopen(item);
+                }
+            }
+        };
+        reopen(modelTreeModel->invisibleRootItem());
     }
 
     const bool several = selection.size() >= 2;

@@ -208,6 +208,12 @@ private slots:
         QTest::keyClick(view, Qt::Key_Escape);
         QVERIFY(scene->selection().isEmpty());
         QCOMPARE(scene->currentObject(), 0);
+
+        // Rows the user opened stay open when the list changes.
+        view->collapse(treeModel(w)->item(1)->index());
+        w.updateModelList();
+        QVERIFY(view->isExpanded(treeModel(w)->item(0)->child(1)->index()));
+        QVERIFY(!view->isExpanded(treeModel(w)->item(1)->index()));
     }
 
     void propertyPanelMovesScalesAndRefreshesWithoutEditing()

@@ -392,10 +392,8 @@ bool Window::writeSettingsFile(QString *error)
         why = tr("The setting file %1 could not be read at start-up; it is left as it is.").arg(path);
     } else {
         collectSettings();
-        if (::writeSettingsFile(path, settings, &why)) {
-            qDebug() << "Environment setting saved to" << path;
-            return true;
-        }
+        if (::writeSettingsFile(path, settings, &why))
+            return true;   // the writer logs where it saved
     }
     qWarning().noquote() << "Environment setting not saved:" << why;
     if (error)

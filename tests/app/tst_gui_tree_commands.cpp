@@ -1,8 +1,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QStandardItemModel>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -163,28 +161,6 @@ private slots:
         scene->changeSelObj({2}, 2);
         QTest::keyClick(m_window.get(), Qt::Key_D);
         QCOMPARE(scene->objectCount(), count);
-    }
-
-    void commandsWithoutAModelSayWhy()
-    {
-        buildScene();
-        m_window->canvas->scene()->changeSelObj({}, 0);
-        QString notice;
-        QTimer::singleShot(200, [&] {
-            if (auto *box = m_window->findChild<QMessageBox *>("timedMessage"))
-                notice = box->text().trimmed();
-        });
-        m_window->findChild<QAction *>("actionDuplicate_models")->trigger();
-        QCOMPARE(notice, QStringLiteral("There is no selected model to proceed."));
-
-        // Clear asks first; Cancel keeps the models.
-        const int count = m_window->canvas->scene()->objectCount();
-        QTimer::singleShot(100, [] {
-            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
-                box->button(QMessageBox::Cancel)->click();
-        });
-        m_window->findChild<QAction *>("actionClear_models")->trigger();
-        QCOMPARE(m_window->canvas->scene()->objectCount(), count);
     }
 
     void viewMenuOpensOnAClickButNotAfterTurning()

@@ -166,6 +166,7 @@ Window::Window(QWidget *parent) : QMainWindow(parent)
     connect(canvas, &Canvas::signalPreviewSliderChange, this, &Window::onPreviewSliderChange);
     connect(this, &Window::signalMoveSupports, canvas, &Canvas::onMoveSupports);
     connect(this, &Window::signalProjectorSizeChanged, canvas, &Canvas::onProjectorSizeChanged);
+    setupSlicing();
     // Scene notices open a box that waits; queued, so no scene operation is interrupted by it.
     connect(canvas, &Canvas::signalTimedMessage, this, &Window::showTimedMessage, Qt::QueuedConnection);
     connect(ui->actionExit, &QAction::triggered, this, &QWidget::close);
@@ -345,6 +346,7 @@ void Window::applySettings()
     canvas->applySettings(settings);
     applyProjectorInputs();
     on_inpMaxZ_valueChanged(ui->inpMaxZ->value());
+    applyFlexSliceSettings();
     rememberAppliedState();
 }
 
@@ -360,6 +362,7 @@ void Window::rememberAppliedState()
 void Window::collectSettings()
 {
     settingInputs.collect(settings, this);
+    collectFlexSliceSettings();
 
     MiscSettings &misc = settings.misc;
     const bool maximized = isMaximized();
@@ -392,8 +395,10 @@ bool Window::writeSettingsFile(QString *error)
         why = tr("The setting file %1 could not be read at start-up; it is left as it is.").arg(path);
     } else {
         collectSettings();
-        if (::writeSettingsFile(path, settings, &why))
-            return true;   // the writer logs where it saved
+        if (::writeSettingsFile(path, settings, &why)) {
+            qDebug() << "Environment setting saved to" << path;
+            return true;
+        }
     }
     qWarning().noquote() << "Environment setting not saved:" << why;
     if (error)
@@ -614,8 +619,6 @@ void Window::changeEvent(QEvent *event)
         const QString title = windowTitle();
         ui->retranslateUi(this);
         setWindowTitle(title);
-        if (modelTreeModel)
-            rebuildModelTree();   // "Info", "Vertices: …" in the new language
     } else if (event->type() == QEvent::LocaleChange) {
         loadLanguage(languageCodeFromLocaleName(QLocale::system().name()));
     }
@@ -691,14 +694,9 @@ void Window::closeEvent(QCloseEvent *event)
         temp.removeRecursively();
 }
 
-void Window::onUpdateSlice(QList<QPixmap>) {}
-void Window::onUpdateSliceFilename(QList<QString>) {}
-void Window::receivePreviewPics(QList<QPixmap>) {}
 void Window::onDrainHoleCreated() {}
 void Window::onSupportModeOff() {}
 void Window::onPreviewSliderChange(float) {}
 void Window::printerContextMenu(const QPoint &) {}
-void Window::flexSliceContextMenu(const QPoint &) {}
 void Window::cmbPrinter_currentIndexChanged(int) {}
 void Window::checkUpdateAtStarting() {}
-void Window::updateFlexSliceResinProfiles() {}

@@ -14,6 +14,8 @@
 
 #include "app/SettingsInputs.h"
 #include "config/EnvironmentSettings.h"
+#include "package/LpkExport.h"
+#include "slicing/LayerSchedule.h"
 
 namespace Ui {
 class Window;
@@ -28,6 +30,7 @@ class QModelIndex;
 class QStandardItem;
 class QStandardItemModel;
 class ResinProfileManager;
+class UnitFlexSlice;
 
 // The main window: menus, tool bar, side panel, log window and the 3D view.
 class Window : public QMainWindow
@@ -113,10 +116,7 @@ public slots:
     void slotLanguageChanged(QAction *action);
 
     void updateModelInfo(int id);
-    // Shows the view page and rebuilds the object tree.
     void updateModelList();
-    // Rebuilds the object tree from the object list, keeping the rows the user opened.
-    void rebuildModelTree();
     void onUpdateSlice(QList<QPixmap> slices);
     void onUpdateSliceFilename(QList<QString> fileNames);
     void receivePreviewPics(QList<QPixmap> previews);
@@ -177,6 +177,83 @@ private slots:
 
     // Object tree.
     void onModelTreeClicked(const QModelIndex &index);
+
+    // --- slicing and package export (WindowSlicing.cpp) ---------------------------------
+public:
+    // The last run's (or package's) layers: paths when slices go to disk, else pictures.
+    QList<QPixmap> sliceImages;
+    QList<QString> sliceFileNames;
+    std::vector<float> sliceHeights;      // mm, one per layer image
+    QList<int> layerCodes;
+    QList<double> sliceExposures;         // s, per image of the last package
+    QList<double> sliceLifts;
+    bool variableSteps = false;           // the last run's heights are not evenly spaced
+    QPixmap currentSlice;                 // the picture shown in the slice tab, full size
+    double sliceViewScale = 0.5;
+    QString packagePath;                  // the last package written
+    QList<QPixmap> previewPics;           // the view's last package previews
+    VariableStepTable variableStepTable = VariableStepTable::defaults();
+    LpkExportSettings packageSettings;    // what the last accepted package dialog chose
+
+    // The variable-step table as the inputs of gbxVariSlice give it.
+    VariableStepTable variableStepTableFromInputs() const;
+    // Top of the slicing range: the inpMaxZ box, or the scene's exact top while the box
+    // shows it (the box rounds to 0.01 mm).
+    float sliceTopMm() const;
+    // The rows of the flex-slice list, in order.
+    QList<UnitFlexSlice *> flexSliceRows() const;
+    QList<FlexSliceEntry> flexSliceEntries() const;
+    bool isExporting() const { return m_exporting; }
+
+public slots:
+    void addFlexSlice(QString title = QString(), double rangeFrom = 0.0, double rangeTo = 0.0,
+                      int sliceThickness = 50, int exposureRatio = 100, bool isFlexSliceOn = false);
+    void deleteFlexSlice();
+    void renameFlexSlice();
+    void updateFlexSliceRange(double from, double to);
+    void updateFlexSliceEnable(bool on);
+    void updateFlexSliceMaxZ(double maxz);
+    // Shows layer image p of the last run or package in the slice tab.
+    void updateSliceView(int position);
+    void savePreviewPics(QString foldername);
+    // Single-slice operations (greyscale results).
+    QPixmap horiSmoothing(QPixmap slice, int sf);
+    QPixmap sliceDimming(QPixmap slice, float width, int ratio);
+    QPixmap removeBarrel(QPixmap slice, double *var);
+
+private slots:
+    void on_actionMake_Slices_triggered();
+    void on_actionSave_as_LBF_file_triggered();
+    void onSlicingEnded(int result, QString error);
+    void on_actionIsometric_triggered();
+    void on_actionFront_triggered();
+    void on_actionLeft_triggered();
+    void on_actionRear_triggered();
+    void on_actionRight_triggered();
+    void on_actionTop_triggered();
+    void on_actionBottom_triggered();
+    void on_actionReset_view_triggered();
+    void on_pbCanvasViewIso_clicked();
+    void on_pbCanvasViewTop_clicked();
+    void on_pbCanvasViewBot_clicked();
+    void on_pbCanvasViewLeft_clicked();
+    void on_pbCanvasViewRight_clicked();
+    void on_pbCanvasViewFront_clicked();
+    void on_pbCanvasViewRear_clicked();
+    void on_pbCanvasViewReset_clicked();
+    void on_pbCanvasViewRecenter_clicked();
+
+private:
+    void setupSlicing();
+    void applyFlexSliceSettings();
+    void collectFlexSliceSettings();
+    void clearSlices();
+    // The common tail of a run's hand-over: heights, codes, slice tab, layer 0.
+    void takeSliceRun();
+    void reportExportError(const QString &message);
+    bool m_exporting = false;
+    QPoint m_flexMenuPos{-1, -1};
+    QList<FlexSliceEntry> m_appliedFlexSlices;
 
 signals:
     void signalChangeProjection(bool isOrtho);

@@ -75,8 +75,10 @@ Canvas::Canvas(const QSurfaceFormat &format, QWidget *parent, float factor)
 Canvas::~Canvas()
 {
     // GL names die with the context; release them while it is still current.
-    if (m_renderer && context()) {
+    if ((m_renderer || m_sliceRenderer) && context()) {
         makeCurrent();
+        m_slicer.reset();
+        m_sliceRenderer.reset();
         m_renderer.reset();
         doneCurrent();
     }
@@ -97,6 +99,13 @@ void Canvas::applySettings(const EnvironmentSettings &s)
         supportThresholdDeg = float(s.support.thresholdAngleDeg);
     if (s.support.criticalAngleDeg > 0)
         supportCriticalDeg = float(s.support.criticalAngleDeg);
+    // The layer chain's settings-file switches; the package export sets the rest.
+    sliceOnDisk = s.slice.sliceOnDisk;
+    postProcess.contourPenGray = s.slice.subPixelSlicingIntensity;
+    postProcess.contrastCurve = s.misc.pixelGrayscaleUpdate;
+    postProcess.verticalMirror = s.print.verticalMirror;
+    postProcess.horizontalMirror = s.print.horizontalMirror;
+    setSliceScale(s.slice.sliceScaleXPercent, s.slice.sliceScaleYPercent, s.slice.sliceScaleZPercent);
     update();
 }
 
@@ -170,10 +179,13 @@ void Canvas::initializeGL()
 
 void Canvas::onContextAboutToBeDestroyed()
 {
-    // Reparenting may replace the context; the renderer starts over in the new one.
-    if (!m_renderer)
+    // Reparenting may replace the context; the renderers start over in the new one.
+    if (!m_renderer && !m_sliceRenderer)
         return;
     makeCurrent();
+    if (m_slicingInProgress && m_slicer)
+        m_slicer->cancel();
+    releaseSliceRenderer();
     m_renderer.reset();
     doneCurrent();
 }
@@ -198,6 +210,10 @@ FrameState Canvas::frameState() const
     f.supportMode = supportMode;
     f.overhangCos = std::cos(qDegreesToRadians(supportThresholdDeg));
     f.criticalCos = std::cos(qDegreesToRadians(supportCriticalDeg));
+    f.slicing = m_slicingInProgress;
+    f.flexBand = m_flexBandOn;
+    f.flexFromMm = m_flexFromMm;
+    f.flexToMm = m_flexToMm;
     return f;
 }
 
@@ -207,6 +223,8 @@ void Canvas::paintGL()
     m_camera.setViewportSize(size());
     if (m_renderer && m_renderer->isInitialized() && !m_glFailed) {
         m_renderer->render(m_camera, m_settings, frameState(), framebufferSize());
+        if (m_slicingInProgress)
+            drawSliceTexture();
         // The widget is opaque; translucent background pixels must not let the window
         // show through when Qt composes the view.
         glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_TRUE);
@@ -601,6 +619,4 @@ void Canvas::deleteAllSupports() {}
 void Canvas::setSupportParameters(float, float, float, float, float, float, float, float, float, bool) {}
 void Canvas::onAutoSupport() {}
 void Canvas::onModelFlip() {}
-void Canvas::onStartSlicing(float, QString) { m_camera.stopGlide(); }
 void Canvas::onMoveSupports(QVector3D) {}
-void Canvas::onProjectorSizeChanged(int) {}

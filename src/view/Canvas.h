@@ -4,18 +4,25 @@
 #include <QList>
 #include <QOpenGLWidget>
 #include <QPixmap>
+#include <QPointer>
 #include <QString>
 #include <QSurfaceFormat>
 #include <QTimer>
 #include <QVector3D>
 #include <memory>
 
+#include "imaging/LayerChain.h"
 #include "scene/Mesh.h"
 #include "scene/Object.h"
+#include "slicing/LayerSchedule.h"
+#include "slicing/SliceParameters.h"
+#include "slicing/Slicer.h"
+#include "slicing/ui/ProgressWindow.h"
 #include "view/Camera.h"
 #include "view/Picking.h"
 #include "view/SceneRenderer.h"
 
+class CrossSectionRenderer;
 class Scene;
 struct EnvironmentSettings;
 
@@ -80,6 +87,39 @@ public:
     // Number of frames drawn so far (for the idle benchmark and tests).
     quint64 frameCount() const { return m_frames; }
 
+    // --- slicing -------------------------------------------------------------------------
+    // Switches of the next run (the window and the package export set them).
+    bool sliceOnDisk = true;             // write every layer as a PNG; otherwise keep images in memory
+    bool keepSliceFolder = false;        // a run with a file name writes into a folder named after it
+    bool splitSupportExposure = false;   // supports get an image of their own where they meet a model
+    bool fullSupportView = true;         // false: supports as their contact parts, no bases
+    float maxZ = 100.0f;                 // mm, top of the slicing range
+    VariableStepTable variableStepTable = VariableStepTable::defaults();
+    QList<FlexSliceRange> flexSliceList; // switched-on ranges of the last package export
+    PostProcessSettings postProcess;     // the layer chain (outline, dilation, mirrors, packing)
+
+    // Results of the last run, kept until the next one starts.
+    QList<QPixmap> sliceImages;          // without sliceOnDisk
+    QList<QString> sliceFileNames;       // with sliceOnDisk
+    std::vector<float> sliceHeights;     // mm, one per image
+    QList<int> layerCodes;               // one per image
+
+    // The projector geometry and scale compensation slicing uses.
+    SliceParameters sliceParameters() const;
+    void setSliceScale(double xPercent, double yPercent, double zPercent);
+
+    // Hands the next onStartSlicing() whose file name is `fileName` complete run options
+    // instead of the ones made from the switches above (the package export uses this, so
+    // its layers are made exactly as the command-line package's).
+    void prepareRun(const QString &fileName, const SliceRunOptions &options, const SliceParameters &params);
+
+    bool isSlicing() const { return m_slicingInProgress; }
+    // How the last run ended and why it failed.
+    Slicer::Step lastSliceResult() const { return m_lastSliceResult; }
+    QString lastSliceError() const { return m_lastSliceError; }
+    const Slicer *slicer() const { return m_slicer.get(); }
+    ProgressWindow *progressWindow() const { return m_progress; }
+
 public slots:
     // Scene operations, forwarded to the scene.
     void load_mesh(QList<Mesh> meshes, QString fileName);
@@ -121,9 +161,20 @@ public slots:
     void onChangeOpacity(float opacity);
     void onAutoSupport();
     void onModelFlip();
-    void onStartSlicing(float sliceThickness, QString fileName);
     void onMoveSupports(QVector3D dist);
-    void onProjectorSizeChanged(int index);
+
+    // Slicing: one layer per onSlicingLayer() call, driven by signalSlicingLayer through the
+    // event loop, so the window and the progress dialog stay live and the stack stays flat.
+    void onStartSlicing(float sThick, QString fileName = QString());
+    void onSlicingLayer(int numLayer);
+    void onSlicingCancel();
+    // One cross-section at zPos mm; emits signalUpdateSlice with that one image.
+    void getSliceAt(float zPos);
+    void onProjectorSizeChanged(int size);
+
+    // The flex-slice band shown in the view.
+    void updateFlexSliceRange(double from, double to);
+    void updateFlexSliceEnable(bool on);
 
 signals:
     void objSelectionChanged(int id);
@@ -137,6 +188,9 @@ signals:
     void signalDrainHoleCreated();
     void signalSupportModeOff();
     void signalPreviewSliderChange(float value);
+    void signalSlicingLayer(int numLayer);
+    // A run has ended (after its results were handed over): Finished, Cancelled or Failed.
+    void signalSlicingEnded(int result, QString error);
     // The camera or mouse status line changed (set_status2 / set_status3).
     void signalStatusChanged(QString text);
     // A left click (press and release without a drag) in support mode, drain-hole mode or
@@ -166,6 +220,11 @@ private:
     void endObjectDrag();
     void drawStatusTexts();
     void onContextAboutToBeDestroyed();
+    std::unique_ptr<CrossSectionRenderer> createSliceRenderer();
+    void endSlicingRun(Slicer::Step step);
+    void failSlicingStart(const QString &why);
+    void releaseSliceRenderer();
+    void drawSliceTexture();
 
     Scene *m_scene = nullptr;
     Camera m_camera;
@@ -187,4 +246,25 @@ private:
     bool m_dragged = false;
     QList<int> m_dragIds;        // models being dragged
     float m_dragPlaneZ = 0.0f;   // the height of the grabbed point, mm
+
+    // Slicing.
+    std::unique_ptr<CrossSectionRenderer> m_sliceRenderer;
+    std::unique_ptr<Slicer> m_slicer;
+    QPointer<ProgressWindow> m_progress;
+    bool m_slicingInProgress = false;
+    bool m_runOnDisk = true;
+    int m_textureSizePx = 1920;
+    double m_sliceScalePct[3] = {0.0, 0.0, 0.0};
+    Slicer::Step m_lastSliceResult = Slicer::Finished;
+    QString m_lastSliceError;
+    struct PreparedRun
+    {
+        QString fileName;
+        SliceRunOptions options;
+        SliceParameters params;
+    };
+    std::unique_ptr<PreparedRun> m_prepared;
+    bool m_flexBandOn = false;
+    float m_flexFromMm = 0.0f;
+    float m_flexToMm = 0.0f;
 };

@@ -46,7 +46,8 @@ bool isDrawnInMode(const SliceObject &obj, int mode, const RenderFlags &flags)
     }
     if (mode == 2 && obj.type == TypeModel)
         return false;
-    if (mode == 0 && flags.splitSupportExposure && obj.type != TypeModel)
+    // Drain holes go with the models they cut.
+    if (mode == 0 && flags.splitSupportExposure && obj.type != TypeModel && obj.type != TypeDrainHole)
         return false;
     if (!flags.fullSupportView) {
         if (obj.type == TypeBase)
@@ -65,4 +66,9 @@ std::size_t drawnIndexCount(const SliceObject &obj, const RenderFlags &flags)
     if (obj.type == TypeSupport && !flags.fullSupportView)
         return std::min<std::size_t>(all, supportContactIndexCount);
     return all;
+}
+
+bool drawnReversed(const SliceObject &obj)
+{
+    return obj.flip != (obj.type == TypeDrainHole);
 }

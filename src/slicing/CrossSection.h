@@ -2,6 +2,7 @@
 
 #include <QMatrix4x4>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <opencv2/core.hpp>
 #include <vector>
@@ -49,6 +50,10 @@ constexpr int supportContactIndexCount = 864;
 bool isDrawnInMode(const SliceObject &obj, int mode, const RenderFlags &flags);
 // How many indices of the object's mesh are drawn (0: not at all).
 std::size_t drawnIndexCount(const SliceObject &obj, const RenderFlags &flags);
+// Whether the object is counted with its reversed winding: a mirrored object keeps its outward
+// faces that way, and a drain hole is turned inside out, so its volume is taken away from the
+// solids it cuts instead of being added to them.
+bool drawnReversed(const SliceObject &obj);
 
 // Smallest and largest sampled cosine of the surfaces crossing a cut; (0, 0) when none.
 struct NormalRange
@@ -93,6 +98,34 @@ public:
 
     // A run has ended: frees what only a run needs (the framebuffer, buffers).
     virtual void endRun() {}
+
+    // Work a run may hand to worker threads. The call takes the cut's geometry now, on the
+    // renderer's thread and in call order (as render() would); the returned function does the
+    // rest and may be called later, once, on any thread. Empty when this renderer cannot.
+    virtual std::function<cv::Mat()> renderLater(const std::vector<SliceObject> &objects, float cutZ, int mode,
+                                                 const RenderFlags &flags)
+    {
+        (void)objects, (void)cutZ, (void)mode, (void)flags;
+        return {};
+    }
+    // Whether outlineLater() works; a run moves post-processing off its thread only then,
+    // because the outline step asks for the outline there.
+    virtual bool hasOutlineLater() const { return false; }
+    virtual std::function<std::vector<float>()> outlineLater(const std::vector<SliceObject> &objects, float heightMm)
+    {
+        (void)objects, (void)heightMm;
+        return {};
+    }
+
+    // The colour texture of render mode m for showing the cut in the 3D view (0: none; renderers
+    // that work without GL have none).
+    virtual unsigned int textureId(int mode) const
+    {
+        (void)mode;
+        return 0;
+    }
+    // Drops what the renderer keeps on the graphics card; the GL context must be current.
+    virtual void releaseGpuResources() {}
 
     // Time spent so far in render(): drawing and reading the image back, ms.
     struct Timings

@@ -287,7 +287,7 @@ struct GlCrossSectionRenderer::Private
         glEnableVertexAttribArray(GLuint(loc));
         const QMatrix4x4 m = modelMatrix(obj);
         if (std::isfinite(cutZ) && count == g->indexCount - g->indexCount % 3) {
-            const LowestFirstOrder &o = lowestFirst(*g, m, obj.flip);
+            const LowestFirstOrder &o = lowestFirst(*g, m, drawnReversed(obj));
             // A small margin above the cut: the vertex stage clips 1e-6 below it.
             const auto end = std::upper_bound(o.lowestZ.begin(), o.lowestZ.end(), cutZ + 1e-5f);
             count = std::size_t(end - o.lowestZ.begin()) * 3;
@@ -295,7 +295,7 @@ struct GlCrossSectionRenderer::Private
                 return;
             glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, o.ebo);
         } else {
-            glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, obj.flip ? reversedIndexBuffer(*g) : g->ebo);
+            glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, drawnReversed(obj) ? reversedIndexBuffer(*g) : g->ebo);
         }
         program.setUniform("modelMatrix", m);
         glDrawElements(GL_TRIANGLES, GLsizei(count), GL_UNSIGNED_INT, nullptr);

@@ -1,0 +1,479 @@
+#include <epoxy/gl.h>
+
+#include "slicing/GpuFillRenderer.h"
+
+#include <QElapsedTimer>
+#include <algorithm>
+
+#include "slicing/CutSegments.h"
+#include "slicing/GlCrossSectionRenderer.h"
+
+namespace {
+
+// Positions are layer-image pixels; the offset moves them into the framebuffer, whose centre
+// is the plate centre.
+const char *const vertexSource = R"(#version 150 core
+in vec2 position;
+uniform vec2 offset;
+uniform float toNdc;
+void main()
+{
+    gl_Position = vec4((position + offset) * toNdc - 1.0, 0.0, 1.0);
+}
+)";
+
+const char *const fragmentSource = R"(#version 150 core
+out vec4 fragColor;
+void main()
+{
+    fragColor = vec4(1.0, 1.0, 1.0, 1.0);
+}
+)";
+
+// Puts back the GL state the pass changes, so it can run in the middle of the 3D view's frame.
+struct SavedState
+{
+    GLint drawFbo = 0, readFbo = 0, program = 0, vao = 0, arrayBuffer = 0, frontFace = GL_CCW;
+    GLint viewport[4] = {0, 0, 0, 0};
+    GLint packAlignment = 4;
+    GLboolean depthTest, stencilTest, cullFace, blend, scissor, clip0;
+    GLint scissorBox[4] = {0, 0, 0, 0};
+    GLboolean colorMask[4];
+
+    SavedState()
+    {
+        glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &drawFbo);
+        glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &readFbo);
+        glGetIntegerv(GL_CURRENT_PROGRAM, &program);
+        glGetIntegerv(GL_VERTEX_ARRAY_BINDING, &vao);
+        glGetIntegerv(GL_ARRAY_BUFFER_BINDING, &arrayBuffer);
+        glGetIntegerv(GL_FRONT_FACE, &frontFace);
+        glGetIntegerv(GL_VIEWPORT, viewport);
+        glGetIntegerv(GL_SCISSOR_BOX, scissorBox);
+        glGetIntegerv(GL_PACK_ALIGNMENT, &packAlignment);
+        glGetBooleanv(GL_COLOR_WRITEMASK, colorMask);
+        depthTest = glIsEnabled(GL_DEPTH_TEST);
+        stencilTest = glIsEnabled(GL_STENCIL_TEST);
+        cullFace = glIsEnabled(GL_CULL_FACE);
+        blend = glIsEnabled(GL_BLEND);
+        scissor = glIsEnabled(GL_SCISSOR_TEST);
+        clip0 = glIsEnabled(GL_CLIP_DISTANCE0);
+    }
+
+    static void setEnabled(GLenum cap, GLboolean on)
+    {
+        if (on)
+            glEnable(cap);
+        else
+            glDisable(cap);
+    }
+
+    ~SavedState()
+    {
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, GLuint(drawFbo));
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, GLuint(readFbo));
+        glUseProgram(GLuint(program));
+        glBindVertexArray(GLuint(vao));
+        glBindBuffer(GL_ARRAY_BUFFER, GLuint(arrayBuffer));
+        glFrontFace(GLenum(frontFace));
+        glViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
+        glScissor(scissorBox[0], scissorBox[1], scissorBox[2], scissorBox[3]);
+        glPixelStorei(GL_PACK_ALIGNMENT, packAlignment);
+        glColorMask(colorMask[0], colorMask[1], colorMask[2], colorMask[3]);
+        setEnabled(GL_DEPTH_TEST, depthTest);
+        setEnabled(GL_STENCIL_TEST, stencilTest);
+        setEnabled(GL_CULL_FACE, cullFace);
+        setEnabled(GL_BLEND, blend);
+        setEnabled(GL_SCISSOR_TEST, scissor);
+        setEnabled(GL_CLIP_DISTANCE0, clip0);
+    }
+};
+
+QString glErrorText(GLenum e)
+{
+    switch (e) {
+    case GL_INVALID_ENUM: return "invalid enum";
+    case GL_INVALID_VALUE: return "invalid value";
+    case GL_INVALID_OPERATION: return "invalid operation";
+    case GL_INVALID_FRAMEBUFFER_OPERATION: return "invalid framebuffer operation";
+    case GL_OUT_OF_MEMORY: return "out of graphics memory";
+    default: return QString("GL error 0x%1").arg(e, 0, 16);
+    }
+}
+
+QString shaderLog(GLuint object, bool program)
+{
+    GLint length = 0;
+    if (program)
+        glGetProgramiv(object, GL_INFO_LOG_LENGTH, &length);
+    else
+        glGetShaderiv(object, GL_INFO_LOG_LENGTH, &length);
+    QByteArray text(std::max(length, 1), '\0');
+    if (program)
+        glGetProgramInfoLog(object, length, nullptr, text.data());
+    else
+        glGetShaderInfoLog(object, length, nullptr, text.data());
+    return QString::fromUtf8(text.constData()).trimmed();
+}
+
+} // namespace
+
+struct GpuFillRenderer::Private
+{
+    SliceParameters params;
+    bool configured = false;
+    int edge = 0;
+    CutSweep sweep;
+    Timings timings;
+
+    GLuint program = 0;
+    GLint offsetLocation = -1;
+    GLint toNdcLocation = -1;
+    GLuint vao = 0;
+    GLuint vbo = 0;
+    GLuint textures[3] = {0, 0, 0};
+    GLuint fbo = 0;
+    GLuint depthStencil = 0;
+    std::vector<float> vertices;   // kept between layers to spare the allocations
+
+    bool ensureProgram(QString *error)
+    {
+        if (program)
+            return true;
+        auto compile = [error](GLenum type, const char *source) -> GLuint {
+            const GLuint s = glCreateShader(type);
+            glShaderSource(s, 1, &source, nullptr);
+            glCompileShader(s);
+            GLint ok = GL_FALSE;
+            glGetShaderiv(s, GL_COMPILE_STATUS, &ok);
+            if (!ok) {
+                if (error)
+                    *error = "The slicing fill shader cannot be built: " + shaderLog(s, false);
+                glDeleteShader(s);
+                return 0;
+            }
+            return s;
+        };
+        const GLuint vs = compile(GL_VERTEX_SHADER, vertexSource);
+        if (!vs)
+            return false;
+        const GLuint fs = compile(GL_FRAGMENT_SHADER, fragmentSource);
+        if (!fs) {
+            glDeleteShader(vs);
+            return false;
+        }
+        const GLuint p = glCreateProgram();
+        glAttachShader(p, vs);
+        glAttachShader(p, fs);
+        glBindAttribLocation(p, 0, "position");
+        glBindFragDataLocation(p, 0, "fragColor");
+        glLinkProgram(p);
+        glDeleteShader(vs);
+        glDeleteShader(fs);
+        GLint ok = GL_FALSE;
+        glGetProgramiv(p, GL_LINK_STATUS, &ok);
+        if (!ok) {
+            if (error)
+                *error = "The slicing fill shader cannot be linked: " + shaderLog(p, true);
+            glDeleteProgram(p);
+            return false;
+        }
+        program = p;
+        offsetLocation = glGetUniformLocation(p, "offset");
+        toNdcLocation = glGetUniformLocation(p, "toNdc");
+        return true;
+    }
+
+    GLuint ensureTexture(int mode)
+    {
+        if (!textures[mode]) {
+            glGenTextures(1, &textures[mode]);
+            glBindTexture(GL_TEXTURE_2D, textures[mode]);
+            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, edge, edge, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+            glBindTexture(GL_TEXTURE_2D, 0);
+        }
+        return textures[mode];
+    }
+
+    void releaseRunBuffers()
+    {
+        if (fbo)
+            glDeleteFramebuffers(1, &fbo);
+        if (depthStencil)
+            glDeleteRenderbuffers(1, &depthStencil);
+        if (vbo)
+            glDeleteBuffers(1, &vbo);
+        if (vao)
+            glDeleteVertexArrays(1, &vao);
+        fbo = depthStencil = vbo = vao = 0;
+        std::vector<float>().swap(vertices);
+    }
+
+    void releaseTargets()
+    {
+        glDeleteTextures(3, textures);
+        std::fill(std::begin(textures), std::end(textures), 0u);
+        releaseRunBuffers();
+    }
+
+    void releaseAll()
+    {
+        releaseTargets();
+        if (program)
+            glDeleteProgram(program);
+        program = 0;
+    }
+
+    // Two triangles over the whole framebuffer (in image pixels), then one triangle per
+    // segment from a point of its object's outline box: over a closed outline the fan's
+    // triangles count each pixel as often as the outline winds around it.
+    void buildVertices(const LayerSegments &layer, int x0, int y0)
+    {
+        const float lo[2] = {float(-x0), float(-y0)};
+        const float hi[2] = {float(edge - x0), float(edge - y0)};
+        vertices.assign({lo[0], lo[1], hi[0], lo[1], hi[0], hi[1], lo[0], lo[1], hi[0], hi[1], lo[0], hi[1]});
+        vertices.reserve(12 + layer.segments.size() * 6);
+        std::size_t begin = 0;
+        for (std::size_t end : layer.objectEnds) {
+            float minX = layer.segments[begin].x0, maxX = minX, minY = layer.segments[begin].y0, maxY = minY;
+            for (std::size_t k = begin; k < end; ++k) {
+                const CutSegment &s = layer.segments[k];
+                minX = std::min({minX, s.x0, s.x1});
+                maxX = std::max({maxX, s.x0, s.x1});
+                minY = std::min({minY, s.y0, s.y1});
+                maxY = std::max({maxY, s.y0, s.y1});
+            }
+            const float cx = (minX + maxX) / 2, cy = (minY + maxY) / 2;
+            for (std::size_t k = begin; k < end; ++k) {
+                const CutSegment &s = layer.segments[k];
+                vertices.insert(vertices.end(), {cx, cy, s.x0, s.y0, s.x1, s.y1});
+            }
+            begin = end;
+        }
+    }
+};
+
+GpuFillRenderer::GpuFillRenderer() : d(new Private) {}
+
+GpuFillRenderer::~GpuFillRenderer()
+{
+    d->releaseAll();
+}
+
+bool GpuFillRenderer::configure(const SliceParameters &params, QString *error)
+{
+    d->configured = false;
+    const QString bad = params.check();
+    if (!bad.isEmpty()) {
+        if (error)
+            *error = bad;
+        return false;
+    }
+    const int edge = params.framebufferEdge();
+    const int limit = GlCrossSectionRenderer::maxFramebufferEdge();
+    if (edge > limit) {
+        if (error)
+            *error = QString("The projector size %1 × %2 needs a %3 × %3 pixel slicing framebuffer, but this "
+                             "graphics driver allows at most %4 pixels. Choose a smaller projector size.")
+                         .arg(params.projectorWidthPx)
+                         .arg(params.projectorHeightPx)
+                         .arg(edge)
+                         .arg(limit);
+        return false;
+    }
+    if (edge != d->edge)
+        d->releaseTargets();
+    d->params = params;
+    d->edge = edge;
+    d->configured = true;
+    return true;
+}
+
+const SliceParameters &GpuFillRenderer::parameters() const
+{
+    return d->params;
+}
+
+unsigned int GpuFillRenderer::textureId(int mode) const
+{
+    return mode >= 0 && mode < 3 ? d->textures[mode] : 0u;
+}
+
+CrossSectionRenderer::Timings GpuFillRenderer::timings() const
+{
+    return d->timings;
+}
+
+void GpuFillRenderer::endRun()
+{
+    d->releaseRunBuffers();
+    d->sweep.clear();
+}
+
+void GpuFillRenderer::releaseGpuResources()
+{
+    d->releaseAll();
+    d->sweep.clear();
+}
+
+bool GpuFillRenderer::render(const std::vector<SliceObject> &objects, float cutZ, int mode, const RenderFlags &flags,
+                             cv::Mat *image, QString *error)
+{
+    if (image)
+        *image = cv::Mat();
+    if (!d->configured) {
+        if (error)
+            *error = "The slicer has no projector size.";
+        return false;
+    }
+    if (mode < 0 || mode > 2) {
+        if (error)
+            *error = QString("Unknown render mode %1.").arg(mode);
+        return false;
+    }
+    if (!d->ensureProgram(error))
+        return false;
+
+    QElapsedTimer clock;
+    clock.start();
+    const int E = d->edge;
+    const int w = d->params.projectorWidthPx;
+    const int h = d->params.projectorHeightPx;
+    const int x0 = (E - w) / 2;
+    const int y0 = (E - h) / 2;
+    d->sweep.prepare(objects, d->params);
+    const LayerSegments layer = d->sweep.segments(cutZ, mode, flags);
+    d->buildVertices(layer, x0, y0);
+
+    for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; ++i) {
+        // errors left by earlier GL users are not this pass's
+    }
+    SavedState saved;
+    const GLuint tex = d->ensureTexture(mode);
+    if (!d->fbo) {
+        glGenFramebuffers(1, &d->fbo);
+        glGenRenderbuffers(1, &d->depthStencil);
+        glBindRenderbuffer(GL_RENDERBUFFER, d->depthStencil);
+        glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, E, E);
+        glBindRenderbuffer(GL_RENDERBUFFER, 0);
+        glGenVertexArrays(1, &d->vao);
+        glGenBuffers(1, &d->vbo);
+    }
+    glBindFramebuffer(GL_FRAMEBUFFER, d->fbo);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, tex, 0);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, d->depthStencil);
+    const GLenum status = glCheckFramebufferStatus(GL_FRAMEBUFFER);
+    if (status != GL_FRAMEBUFFER_COMPLETE) {
+        const GLenum err = glGetError();
+        d->releaseTargets();
+        if (error)
+            *error = QString("The slicing framebuffer (%1 × %1) cannot be made: %2.")
+                         .arg(E)
+                         .arg(err != GL_NO_ERROR ? glErrorText(err) : QString("status 0x%1").arg(status, 0, 16));
+        return false;
+    }
+
+    glUseProgram(d->program);
+    glUniform2f(d->offsetLocation, float(x0), float(y0));
+    glUniform1f(d->toNdcLocation, 2.0f / float(E));
+    glBindVertexArray(d->vao);
+    glBindBuffer(GL_ARRAY_BUFFER, d->vbo);
+    glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(d->vertices.size() * sizeof(float)), d->vertices.data(), GL_STREAM_DRAW);
+    glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, 0, nullptr);
+    glEnableVertexAttribArray(0);
+
+    glViewport(0, 0, E, E);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_BLEND);
+    glDisable(GL_CLIP_DISTANCE0);
+    glEnable(GL_STENCIL_TEST);
+    glFrontFace(GL_CCW);
+    if (flags.readBack) {
+        glEnable(GL_SCISSOR_TEST);
+        glScissor(x0, y0, w, h);
+    } else {
+        glDisable(GL_SCISSOR_TEST);
+    }
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glStencilMask(0xFF);
+    glClearColor(0, 0, 0, 0);
+    glClearStencil(0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+
+    // The count: outlines winding counter-clockwise face the front and add, the others
+    // subtract. Wrapping keeps counts below zero (drain holes outside their model) apart
+    // from large positive ones.
+    const GLsizei fanVertices = GLsizei(d->vertices.size() / 2 - 6);
+    glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+    glStencilFunc(GL_ALWAYS, 0, 0xFF);
+    glStencilOpSeparate(GL_FRONT, GL_KEEP, GL_KEEP, GL_INCR_WRAP);
+    glStencilOpSeparate(GL_BACK, GL_KEEP, GL_KEEP, GL_DECR_WRAP);
+    if (fanVertices > 0)
+        glDrawArrays(GL_TRIANGLES, 6, fanVertices);
+    // Counts below zero (128 … 255 after wrapping) light nothing: clear them.
+    glStencilFunc(GL_LEQUAL, 0x80, 0xFF);
+    glStencilOp(GL_KEEP, GL_KEEP, GL_ZERO);
+    glDrawArrays(GL_TRIANGLES, 0, 6);
+    // White where a count is left.
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glStencilFunc(GL_NOTEQUAL, 0, 0xFF);
+    glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
+    glDrawArrays(GL_TRIANGLES, 0, 6);
+    glDisableVertexAttribArray(0);
+    glFinish();
+    d->timings.drawMs += double(clock.nsecsElapsed()) / 1e6;
+    clock.restart();
+
+    if (flags.readBack && image) {
+        glReadBuffer(GL_COLOR_ATTACHMENT0);
+        glPixelStorei(GL_PACK_ALIGNMENT, 4);
+        const int stride = (w + 3) & ~3;
+        if (stride == w) {
+            cv::Mat img(h, w, CV_8UC1);
+            glReadPixels(x0, y0, w, h, GL_RED, GL_UNSIGNED_BYTE, img.data);
+            *image = img;
+        } else {
+            cv::Mat padded(h, stride, CV_8UC1);
+            glReadPixels(x0, y0, w, h, GL_RED, GL_UNSIGNED_BYTE, padded.data);
+            *image = padded.colRange(0, w).clone();
+        }
+    }
+    d->timings.readBackMs += double(clock.nsecsElapsed()) / 1e6;
+    const GLenum err = glGetError();
+    if (err != GL_NO_ERROR) {
+        if (image)
+            *image = cv::Mat();
+        if (error)
+            *error = "The cross-section could not be rendered: " + glErrorText(err) + ".";
+        return false;
+    }
+    return true;
+}
+
+std::vector<float> GpuFillRenderer::outline(const std::vector<SliceObject> &objects, float heightMm)
+{
+    if (!d->configured)
+        return {};
+    d->sweep.prepare(objects, d->params);
+    return d->sweep.outline(heightMm);
+}
+
+std::function<std::vector<float>()> GpuFillRenderer::outlineLater(const std::vector<SliceObject> &objects,
+                                                                  float heightMm)
+{
+    auto segments = std::make_shared<const std::vector<float>>(outline(objects, heightMm));
+    return [segments]() { return *segments; };
+}
+
+NormalRange GpuFillRenderer::sampleNormals(const std::vector<SliceObject> &objects, float cutZ)
+{
+    if (!d->configured)
+        return {};
+    d->sweep.prepare(objects, d->params);
+    return d->sweep.sampleNormals(cutZ);
+}

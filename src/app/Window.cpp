@@ -395,10 +395,8 @@ bool Window::writeSettingsFile(QString *error)
         why = tr("The setting file %1 could not be read at start-up; it is left as it is.").arg(path);
     } else {
         collectSettings();
-        if (::writeSettingsFile(path, settings, &why)) {
-            qDebug() << "Environment setting saved to" << path;
-            return true;
-        }
+        if (::writeSettingsFile(path, settings, &why))
+            return true;   // the writer logs where it saved
     }
     qWarning().noquote() << "Environment setting not saved:" << why;
     if (error)
@@ -619,6 +617,8 @@ void Window::changeEvent(QEvent *event)
         const QString title = windowTitle();
         ui->retranslateUi(this);
         setWindowTitle(title);
+        if (modelTreeModel)
+            rebuildModelTree();   // "Info", "Vertices: …" in the new language
     } else if (event->type() == QEvent::LocaleChange) {
         loadLanguage(languageCodeFromLocaleName(QLocale::system().name()));
     }
@@ -693,6 +693,7 @@ void Window::closeEvent(QCloseEvent *event)
     if (temp.exists())
         temp.removeRecursively();
 }
+
 
 void Window::onDrainHoleCreated() {}
 void Window::onSupportModeOff() {}

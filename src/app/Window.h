@@ -116,7 +116,10 @@ public slots:
     void slotLanguageChanged(QAction *action);
 
     void updateModelInfo(int id);
+    // Shows the view page and rebuilds the object tree.
     void updateModelList();
+    // Rebuilds the object tree from the object list, keeping the rows the user opened.
+    void rebuildModelTree();
     void onUpdateSlice(QList<QPixmap> slices);
     void onUpdateSliceFilename(QList<QString> fileNames);
     void receivePreviewPics(QList<QPixmap> previews);

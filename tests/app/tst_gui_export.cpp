@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
@@ -48,7 +49,11 @@ void answerExportDialogs(ExportAnswers *answers)
             lbf->accept();
         } else if (auto *save = qobject_cast<QFileDialog *>(modal)) {
             answers->sawSaveDialog = true;
-            save->selectFile(answers->file);
+            // selectFile() leaves a focused name field alone; the field is what the dialog reads.
+            if (auto *name = save->findChild<QLineEdit *>("fileNameEdit"))
+                name->setText(answers->file);
+            else
+                save->selectFile(answers->file);
             QMetaObject::invokeMethod(save, "accept");
         }
     });

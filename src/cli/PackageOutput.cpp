@@ -1,6 +1,7 @@
 #include "cli/PackageOutput.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <cstdio>
 #include <memory>
@@ -12,7 +13,6 @@
 #include "package/LpkExport.h"
 #include "package/PackageFiles.h"
 #include "slicing/GlContext.h"
-#include "slicing/GlCrossSectionRenderer.h"
 
 namespace {
 
@@ -110,22 +110,24 @@ int slicePackage(std::vector<SliceObject> objects, const SliceParameters &params
         return failure(error);
     SliceRunOptions options = base;
     configurePackageRun(s, job, &options);
-    // Without a 3D view the previews are the layers' silhouettes, gathered as they pass.
+    // Without a 3D view the previews are the layers' silhouettes, gathered as they pass (in
+    // layer order, on this thread).
     auto silhouettes = std::make_shared<LayerSilhouettes>();
-    options.postProcess = [chain = options.postProcess, silhouettes](std::vector<cv::Mat> images,
-                                                                      const LayerContext &context) {
+    options.layerRendered = [silhouettes](const std::vector<cv::Mat> &images, const LayerContext &) {
         if (!images.empty())
             silhouettes->addLayer(images.front());
-        return chain(std::move(images), context);
     };
 
-    auto context = GlContext::createCurrent(&error);
-    if (!context) {
-        abandonPackage(job);
-        return failure(error);
+    std::unique_ptr<GlContext> context;
+    if (rendererNeedsGl(request.renderer)) {
+        context = GlContext::createCurrent(&error);
+        if (!context) {
+            abandonPackage(job);
+            return failure(error);
+        }
     }
-    GlCrossSectionRenderer renderer;
-    Slicer slicer(&renderer);
+    const std::unique_ptr<CrossSectionRenderer> renderer = makeCrossSectionRenderer(request.renderer, true);
+    Slicer slicer(renderer.get());
     if (!slicer.start(std::move(objects), packageGeometry(s), options, &error)) {
         abandonPackage(job);
         return failure(error);
@@ -139,7 +141,7 @@ int slicePackage(std::vector<SliceObject> objects, const SliceParameters &params
     } while (step == Slicer::Continue);
     if (tty)
         std::fprintf(stderr, "\n");
-    renderer.releaseGpuResources();
+    renderer->releaseGpuResources();
     if (step != Slicer::Finished) {
         abandonPackage(job);
         return failure(slicer.errorString());
@@ -149,18 +151,22 @@ int slicePackage(std::vector<SliceObject> objects, const SliceParameters &params
         std::fprintf(stderr, "packing %lld images\n", static_cast<long long>(slicer.sliceHeights().size()));
     const PackageDescription run = packageDescription(s, slicer.sliceHeights(), slicer.layerCodes());
     const double topMm = run.images.empty() ? 0.0 : run.images.back().zMm + s.profile.SliceThickness / 1000.0;
+    QElapsedTimer packing;
+    packing.start();
     const QList<QImage> previews = silhouettes->previews(topMm, params.pixelSizeXUm, params.pixelSizeYUm);
     if (!finishPackage(job, run, previews, Archiver(), &error))
         return failure(error);
+    const double packingMs = double(packing.nsecsElapsed()) / 1e6;
 
     std::printf("%d layers (%lld images, %d x %d px) packed into %s in %.2f s\n", slicer.layersDone(),
                 static_cast<long long>(run.images.size()), params.projectorWidthPx, params.projectorHeightPx,
                 qPrintable(QDir::toNativeSeparators(job.packagePath)), double(slicer.elapsedMs()) / 1000.0);
     if (request.printTimings) {
         const Slicer::Timings t = slicer.timings();
+        std::printf("renderer: %s\n", qPrintable(rendererKindName(request.renderer)));
         std::printf("timings (ms): schedule %.1f, draws %.1f, read-back %.1f, post-processing %.1f, "
-                    "PNG encoding %.1f, file writes %.1f\n",
-                    t.scheduleMs, t.drawMs, t.readBackMs, t.postProcessMs, t.encodeMs, t.writeMs);
+                    "PNG encoding %.1f, file writes %.1f, previews and packing %.1f\n",
+                    t.scheduleMs, t.drawMs, t.readBackMs, t.postProcessMs, t.encodeMs, t.writeMs, packingMs);
     }
     return 0;
 }

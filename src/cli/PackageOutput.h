@@ -5,6 +5,7 @@
 
 #include "config/EnvironmentSettings.h"
 #include "slicing/CrossSection.h"
+#include "slicing/RendererFactory.h"
 #include "slicing/SliceParameters.h"
 #include "slicing/Slicer.h"
 
@@ -17,6 +18,7 @@ struct PackageRequest
     int machineId = 0;         // machine model of the profile; 1 also packs subpixels
     double thicknessUm = -1;   // < 0: the last used thickness or the resin's first
     bool printTimings = false;
+    RendererKind renderer = RendererKind::CpuFill;
 };
 
 // Lines for the slice command's help.

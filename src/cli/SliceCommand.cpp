@@ -15,7 +15,7 @@
 #include "scene/ModelFile.h"
 #include "scene/Scene.h"
 #include "slicing/GlContext.h"
-#include "slicing/GlCrossSectionRenderer.h"
+#include "slicing/RendererFactory.h"
 #include "slicing/Slicer.h"
 
 namespace {
@@ -29,9 +29,9 @@ void printSliceHelp(FILE *out)
                  "       orvell3d-cli slice [options] -o PACKAGE.lpk MODEL...\n"
                  "\n"
                  "Places the models on the build plate as the program does (centred, standing on the\n"
-                 "plate), slices them on the graphics card (a headless OpenGL 3.2 context; no display\n"
-                 "needed) and writes one PNG per layer, S000001_P1.png, S000002_P1.png, ... into FOLDER.\n"
-                 "Layer files of an earlier run in FOLDER are removed first.\n"
+                 "plate), slices them and writes one PNG per layer, S000001_P1.png, S000002_P1.png, ...\n"
+                 "into FOLDER. Layer files of an earlier run in FOLDER are removed first. No display is\n"
+                 "needed; the renderers that use the graphics card make a headless OpenGL 3.2 context.\n"
                  "\n"
                  "Options:\n"
                  "  --out FOLDER          folder for the layer images, created when missing (required)\n"
@@ -44,7 +44,15 @@ void printSliceHelp(FILE *out)
                  "                        switched-on flex slices, mirroring\n"
                  "  --projector WxH       projector size in pixels (default 1920x1080 or the settings)\n"
                  "  --pixel-size UM[xUM]  projector pixel size in micrometres (default 33.5 or the settings)\n"
-                 "  --timings             also print where the time went (draws, read-back, encoding, ...)\n"
+                 "  --renderer NAME       how cross-sections are made; all give the same images:\n"
+                 "                          cpu        the cut's outline filled on the processor, several\n"
+                 "                                     layers at once (needs no graphics driver)\n"
+                 "                          gpu        the cut's outline filled on the graphics card\n"
+                 "                          reference  the whole scene drawn three times per layer on\n"
+                 "                                     the graphics card (slow; for comparison)\n"
+                 "                        default: gpu with a hardware graphics driver, else cpu\n"
+                 "  --timings             also print where the time went (draws, read-back, encoding, ...;\n"
+                 "                        with several layers at once, summed over the threads)\n"
                  "  -h, --help            show this help and exit\n"
                  "  --                    treat every following argument as a model file\n"
                  "\n"
@@ -52,8 +60,9 @@ void printSliceHelp(FILE *out)
                  "standard output.\n"
                  "\n"
                  "Exit status: 0 when every layer was written, 1 when a model cannot be read, no GL\n"
-                 "context can be made, the projector size is too large for the graphics driver or a\n"
-                 "layer cannot be written (the reason goes to standard error), 2 for a wrong command line.\n",
+                 "context can be made for a renderer that needs one, the projector size is too large for\n"
+                 "the graphics driver or a layer cannot be written (the reason goes to standard error),\n"
+                 "2 for a wrong command line.\n",
                  packageOptionsHelp());
 }
 
@@ -154,6 +163,8 @@ int runSliceCommand(const QStringList &args)
     bool optionsDone = false;
     bool printTimings = false;
     PackageRequest package;
+    RendererKind rendererKind = RendererKind::CpuFill;
+    bool rendererChosen = false;
 
     for (int i = 0; i < args.size(); ++i) {
         const QString &a = args[i];
@@ -173,8 +184,8 @@ int runSliceCommand(const QStringList &args)
             printTimings = true;
             continue;
         }
-        const QStringList valued = {"--out", "--thickness", "--max-z", "--settings", "--projector", "--pixel-size",
-                                    "--resin", "--machine"};
+        const QStringList valued = {"--out",   "--thickness", "--max-z",   "--settings", "--projector",
+                                    "--pixel-size", "--resin", "--machine", "--renderer"};
         QString name = a == "-o" ? QString("--out") : a, value;
         const int eq = a.indexOf('=');
         if (eq > 0) {
@@ -201,6 +212,10 @@ int runSliceCommand(const QStringList &args)
         } else if (name == "--projector") {
             if (!parseSize(value, &projW, &projH))
                 return usageError(QString("--projector wants WIDTHxHEIGHT in pixels, not '%1'").arg(value));
+        } else if (name == "--renderer") {
+            if (!parseRendererKind(value, &rendererKind))
+                return usageError(QString("--renderer wants cpu, gpu or reference, not '%1'").arg(value));
+            rendererChosen = true;
         } else if (name == "--resin") {
             package.resinName = value;
         } else if (name == "--machine") {
@@ -287,11 +302,16 @@ int runSliceCommand(const QStringList &args)
     post.contrastCurve = settings.misc.pixelGrayscaleUpdate;
     options.postProcess = makeLayerPostProcess(post, params);
     options.encode = [](const cv::Mat &image) { return encodeLayerPng(image); };
+    // The layer chain and the encoder are pure functions of their layer: safe on workers.
+    options.workerThreads = -1;
+    if (!rendererChosen)
+        rendererKind = fastestAvailableRenderer();
 
     if (outFolder.endsWith(".lpk", Qt::CaseInsensitive)) {
         package.chosenPath = outFolder;
         package.thicknessUm = thickness;
         package.printTimings = printTimings;
+        package.renderer = rendererKind;
         return slicePackage(std::move(objects), params, settings, options, package);
     }
 
@@ -302,11 +322,14 @@ int runSliceCommand(const QStringList &args)
     if (!removeOldLayers(options.outputFolder, &error))
         return failure(error);
 
-    auto context = GlContext::createCurrent(&error);
-    if (!context)
-        return failure(error);
-    GlCrossSectionRenderer renderer;
-    Slicer slicer(&renderer);
+    std::unique_ptr<GlContext> context;
+    if (rendererNeedsGl(rendererKind)) {
+        context = GlContext::createCurrent(&error);
+        if (!context)
+            return failure(error);
+    }
+    const std::unique_ptr<CrossSectionRenderer> renderer = makeCrossSectionRenderer(rendererKind, true);
+    Slicer slicer(renderer.get());
     if (!slicer.start(std::move(objects), params, options, &error))
         return failure(error);
 
@@ -327,10 +350,11 @@ int runSliceCommand(const QStringList &args)
                 static_cast<long long>(slicer.sliceFileNames().size()), params.projectorWidthPx,
                 params.projectorHeightPx, qPrintable(options.outputFolder), double(slicer.elapsedMs()) / 1000.0);
     if (printTimings) {
+        std::printf("renderer: %s\n", qPrintable(rendererKindName(rendererKind)));
         std::printf("timings (ms): schedule %.1f, draws %.1f, read-back %.1f, post-processing %.1f, "
                     "PNG encoding %.1f, file writes %.1f\n",
                     t.scheduleMs, t.drawMs, t.readBackMs, t.postProcessMs, t.encodeMs, t.writeMs);
     }
-    renderer.releaseGpuResources();
+    renderer->releaseGpuResources();
     return 0;
 }

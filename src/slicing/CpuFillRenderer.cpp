@@ -20,7 +20,9 @@ bool CpuFillRenderer::configure(const SliceParameters &params, QString *error)
 {
     d->configured = false;
     QString bad = params.check();
-    if (bad.isEmpty() && double(params.projectorWidthPx) * params.projectorHeightPx > maxImagePixels)
+    if (bad.isEmpty()
+        && (params.projectorWidthPx > maxImageSide || params.projectorHeightPx > maxImageSide
+            || double(params.projectorWidthPx) * params.projectorHeightPx > maxImagePixels))
         bad = QString("The projector size %1 × %2 is too large for layer images.")
                   .arg(params.projectorWidthPx)
                   .arg(params.projectorHeightPx);

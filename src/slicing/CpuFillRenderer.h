@@ -33,8 +33,10 @@ public:
     std::function<std::vector<float>()> outlineLater(const std::vector<SliceObject> &objects,
                                                      float heightMm) override;
 
-    // Largest image this renderer makes, pixels (width × height).
-    static constexpr double maxImagePixels = 1 << 30;
+    // Largest image this renderer makes: a side of 32768 pixels, 2^28 pixels in all (a
+    // quarter of a gigabyte per layer image).
+    static constexpr int maxImageSide = 32768;
+    static constexpr double maxImagePixels = 1 << 28;
 
 private:
     struct Private;

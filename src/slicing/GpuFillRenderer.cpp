@@ -4,6 +4,8 @@
 
 #include <QElapsedTimer>
 #include <algorithm>
+#include <cstring>
+#include <unordered_map>
 
 #include "slicing/CutSegments.h"
 #include "slicing/GlCrossSectionRenderer.h"
@@ -15,7 +17,7 @@ namespace {
 const char *const vertexSource = R"(#version 150 core
 in vec2 position;
 uniform vec2 offset;
-uniform float toNdc;
+uniform vec2 toNdc;
 void main()
 {
     gl_Position = vec4((position + offset) * toNdc - 1.0, 0.0, 1.0);
@@ -131,10 +133,19 @@ struct GpuFillRenderer::Private
     GLint toNdcLocation = -1;
     GLuint vao = 0;
     GLuint vbo = 0;
+    std::vector<float> vertices;   // kept between layers to spare the allocations
+
+    // The view's targets: one E × E texture per render mode, the projector region centred,
+    // and their stencil buffer.
+    bool viewTextures = true;
     GLuint textures[3] = {0, 0, 0};
     GLuint fbo = 0;
     GLuint depthStencil = 0;
-    std::vector<float> vertices;   // kept between layers to spare the allocations
+
+    // Without view textures: a projector-size target of one byte per pixel.
+    GLuint regionFbo = 0;
+    GLuint regionColour = 0;
+    GLuint regionStencil = 0;
 
     bool ensureProgram(QString *error)
     {
@@ -199,17 +210,79 @@ struct GpuFillRenderer::Private
         return textures[mode];
     }
 
+    // The framebuffer of a render: the view texture of the mode, or the projector-size target.
+    // 0 with *error when the driver cannot make it.
+    GLuint target(int mode, bool region, QString *error)
+    {
+        const int w = params.projectorWidthPx, h = params.projectorHeightPx;
+        if (!vao) {
+            glGenVertexArrays(1, &vao);
+            glGenBuffers(1, &vbo);
+        }
+        GLuint framebuffer = region ? regionFbo : fbo;
+        if (region && !regionFbo) {
+            glGenRenderbuffers(1, &regionColour);
+            glBindRenderbuffer(GL_RENDERBUFFER, regionColour);
+            glRenderbufferStorage(GL_RENDERBUFFER, GL_R8, w, h);
+            glGenFramebuffers(1, &regionFbo);
+            glBindFramebuffer(GL_FRAMEBUFFER, regionFbo);
+            glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, regionColour);
+            // A stencil-only buffer is smallest; drivers that cannot pair it get depth and stencil.
+            glGenRenderbuffers(1, &regionStencil);
+            glBindRenderbuffer(GL_RENDERBUFFER, regionStencil);
+            glRenderbufferStorage(GL_RENDERBUFFER, GL_STENCIL_INDEX8, w, h);
+            glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_STENCIL_ATTACHMENT, GL_RENDERBUFFER, regionStencil);
+            if (glGetError() != GL_NO_ERROR || glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
+                glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_STENCIL_ATTACHMENT, GL_RENDERBUFFER, 0);
+                glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, w, h);
+                glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
+                                          regionStencil);
+            }
+            glBindRenderbuffer(GL_RENDERBUFFER, 0);
+            framebuffer = regionFbo;
+        } else if (!region) {
+            if (!fbo) {
+                glGenRenderbuffers(1, &depthStencil);
+                glBindRenderbuffer(GL_RENDERBUFFER, depthStencil);
+                glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, edge, edge);
+                glBindRenderbuffer(GL_RENDERBUFFER, 0);
+                glGenFramebuffers(1, &fbo);
+            }
+            framebuffer = fbo;
+            const GLuint tex = ensureTexture(mode);
+            glBindFramebuffer(GL_FRAMEBUFFER, fbo);
+            glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, tex, 0);
+            glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, depthStencil);
+        }
+        glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+        const GLenum status = glCheckFramebufferStatus(GL_FRAMEBUFFER);
+        if (status == GL_FRAMEBUFFER_COMPLETE)
+            return framebuffer;
+        const GLenum err = glGetError();
+        if (error)
+            *error = QString("The slicing framebuffer (%1 × %2) cannot be made: %3.")
+                         .arg(region ? w : edge)
+                         .arg(region ? h : edge)
+                         .arg(err != GL_NO_ERROR ? glErrorText(err) : QString("status 0x%1").arg(status, 0, 16));
+        releaseTargets();
+        return 0;
+    }
+
     void releaseRunBuffers()
     {
         if (fbo)
             glDeleteFramebuffers(1, &fbo);
         if (depthStencil)
             glDeleteRenderbuffers(1, &depthStencil);
+        if (regionFbo)
+            glDeleteFramebuffers(1, &regionFbo);
+        GLuint renderbuffers[2] = {regionColour, regionStencil};
+        glDeleteRenderbuffers(2, renderbuffers);
         if (vbo)
             glDeleteBuffers(1, &vbo);
         if (vao)
             glDeleteVertexArrays(1, &vao);
-        fbo = depthStencil = vbo = vao = 0;
+        fbo = depthStencil = regionFbo = regionColour = regionStencil = vbo = vao = 0;
         std::vector<float>().swap(vertices);
     }
 
@@ -228,29 +301,71 @@ struct GpuFillRenderer::Private
         program = 0;
     }
 
-    // Two triangles over the whole framebuffer (in image pixels), then one triangle per
-    // segment from a point of its object's outline box: over a closed outline the fan's
-    // triangles count each pixel as often as the outline winds around it.
+    void triangle(float ax, float ay, float bx, float by, float cx, float cy)
+    {
+        vertices.insert(vertices.end(), {ax, ay, bx, by, cx, cy});
+    }
+
+    // Two triangles over the whole framebuffer (in image pixels), then the fan: for each
+    // object, one triangle per outline segment from the centre of the object's outline box.
+    // Over a closed outline such a fan counts each pixel as often as the outline winds around
+    // it. Long thin triangles are slow to rasterise, so runs of joined segments u0 … un are
+    // drawn as one triangle (centre, u0, un) plus the small fan (u0, ui, ui+1) along the
+    // outline, which counts the same.
     void buildVertices(const LayerSegments &layer, int x0, int y0)
     {
         const float lo[2] = {float(-x0), float(-y0)};
         const float hi[2] = {float(edge - x0), float(edge - y0)};
         vertices.assign({lo[0], lo[1], hi[0], lo[1], hi[0], hi[1], lo[0], lo[1], hi[0], hi[1], lo[0], hi[1]});
-        vertices.reserve(12 + layer.segments.size() * 6);
+        vertices.reserve(12 + layer.segments.size() * 7);
+        constexpr std::size_t run = 24;
+        auto key = [](float x, float y) {
+            uint32_t a, b;
+            std::memcpy(&a, &x, 4);
+            std::memcpy(&b, &y, 4);
+            return (uint64_t(a) << 32) | b;
+        };
+        std::unordered_map<uint64_t, std::size_t> startingAt;
+        std::vector<char> used;
+        std::vector<float> chain;
         std::size_t begin = 0;
         for (std::size_t end : layer.objectEnds) {
             float minX = layer.segments[begin].x0, maxX = minX, minY = layer.segments[begin].y0, maxY = minY;
+            startingAt.clear();
             for (std::size_t k = begin; k < end; ++k) {
                 const CutSegment &s = layer.segments[k];
                 minX = std::min({minX, s.x0, s.x1});
                 maxX = std::max({maxX, s.x0, s.x1});
                 minY = std::min({minY, s.y0, s.y1});
                 maxY = std::max({maxY, s.y0, s.y1});
+                startingAt[key(s.x0, s.y0)] = k;
             }
             const float cx = (minX + maxX) / 2, cy = (minY + maxY) / 2;
-            for (std::size_t k = begin; k < end; ++k) {
-                const CutSegment &s = layer.segments[k];
-                vertices.insert(vertices.end(), {cx, cy, s.x0, s.y0, s.x1, s.y1});
+            used.assign(end - begin, 0);
+            for (std::size_t first = begin; first < end; ++first) {
+                if (used[first - begin])
+                    continue;
+                // Follows the outline from this segment as far as it is joined.
+                chain.assign({layer.segments[first].x0, layer.segments[first].y0});
+                std::size_t k = first;
+                for (;;) {
+                    used[k - begin] = 1;
+                    const CutSegment &s = layer.segments[k];
+                    chain.push_back(s.x1);
+                    chain.push_back(s.y1);
+                    const auto next = startingAt.find(key(s.x1, s.y1));
+                    if (next == startingAt.end() || used[next->second - begin])
+                        break;
+                    k = next->second;
+                }
+                const std::size_t n = chain.size() / 2 - 1;   // segments in the chain
+                for (std::size_t a = 0; a < n; a += run) {
+                    const std::size_t b = std::min(a + run, n);
+                    const float *u = &chain[2 * a];
+                    triangle(cx, cy, u[0], u[1], chain[2 * b], chain[2 * b + 1]);
+                    for (std::size_t i = a + 1; i < b; ++i)
+                        triangle(u[0], u[1], chain[2 * i], chain[2 * i + 1], chain[2 * i + 2], chain[2 * i + 3]);
+                }
             }
             begin = end;
         }
@@ -287,6 +402,9 @@ bool GpuFillRenderer::configure(const SliceParameters &params, QString *error)
     }
     if (edge != d->edge)
         d->releaseTargets();
+    else if (params.projectorWidthPx != d->params.projectorWidthPx
+             || params.projectorHeightPx != d->params.projectorHeightPx)
+        d->releaseRunBuffers();
     d->params = params;
     d->edge = edge;
     d->configured = true;
@@ -296,6 +414,11 @@ bool GpuFillRenderer::configure(const SliceParameters &params, QString *error)
 const SliceParameters &GpuFillRenderer::parameters() const
 {
     return d->params;
+}
+
+void GpuFillRenderer::setViewTextures(bool on)
+{
+    d->viewTextures = on;
 }
 
 unsigned int GpuFillRenderer::textureId(int mode) const
@@ -353,61 +476,48 @@ bool GpuFillRenderer::render(const std::vector<SliceObject> &objects, float cutZ
         // errors left by earlier GL users are not this pass's
     }
     SavedState saved;
-    const GLuint tex = d->ensureTexture(mode);
-    if (!d->fbo) {
-        glGenFramebuffers(1, &d->fbo);
-        glGenRenderbuffers(1, &d->depthStencil);
-        glBindRenderbuffer(GL_RENDERBUFFER, d->depthStencil);
-        glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, E, E);
-        glBindRenderbuffer(GL_RENDERBUFFER, 0);
-        glGenVertexArrays(1, &d->vao);
-        glGenBuffers(1, &d->vbo);
-    }
-    glBindFramebuffer(GL_FRAMEBUFFER, d->fbo);
-    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, tex, 0);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, d->depthStencil);
-    const GLenum status = glCheckFramebufferStatus(GL_FRAMEBUFFER);
-    if (status != GL_FRAMEBUFFER_COMPLETE) {
-        const GLenum err = glGetError();
-        d->releaseTargets();
-        if (error)
-            *error = QString("The slicing framebuffer (%1 × %1) cannot be made: %2.")
-                         .arg(E)
-                         .arg(err != GL_NO_ERROR ? glErrorText(err) : QString("status 0x%1").arg(status, 0, 16));
+    const bool region = flags.readBack && !d->viewTextures;
+    if (!d->target(mode, region, error))
         return false;
-    }
 
     glUseProgram(d->program);
-    glUniform2f(d->offsetLocation, float(x0), float(y0));
-    glUniform1f(d->toNdcLocation, 2.0f / float(E));
+    if (region) {
+        glUniform2f(d->offsetLocation, 0.0f, 0.0f);
+        glUniform2f(d->toNdcLocation, 2.0f / float(w), 2.0f / float(h));
+        glViewport(0, 0, w, h);
+        glDisable(GL_SCISSOR_TEST);
+    } else {
+        glUniform2f(d->offsetLocation, float(x0), float(y0));
+        glUniform2f(d->toNdcLocation, 2.0f / float(E), 2.0f / float(E));
+        glViewport(0, 0, E, E);
+        if (flags.readBack) {
+            glEnable(GL_SCISSOR_TEST);
+            glScissor(x0, y0, w, h);
+        } else {
+            glDisable(GL_SCISSOR_TEST);
+        }
+    }
     glBindVertexArray(d->vao);
     glBindBuffer(GL_ARRAY_BUFFER, d->vbo);
     glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(d->vertices.size() * sizeof(float)), d->vertices.data(), GL_STREAM_DRAW);
     glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, 0, nullptr);
     glEnableVertexAttribArray(0);
-
-    glViewport(0, 0, E, E);
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_CULL_FACE);
     glDisable(GL_BLEND);
     glDisable(GL_CLIP_DISTANCE0);
     glEnable(GL_STENCIL_TEST);
     glFrontFace(GL_CCW);
-    if (flags.readBack) {
-        glEnable(GL_SCISSOR_TEST);
-        glScissor(x0, y0, w, h);
-    } else {
-        glDisable(GL_SCISSOR_TEST);
-    }
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     glStencilMask(0xFF);
+
+    // The count starts at 128, so that counts below zero (drain holes reaching out of their
+    // model) stay apart from the positive ones: 129 … 255 light the pixel.
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     glClearColor(0, 0, 0, 0);
-    glClearStencil(0);
+    glClearStencil(0x80);
     glClear(GL_COLOR_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
 
-    // The count: outlines winding counter-clockwise face the front and add, the others
-    // subtract. Wrapping keeps counts below zero (drain holes outside their model) apart
-    // from large positive ones.
+    // Outlines winding counter-clockwise face the front and add, the others subtract.
     const GLsizei fanVertices = GLsizei(d->vertices.size() / 2 - 6);
     glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
     glStencilFunc(GL_ALWAYS, 0, 0xFF);
@@ -415,13 +525,9 @@ bool GpuFillRenderer::render(const std::vector<SliceObject> &objects, float cutZ
     glStencilOpSeparate(GL_BACK, GL_KEEP, GL_KEEP, GL_DECR_WRAP);
     if (fanVertices > 0)
         glDrawArrays(GL_TRIANGLES, 6, fanVertices);
-    // Counts below zero (128 … 255 after wrapping) light nothing: clear them.
-    glStencilFunc(GL_LEQUAL, 0x80, 0xFF);
-    glStencilOp(GL_KEEP, GL_KEEP, GL_ZERO);
-    glDrawArrays(GL_TRIANGLES, 0, 6);
-    // White where a count is left.
+    // White where the count is above zero.
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    glStencilFunc(GL_NOTEQUAL, 0, 0xFF);
+    glStencilFunc(GL_LESS, 0x80, 0xFF);
     glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
     glDrawArrays(GL_TRIANGLES, 0, 6);
     glDisableVertexAttribArray(0);
@@ -431,16 +537,19 @@ bool GpuFillRenderer::render(const std::vector<SliceObject> &objects, float cutZ
 
     if (flags.readBack && image) {
         glReadBuffer(GL_COLOR_ATTACHMENT0);
-        glPixelStorei(GL_PACK_ALIGNMENT, 4);
-        const int stride = (w + 3) & ~3;
-        if (stride == w) {
+        if (region) {
+            glPixelStorei(GL_PACK_ALIGNMENT, 1);
             cv::Mat img(h, w, CV_8UC1);
-            glReadPixels(x0, y0, w, h, GL_RED, GL_UNSIGNED_BYTE, img.data);
+            glReadPixels(0, 0, w, h, GL_RED, GL_UNSIGNED_BYTE, img.data);
             *image = img;
         } else {
-            cv::Mat padded(h, stride, CV_8UC1);
-            glReadPixels(x0, y0, w, h, GL_RED, GL_UNSIGNED_BYTE, padded.data);
-            *image = padded.colRange(0, w).clone();
+            // Whole pixels come back fastest from a colour texture; the red channel is the image.
+            glPixelStorei(GL_PACK_ALIGNMENT, 4);
+            cv::Mat rgba(h, w, CV_8UC4);
+            glReadPixels(x0, y0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data);
+            cv::Mat img;
+            cv::extractChannel(rgba, img, 0);
+            *image = img;
         }
     }
     d->timings.readBackMs += double(clock.nsecsElapsed()) / 1e6;

@@ -34,8 +34,15 @@ public:
     std::function<std::vector<float>()> outlineLater(const std::vector<SliceObject> &objects,
                                                      float heightMm) override;
 
+    // The colour texture of render mode m (0 until that mode has been rendered), as the
+    // stencil renderer's: a read-back render updates its centred projector-size region.
     unsigned int textureId(int mode) const override;
     void releaseGpuResources() override;
+
+    // Whether read-back renders also update the view's textures (the default). Without a view
+    // (a headless run) they go to a projector-size target of one byte per pixel instead, which
+    // takes less memory and time to paint and read back.
+    void setViewTextures(bool on);
 
 private:
     struct Private;

@@ -33,11 +33,15 @@ bool rendererNeedsGl(RendererKind kind)
     return kind != RendererKind::CpuFill;
 }
 
-std::unique_ptr<CrossSectionRenderer> makeCrossSectionRenderer(RendererKind kind)
+std::unique_ptr<CrossSectionRenderer> makeCrossSectionRenderer(RendererKind kind, bool headless)
 {
     switch (kind) {
     case RendererKind::Reference: return std::make_unique<GlCrossSectionRenderer>();
-    case RendererKind::GpuFill: return std::make_unique<GpuFillRenderer>();
+    case RendererKind::GpuFill: {
+        auto gpu = std::make_unique<GpuFillRenderer>();
+        gpu->setViewTextures(!headless);
+        return gpu;
+    }
     case RendererKind::CpuFill: return std::make_unique<CpuFillRenderer>();
     }
     return nullptr;

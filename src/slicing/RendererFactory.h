@@ -20,7 +20,8 @@ bool parseRendererKind(const QString &name, RendererKind *kind);
 // Whether the renderer draws with the current GL context (the caller must provide one).
 bool rendererNeedsGl(RendererKind kind);
 
-std::unique_ptr<CrossSectionRenderer> makeCrossSectionRenderer(RendererKind kind);
+// With `headless`, no 3D view will show the cut, so the renderer keeps no view textures.
+std::unique_ptr<CrossSectionRenderer> makeCrossSectionRenderer(RendererKind kind, bool headless = false);
 
 // True for GL drivers that rasterise on the processor (llvmpipe, softpipe, …), from the
 // GL_RENDERER text.

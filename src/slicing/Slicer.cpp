@@ -2,12 +2,38 @@
 
 #include <QDebug>
 #include <QDir>
+#include <QThread>
+#include <QThreadPool>
+#include <algorithm>
 
 #include "slicing/LayerImage.h"
 
+// What a worker makes of one layer.
+struct Slicer::LayerOutcome
+{
+    int code = LayerSingle;
+    std::vector<cv::Mat> rendered;                    // for layerRendered
+    std::vector<cv::Mat> images;                      // kept in memory (without sliceOnDisk)
+    std::vector<std::vector<unsigned char>> encoded;  // one per file; empty: could not be encoded
+    QString error;
+    double drawMs = 0.0;
+    double postProcessMs = 0.0;
+    double encodeMs = 0.0;
+};
+
+struct Slicer::PendingLayer
+{
+    LayerContext context;
+    std::future<LayerOutcome> outcome;
+};
+
 Slicer::Slicer(CrossSectionRenderer *renderer) : m_renderer(renderer) {}
 
-Slicer::~Slicer() = default;
+Slicer::~Slicer()
+{
+    // Workers use the run's hooks and options: they finish before those go.
+    abandonPending();
+}
 
 void Slicer::log(const QString &text)
 {
@@ -19,6 +45,7 @@ void Slicer::log(const QString &text)
 bool Slicer::start(std::vector<SliceObject> objects, const SliceParameters &params, const SliceRunOptions &options,
                    QString *error)
 {
+    abandonPending();
     m_running = false;
     m_cancelRequested = false;
     m_cancelled = false;
@@ -63,6 +90,19 @@ bool Slicer::start(std::vector<SliceObject> objects, const SliceParameters &para
     m_timings = Timings();
     m_rendererAtStart = m_renderer->timings();
     m_secondExposure = hasSecondExposure(m_objects);
+    const int workers = options.workerThreads < 0 ? std::max(1, QThread::idealThreadCount()) : options.workerThreads;
+    m_pipelined = workers > 0 && m_renderer->hasOutlineLater();
+    if (m_pipelined) {
+        if (!m_pool)
+            m_pool = std::make_unique<QThreadPool>();
+        m_pool->setMaxThreadCount(workers);
+        // Enough layers in flight to keep every worker busy while the next cut is taken, but
+        // no more than about 256 MB of layer images (an image, its processed copy, the copy
+        // for layerRendered and its PNG), and at least one.
+        const double layerBytes = 4.0 * params.projectorWidthPx * params.projectorHeightPx * (m_secondExposure ? 3 : 1);
+        const std::size_t byMemory = std::size_t(256.0 * 1024 * 1024 / layerBytes);
+        m_maxPending = std::clamp<std::size_t>(byMemory, 1, 2 * std::size_t(workers) + 1);
+    }
     m_running = true;
     m_clock.start();
     log("Slicing started");
@@ -77,6 +117,7 @@ void Slicer::cancel()
 
 Slicer::Step Slicer::fail(const QString &message)
 {
+    abandonPending();
     m_error = message;
     qWarning("%s", qPrintable(message));
     if (m_options.log)
@@ -88,6 +129,7 @@ Slicer::Step Slicer::fail(const QString &message)
 
 Slicer::Step Slicer::end(bool cancelled)
 {
+    abandonPending();
     m_running = false;
     m_cancelled = cancelled;
     m_renderer->endRun();
@@ -101,30 +143,38 @@ Slicer::Step Slicer::end(bool cancelled)
 bool Slicer::storeImage(const cv::Mat &image, int code, float height)
 {
     if (m_options.sliceOnDisk) {
-        const QString path = m_options.outputFolder + "/" + layerFileName(m_fileNames.size() + 1);
-        QString why;
         QElapsedTimer clock;
         clock.start();
         const std::vector<unsigned char> bytes = m_options.encode ? m_options.encode(image) : encodeLayerImage(image);
         m_timings.encodeMs += double(clock.nsecsElapsed()) / 1e6;
-        if (bytes.empty()) {
-            fail(QString("The layer image %1 cannot be encoded.").arg(path));
-            return false;
-        }
-        clock.restart();
-        const bool written = writeLayerBytes(bytes, path, &why);
-        m_timings.writeMs += double(clock.nsecsElapsed()) / 1e6;
-        if (!written) {
-            fail(why);
-            return false;
-        }
-        m_fileNames << path;
-        if (m_options.fileWritten && !m_options.fileWritten(path, &why)) {
-            fail(why.isEmpty() ? QString("The layer image %1 could not be passed on.").arg(path) : why);
-            return false;
-        }
-    } else {
-        m_images.push_back(image);
+        return storeBytes(bytes, code, height);
+    }
+    m_images.push_back(image);
+    m_heights.push_back(height);
+    m_codes << code;
+    return true;
+}
+
+bool Slicer::storeBytes(const std::vector<unsigned char> &bytes, int code, float height)
+{
+    const QString path = m_options.outputFolder + "/" + layerFileName(m_fileNames.size() + 1);
+    if (bytes.empty()) {
+        fail(QString("The layer image %1 cannot be encoded.").arg(path));
+        return false;
+    }
+    QString why;
+    QElapsedTimer clock;
+    clock.start();
+    const bool written = writeLayerBytes(bytes, path, &why);
+    m_timings.writeMs += double(clock.nsecsElapsed()) / 1e6;
+    if (!written) {
+        fail(why);
+        return false;
+    }
+    m_fileNames << path;
+    if (m_options.fileWritten && !m_options.fileWritten(path, &why)) {
+        fail(why.isEmpty() ? QString("The layer image %1 could not be passed on.").arg(path) : why);
+        return false;
     }
     m_heights.push_back(height);
     m_codes << code;
@@ -135,6 +185,8 @@ Slicer::Step Slicer::processLayer()
 {
     if (!m_running)
         return m_error.isEmpty() ? (m_cancelled ? Cancelled : Finished) : Failed;
+    if (m_pipelined)
+        return processLayerPipelined();
     if (m_cancelRequested)
         return end(true);
 
@@ -173,6 +225,16 @@ Slicer::Step Slicer::processLayer()
     }
 
     std::vector<cv::Mat> images = layer.images;
+    if (m_options.layerRendered) {
+        LayerContext ctx;
+        ctx.layerIndex = s.layerIndex();
+        ctx.layerCode = layer.code;
+        ctx.heightMm = s.heightMm();
+        ctx.cutZ = s.cutZ();
+        ctx.secondExposureGroup = m_secondExposure;
+        ctx.forStorage = m_options.sliceOnDisk;
+        m_options.layerRendered(images, ctx);
+    }
     if (m_options.postProcess) {
         LayerContext ctx;
         ctx.layerIndex = s.layerIndex();
@@ -271,13 +333,178 @@ bool Slicer::getSliceAt(const std::vector<SliceObject> &objects, const SlicePara
 
 Slicer::Timings Slicer::timings() const
 {
-    Timings t = m_timings;
+    Timings t = m_timings;   // drawMs: the fills done by workers
     if (m_renderer) {
         const CrossSectionRenderer::Timings now = m_renderer->timings();
-        t.drawMs = now.drawMs - m_rendererAtStart.drawMs;
+        t.drawMs += now.drawMs - m_rendererAtStart.drawMs;
         t.readBackMs = now.readBackMs - m_rendererAtStart.readBackMs;
     }
     return t;
+}
+
+Slicer::Step Slicer::processLayerPipelined()
+{
+    if (m_cancelRequested)
+        return storeAllPending() ? end(true) : Failed;
+    // Finished layers are stored in order; a full pipeline waits for its oldest layer.
+    while (!m_pending.empty()
+           && (m_pending.size() >= m_maxPending
+               || m_pending.front()->outcome.wait_for(std::chrono::seconds(0)) == std::future_status::ready)) {
+        if (!storeNextPending())
+            return Failed;
+    }
+
+    QElapsedTimer clock;
+    clock.start();
+    LayerSchedule &s = *m_schedule;
+    s.cutLayer(m_layersDone + int(m_pending.size()));
+    float flatness = 0.0f;
+    if (s.variableMode())
+        flatness = flatnessOf(m_renderer->sampleNormals(m_objects, s.cutZ()));
+    s.chooseNextStep(flatness);
+    m_timings.scheduleMs += double(clock.nsecsElapsed()) / 1e6;
+
+    RenderFlags flags;
+    flags.splitSupportExposure = m_options.splitSupportExposure;
+    flags.fullSupportView = m_options.fullSupportView;
+    std::vector<int> modes = {0};
+    if (m_secondExposure)
+        modes.push_back(1);
+    if (m_options.splitSupportExposure)
+        modes.push_back(2);
+    std::vector<std::function<cv::Mat()>> sections;
+    for (int mode : modes) {
+        std::function<cv::Mat()> later = m_renderer->renderLater(m_objects, s.cutZ(), mode, flags);
+        if (!later) {
+            // Renderers bound to their GL context render here; the rest of the layer moves on.
+            QString why;
+            cv::Mat image;
+            if (!m_renderer->render(m_objects, s.cutZ(), mode, flags, &image, &why))
+                return fail(why);
+            later = [image]() { return image; };
+        }
+        sections.push_back(std::move(later));
+    }
+
+    auto pending = std::make_unique<PendingLayer>();
+    LayerContext &ctx = pending->context;
+    ctx.layerIndex = s.layerIndex();
+    ctx.heightMm = s.heightMm();
+    ctx.cutZ = s.cutZ();
+    ctx.secondExposureGroup = m_secondExposure;
+    ctx.forStorage = m_options.sliceOnDisk;
+    if (m_options.postProcess) {
+        // Just below the cut, so a facet lying in the cut plane is not hit.
+        ctx.outlineMm = m_renderer->outlineLater(m_objects, s.cutMm() - 0.001f);
+    }
+    auto task = std::make_shared<std::packaged_task<LayerOutcome()>>(
+        [this, sections = std::move(sections), ctx]() { return runLayerJob(sections, ctx); });
+    pending->outcome = task->get_future();
+    m_pool->start([task]() { (*task)(); });
+    m_pending.push_back(std::move(pending));
+
+    if (m_cancelRequested)
+        return storeAllPending() ? end(true) : Failed;
+    if (!s.hasNextLayer())
+        return storeAllPending() ? end(false) : Failed;
+    return Continue;
+}
+
+// Runs on a worker: only the run's options are read, and nothing of the slicer is written.
+Slicer::LayerOutcome Slicer::runLayerJob(const std::vector<std::function<cv::Mat()>> &sections,
+                                         LayerContext ctx) const
+{
+    LayerOutcome out;
+    QElapsedTimer clock;
+    clock.start();
+    std::vector<cv::Mat> rendered;
+    for (const std::function<cv::Mat()> &section : sections)
+        rendered.push_back(section());
+    out.drawMs = double(clock.nsecsElapsed()) / 1e6;
+    clock.restart();
+
+    std::size_t next = 1;
+    cv::Mat first = rendered[0];
+    if (m_secondExposure)
+        first = mergeSecondExposure(first, rendered[next++]);
+    SupportSplit layer;
+    layer.images = {first};
+    if (m_options.splitSupportExposure)
+        layer = splitSupportExposure(first, rendered[next]);
+    out.code = layer.code;
+    ctx.layerCode = layer.code;
+    if (m_options.layerRendered) {
+        // Copies: the post-processing may draw into its images.
+        for (const cv::Mat &image : layer.images)
+            out.rendered.push_back(image.clone());
+    }
+    std::vector<cv::Mat> images = layer.images;
+    if (m_options.postProcess) {
+        images = m_options.postProcess(std::move(images), ctx);
+        if (images.size() != layer.images.size()) {
+            out.error = QString("Post-processing of layer %1 returned %2 images instead of %3.")
+                            .arg(ctx.layerIndex + 1)
+                            .arg(images.size())
+                            .arg(layer.images.size());
+            return out;
+        }
+    }
+    out.postProcessMs = double(clock.nsecsElapsed()) / 1e6;
+    clock.restart();
+    if (m_options.sliceOnDisk) {
+        for (const cv::Mat &image : images)
+            out.encoded.push_back(m_options.encode ? m_options.encode(image) : encodeLayerImage(image));
+    } else {
+        out.images = std::move(images);
+    }
+    out.encodeMs = double(clock.nsecsElapsed()) / 1e6;
+    return out;
+}
+
+bool Slicer::storeNextPending()
+{
+    std::unique_ptr<PendingLayer> pending = std::move(m_pending.front());
+    m_pending.pop_front();
+    LayerOutcome r = pending->outcome.get();   // a worker's exception surfaces here
+    m_timings.drawMs += r.drawMs;
+    m_timings.postProcessMs += r.postProcessMs;
+    m_timings.encodeMs += r.encodeMs;
+    if (!r.error.isEmpty()) {
+        fail(r.error);
+        return false;
+    }
+    LayerContext &ctx = pending->context;
+    ctx.layerCode = r.code;
+    if (m_options.layerRendered)
+        m_options.layerRendered(r.rendered, ctx);
+    const std::size_t count = r.code == LayerSplitFirst ? 2 : 1;
+    for (std::size_t k = 0; k < count; ++k) {
+        const int code = r.code == LayerSplitFirst ? LayerSplitFirst + int(k) : r.code;
+        const bool stored = m_options.sliceOnDisk ? storeBytes(r.encoded.at(k), code, ctx.heightMm)
+                                                  : storeImage(r.images.at(k), code, ctx.heightMm);
+        if (!stored)
+            return false;
+    }
+    ++m_layersDone;
+    return true;
+}
+
+bool Slicer::storeAllPending()
+{
+    while (!m_pending.empty()) {
+        if (!storeNextPending())
+            return false;
+    }
+    return true;
+}
+
+void Slicer::abandonPending()
+{
+    for (const std::unique_ptr<PendingLayer> &p : m_pending) {
+        if (p->outcome.valid())
+            p->outcome.wait();
+    }
+    m_pending.clear();
 }
 
 QString Slicer::timeText(qint64 seconds)

@@ -4,7 +4,9 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <deque>
 #include <functional>
+#include <future>
 #include <memory>
 #include <opencv2/core.hpp>
 #include <vector>
@@ -54,6 +56,19 @@ struct SliceRunOptions
     LayerEncoder encode;              // empty: encodeLayerImage()
     LayerFileWritten fileWritten;
     std::function<void(const QString &)> log;   // "Slicing started", … (the window's log panel)
+    // A layer's images as rendered (merged and split, before post-processing), for collectors
+    // such as preview silhouettes. Called in layer order on the calling thread.
+    std::function<void(const std::vector<cv::Mat> &images, const LayerContext &)> layerRendered;
+
+    // Worker threads for several layers at once: 0 does all work on the calling thread, one
+    // layer per processLayer() call; -1 uses one worker per processor core. With workers, the
+    // calling thread takes each layer's cut (and the renderer's GL work) in order, while
+    // filling (when the renderer can hand it off), postProcess and encode run on the workers,
+    // several layers at a time: those two hooks must then be safe to call concurrently, and
+    // the outline they may ask for is taken beforehand. fileWritten, layerRendered and log stay
+    // on the calling thread, and files and lists still come out in layer order. Renderers that
+    // can only take outlines on their own thread (the stencil pass) always run without workers.
+    int workerThreads = 0;
 };
 
 // One slicing run, one layer per processLayer() call, so the caller can keep its event
@@ -62,6 +77,8 @@ struct SliceRunOptions
 //   Slicer s(&renderer);
 //   if (!s.start(objects, params, options, &error)) …
 //   while (s.processLayer() == Slicer::Continue) pumpEvents();
+class QThreadPool;
+
 class Slicer
 {
 public:
@@ -119,10 +136,23 @@ public:
     static QString timeText(qint64 seconds);
 
 private:
+    struct LayerOutcome;
+    struct PendingLayer;
+
     Step fail(const QString &message);
     Step end(bool cancelled);
     bool storeImage(const cv::Mat &image, int code, float height);
+    bool storeBytes(const std::vector<unsigned char> &bytes, int code, float height);
     void log(const QString &text);
+
+    // With workers: dispatches the next layer and stores finished ones in order.
+    Step processLayerPipelined();
+    LayerOutcome runLayerJob(const std::vector<std::function<cv::Mat()>> &sections, LayerContext context) const;
+    bool storeNextPending();
+    // Stores every layer in flight; false when one fails (the run has failed then).
+    bool storeAllPending();
+    // Waits for the layers in flight and drops them (the run is ending or failed).
+    void abandonPending();
 
     CrossSectionRenderer *m_renderer;
     std::vector<SliceObject> m_objects;
@@ -143,4 +173,9 @@ private:
     std::vector<cv::Mat> m_images;
     std::vector<float> m_heights;
     QList<int> m_codes;
+
+    bool m_pipelined = false;
+    std::size_t m_maxPending = 1;
+    std::deque<std::unique_ptr<PendingLayer>> m_pending;
+    std::unique_ptr<QThreadPool> m_pool;
 };

@@ -122,7 +122,7 @@ private slots:
         QCOMPARE(r.code, 2);
 
         // More pixels than any graphics driver's framebuffer takes: refused, nothing written.
-        r = cli({m_box, "--out", out, "--projector", "60000x1000"});
+        r = cli({m_box, "--out", out, "--projector", "60000x1000", "--renderer", "gpu"});
         QCOMPARE(r.code, 1);
         QVERIFY2(r.err.contains("at most"), qPrintable(r.err));
         QCOMPARE(layerFiles(out).size(), 0);

@@ -20,6 +20,7 @@ class TestAgreement : public QObject
     std::unique_ptr<GlContext> m_ctx;
     std::unique_ptr<GlCrossSectionRenderer> m_reference;
     std::unique_ptr<GpuFillRenderer> m_gpu;
+    std::unique_ptr<GpuFillRenderer> m_gpuHeadless;   // renders into a projector-size target
     std::unique_ptr<CpuFillRenderer> m_cpu;
 
     struct Cut
@@ -85,9 +86,12 @@ class TestAgreement : public QObject
                                       .arg(cut.flags.fullSupportView);
             const cv::Mat ref = render(*m_reference, objects, p, cut);
             const cv::Mat gpu = render(*m_gpu, objects, p, cut);
+            const cv::Mat headless = render(*m_gpuHeadless, objects, p, cut);
             const cv::Mat cpu = render(*m_cpu, objects, p, cut);
             QString why = disagreement(ref, gpu);
             QVERIFY2(why.isEmpty(), qPrintable("GPU fill, " + where + ": " + why));
+            why = disagreement(ref, headless);
+            QVERIFY2(why.isEmpty(), qPrintable("GPU fill without view textures, " + where + ": " + why));
             why = disagreement(ref, cpu);
             QVERIFY2(why.isEmpty(), qPrintable("processor fill, " + where + ": " + why));
         }
@@ -118,6 +122,8 @@ private slots:
         QVERIFY2(m_ctx, qPrintable(error));
         m_reference = std::make_unique<GlCrossSectionRenderer>();
         m_gpu = std::make_unique<GpuFillRenderer>();
+        m_gpuHeadless = std::make_unique<GpuFillRenderer>();
+        m_gpuHeadless->setViewTextures(false);
         m_cpu = std::make_unique<CpuFillRenderer>();
     }
 
@@ -125,6 +131,7 @@ private slots:
     {
         m_reference.reset();
         m_gpu.reset();
+        m_gpuHeadless.reset();
         m_cpu.reset();
     }
 

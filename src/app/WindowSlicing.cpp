@@ -298,6 +298,7 @@ void Window::on_actionSave_as_LBF_file_triggered()
     options.maxZ = sliceTopMm();
     options.variableSteps = variableStepTableFromInputs();
     options.fullSupportView = canvas->fullSupportView;
+    options.workerThreads = -1;
     configurePackageRun(s, job, &options);
     canvas->prepareRun(job.packagePath, options, packageGeometry(s));
     emit signalStartSlicing(float(s.profile.SliceThickness), job.packagePath);

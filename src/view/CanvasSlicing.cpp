@@ -7,7 +7,7 @@
 #include "imaging/QtImage.h"
 #include "scene/Scene.h"
 #include "slicing/CrossSection.h"
-#include "slicing/GlCrossSectionRenderer.h"
+#include "slicing/RendererFactory.h"
 #include "slicing/LayerImage.h"
 #include "slicing/ui/ProgressWindow.h"
 
@@ -33,7 +33,9 @@ void removeOldLayerFiles(const QString &folder)
 
 std::unique_ptr<CrossSectionRenderer> Canvas::createSliceRenderer()
 {
-    return std::make_unique<GlCrossSectionRenderer>();
+    // Fills the cut's outline on the graphics card, in the view's own context, and keeps the
+    // cut as a texture the view shows while slicing.
+    return makeCrossSectionRenderer(RendererKind::GpuFill);
 }
 
 SliceParameters Canvas::sliceParameters() const
@@ -66,8 +68,8 @@ void Canvas::releaseSliceRenderer()
 {
     // The context must be current.
     m_slicer.reset();
-    if (auto *gl = dynamic_cast<GlCrossSectionRenderer *>(m_sliceRenderer.get()))
-        gl->releaseGpuResources();
+    if (m_sliceRenderer)
+        m_sliceRenderer->releaseGpuResources();
     m_sliceRenderer.reset();
 }
 
@@ -106,6 +108,8 @@ void Canvas::onStartSlicing(float sThick, QString fileName)
         options.fullSupportView = fullSupportView;
         options.postProcess = makeLayerPostProcess(postProcess, params);
         options.encode = [](const cv::Mat &image) { return encodeLayerPng(image); };
+        // The layer chain and the encoder depend on their layer only: several run at once.
+        options.workerThreads = -1;
         if (sliceOnDisk) {
             QString why;
             options.outputFolder = sliceOutputFolder(fileName, keepSliceFolder, &why);
@@ -294,8 +298,8 @@ void Canvas::updateFlexSliceEnable(bool on)
 
 void Canvas::drawSliceTexture()
 {
-    // Only the stencil renderer keeps its cut as a texture the view can show.
-    auto *gl = dynamic_cast<GlCrossSectionRenderer *>(m_sliceRenderer.get());
+    // Renderers that work without GL have no texture to show.
+    CrossSectionRenderer *gl = m_sliceRenderer.get();
     if (!gl || !m_slicer || !m_renderer)
         return;
     const SliceParameters p = sliceParameters();

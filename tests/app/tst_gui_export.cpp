@@ -184,7 +184,8 @@ private slots:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("ORVELL3D_DATA_DIR", m_data->path());
         cli.setProcessEnvironment(env);
-        cli.start(ORVELL_CLI_PATH, {"slice", "--settings", dataPath("settings.ini"), "--resin", answers.material,
+        // The window fills the cut on the graphics card; the same renderer makes the same pixels.
+        cli.start(ORVELL_CLI_PATH, {"slice", "--renderer", "gpu", "--settings", dataPath("settings.ini"), "--resin", answers.material,
                                     "--thickness", QString::number(answers.thickness), "-o",
                                     dataPath("out/cli/my box.lpk"), model});
         QVERIFY(cli.waitForFinished(120000));

@@ -242,8 +242,10 @@ private slots:
         w.findChild<QAction *>("actionMake_Slices")->trigger();
         QTRY_COMPARE_WITH_TIMEOUT(handed.count(), 1, 60000);
 
+        // Layers already in the works when Cancel came are finished and kept too.
         const QStringList names = handed.at(0).at(0).value<QList<QString>>();
-        QCOMPARE(names.size(), 3);
+        QVERIFY2(names.size() >= 3 && names.size() < 100, qPrintable(QString::number(names.size())));
+        QCOMPARE(QDir(dataPath("temp")).entryList({"S*_P1.png"}).size(), names.size());
         for (const QString &name : names)
             QVERIFY(QFileInfo(name).isFile());
         QCOMPARE(w.sliceFileNames, names);

@@ -217,6 +217,15 @@ private slots:
         QCOMPARE(w.sliceImages[3].size(), QSize(300, 200));
         QVERIFY(litPixels(w.sliceImages[3].toImage()) > 98 * 98);
         QVERIFY(!QDir(dataPath("temp")).exists() || QDir(dataPath("temp")).entryList({"S*.png"}).isEmpty());
+
+        // One cross-section on request: the square inside the box, nothing above it.
+        w.canvas->getSliceAt(0.5f);
+        QCOMPARE(handed.count(), 2);
+        QCOMPARE(w.sliceImages.size(), 1);
+        QVERIFY(litPixels(w.sliceImages[0].toImage()) > 98 * 98);
+        w.canvas->getSliceAt(3.0f);
+        QCOMPARE(w.sliceImages.size(), 1);
+        QCOMPARE(litPixels(w.sliceImages[0].toImage()), 0);
     }
 
     void cancelKeepsTheFinishedLayers()

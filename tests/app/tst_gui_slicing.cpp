@@ -173,7 +173,7 @@ private slots:
         QVERIFY(!w.variableSteps);
         QCOMPARE(w.findChild<QTabWidget *>("tabWidget")->currentIndex(), 1);
         QCOMPARE(w.findChild<QPushButton *>("pbSlicePreview")->text(), QStringLiteral("S0"));
-        QVERIFY(w.findChild<QLabel *>("labelSliceView")->pixmap() && !w.findChild<QLabel *>("labelSliceView")->pixmap()->isNull());
+        QVERIFY(!w.findChild<QLabel *>("labelSliceView")->pixmap(Qt::ReturnByValue).isNull());
         QVERIFY(!w.canvas->progressWindow());
         QVERIFY(logText(w).contains("]   Slicing started"));
         QVERIFY(logText(w).contains(QRegularExpression("\\]   Slicing time: \\d+\\.\\d seconds\\.")));

@@ -44,7 +44,7 @@
 #include "scene/Loader.h"
 #include "scene/Scene.h"
 #include "ui_Window.h"
-#include "view/Canvas.h"
+#include "view/ui/Canvas.h"
 
 namespace {
 const char *const kBuildPlateResource = ":/BuildPlate_SAv1.STL";

@@ -20,7 +20,7 @@
 #include "scene/Object.h"
 #include "scene/Scene.h"
 #include "ui_Window.h"
-#include "view/Canvas.h"
+#include "view/ui/Canvas.h"
 
 namespace {
 // A right press that moves farther than this turned the view; its release opens no menu.

@@ -26,7 +26,7 @@
 #include "scene/Object.h"
 #include "scene/Scene.h"
 #include "ui_Window.h"
-#include "view/Canvas.h"
+#include "view/ui/Canvas.h"
 
 namespace {
 

@@ -36,7 +36,7 @@
 #include "scene/Scene.h"
 #include "slicing/ui/UnitFlexSlice.h"
 #include "ui_Window.h"
-#include "view/Canvas.h"
+#include "view/ui/Canvas.h"
 
 namespace {
 

@@ -22,7 +22,7 @@
 #include "package/Archiver.h"
 #include "scene/Scene.h"
 #include "slicing/ui/ProgressWindow.h"
-#include "view/Canvas.h"
+#include "view/ui/Canvas.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 #include "app/Window.h"
 #include "config/SettingsFile.h"
 #include "scene/Scene.h"
-#include "view/Canvas.h"
+#include "view/ui/Canvas.h"
 
 namespace {
 

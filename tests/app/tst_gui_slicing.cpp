@@ -22,7 +22,7 @@
 #include "scene/Scene.h"
 #include "slicing/ui/ProgressWindow.h"
 #include "slicing/ui/UnitFlexSlice.h"
-#include "view/Canvas.h"
+#include "view/ui/Canvas.h"
 
 namespace {
 

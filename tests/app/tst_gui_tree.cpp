@@ -16,7 +16,7 @@
 
 #include "app/Window.h"
 #include "scene/Scene.h"
-#include "view/Canvas.h"
+#include "view/ui/Canvas.h"
 
 namespace {
 

@@ -25,7 +25,7 @@
 #include "app/Window.h"
 #include "config/ResinProfile.h"
 #include "scene/Loader.h"
-#include "view/Canvas.h"
+#include "view/ui/Canvas.h"
 
 namespace {
 

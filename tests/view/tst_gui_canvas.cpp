@@ -5,7 +5,7 @@
 
 #include "scene/ModelFile.h"
 #include "scene/Scene.h"
-#include "view/Canvas.h"
+#include "view/ui/Canvas.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include <epoxy/gl.h>
 
-#include "view/Canvas.h"
+#include "view/ui/Canvas.h"
 
 #include "config/EnvironmentSettings.h"
 #include "scene/Scene.h"

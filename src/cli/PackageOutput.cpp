@@ -13,6 +13,8 @@
 #include "package/LpkExport.h"
 #include "package/PackageFiles.h"
 #include "slicing/GlContext.h"
+#include "view/SceneRenderer.h"
+#include "view/ScenePreviews.h"
 
 namespace {
 
@@ -70,6 +72,34 @@ bool chooseProfile(const PackageRequest &request, const EnvironmentSettings &set
     return true;
 }
 
+// The five previews as the window makes them, drawn headless; when no GL context can be had
+// (a server without any), the layers' silhouettes stand in for them.
+// `context` is the slicing run's, when it had one.
+QList<QImage> packagePreviews(Scene &scene, const SliceParameters &params, const LayerSilhouettes &silhouettes,
+                              double topMm, std::unique_ptr<GlContext> &context)
+{
+    QString why;
+    if (!context) {
+        context = GlContext::createCurrent(&why);
+        if (!context)
+            std::fprintf(stderr, "%s: warning: no OpenGL for the previews (%s); using layer silhouettes\n", prefix,
+                         qPrintable(why));
+    }
+    if (context) {
+        ViewSettings view;
+        view.projectorWidthPx = params.projectorWidthPx;
+        view.projectorHeightPx = params.projectorHeightPx;
+        view.pixelSizeXUm = params.pixelSizeXUm;
+        view.pixelSizeYUm = params.pixelSizeYUm;
+        const QList<QImage> previews = renderScenePreviews(scene, view, &why);
+        if (!previews.isEmpty())
+            return previews;
+        std::fprintf(stderr, "%s: warning: previews could not be drawn (%s); using layer silhouettes\n", prefix,
+                     qPrintable(why));
+    }
+    return silhouettes.previews(topMm, params.pixelSizeXUm, params.pixelSizeYUm);
+}
+
 } // namespace
 
 const char *packageOptionsHelp()
@@ -84,7 +114,7 @@ const char *packageOptionsHelp()
            "                        2 OrvellDLP 50\n";
 }
 
-int slicePackage(std::vector<SliceObject> objects, const SliceParameters &params,
+int slicePackage(Scene &scene, std::vector<SliceObject> objects, const SliceParameters &params,
                  const EnvironmentSettings &settings, const SliceRunOptions &base, const PackageRequest &request)
 {
     LpkExportSettings s;
@@ -110,8 +140,8 @@ int slicePackage(std::vector<SliceObject> objects, const SliceParameters &params
         return failure(error);
     SliceRunOptions options = base;
     configurePackageRun(s, job, &options);
-    // Without a 3D view the previews are the layers' silhouettes, gathered as they pass (in
-    // layer order, on this thread).
+    // Silhouettes of the layers, gathered as they pass (in layer order, on this thread), stand
+    // in for the previews where no OpenGL can be had.
     auto silhouettes = std::make_shared<LayerSilhouettes>();
     options.layerRendered = [silhouettes](const std::vector<cv::Mat> &images, const LayerContext &) {
         if (!images.empty())
@@ -153,7 +183,7 @@ int slicePackage(std::vector<SliceObject> objects, const SliceParameters &params
     const double topMm = run.images.empty() ? 0.0 : run.images.back().zMm + s.profile.SliceThickness / 1000.0;
     QElapsedTimer packing;
     packing.start();
-    const QList<QImage> previews = silhouettes->previews(topMm, params.pixelSizeXUm, params.pixelSizeYUm);
+    const QList<QImage> previews = packagePreviews(scene, params, *silhouettes, topMm, context);
     if (!finishPackage(job, run, previews, Archiver(), &error))
         return failure(error);
     const double packingMs = double(packing.nsecsElapsed()) / 1e6;

@@ -9,6 +9,8 @@
 #include "slicing/SliceParameters.h"
 #include "slicing/Slicer.h"
 
+class Scene;
+
 // The package output of 'orvell3d-cli slice -o PACKAGE.lpk': picks the resin profile,
 // slices into the package's working folder and packs the LPK file.
 struct PackageRequest
@@ -24,6 +26,7 @@ struct PackageRequest
 // Lines for the slice command's help.
 const char *packageOptionsHelp();
 
-// Returns the exit status: 0 packed, 1 failure (reason on standard error).
-int slicePackage(std::vector<SliceObject> objects, const SliceParameters &params,
+// Returns the exit status: 0 packed, 1 failure (reason on standard error). The scene gives
+// the package's preview pictures.
+int slicePackage(Scene &scene, std::vector<SliceObject> objects, const SliceParameters &params,
                  const EnvironmentSettings &settings, const SliceRunOptions &base, const PackageRequest &request);

@@ -312,7 +312,7 @@ int runSliceCommand(const QStringList &args)
         package.thicknessUm = thickness;
         package.printTimings = printTimings;
         package.renderer = rendererKind;
-        return slicePackage(std::move(objects), params, settings, options, package);
+        return slicePackage(scene, std::move(objects), params, settings, options, package);
     }
 
     QString error;

@@ -1,59 +1,66 @@
 #!/usr/bin/env bash
 # Slicing throughput: the one-million-triangle torus (104 × 104 × 24 mm) at 50 µm layers on a
-# 1920 × 1080 projector of 100 µm pixels, written as layer PNGs by orvell3d-cli; and, for
-# comparison, the same model and layer height through prusa-slicer's SLA export when that
-# program is installed (Debian package prusa-slicer; installed here on request only).
-#   bench/slice/slice_bench.sh BUILD_DIR OUT_DIR [--install-peer]
+# 1920 × 1080 projector of 100 µm pixels, written as layer PNGs by orvell3d-cli with each
+# cross-section renderer; and, for comparison, the same model and layer height through
+# prusa-slicer's SLA export when that program is installed (Debian package prusa-slicer;
+# installed here on request only).
+#   bench/slice/slice_bench.sh BUILD_DIR OUT_DIR [--install-peer] [--no-reference]
 set -euo pipefail
 BUILD=$1
 OUT=$2
-INSTALL_PEER=${3:-}
+shift 2
+INSTALL_PEER=""
+RENDERERS="cpu gpu reference"
+for a in "$@"; do
+  case "$a" in
+    --install-peer) INSTALL_PEER=$a ;;
+    --no-reference) RENDERERS="cpu gpu" ;;
+  esac
+done
 CLI=$BUILD/src/cli/orvell3d-cli
 MODEL=$OUT/torus_1m_binary.stl
 LAYERS=$OUT/slice_layers
 [ -s "$MODEL" ] || "$BUILD/bench/load/make_torus_stl" --triangles 1000000 "$MODEL" >/dev/null
+# shellcheck source=peer_sla.sh
+source "$(dirname "$0")/peer_sla.sh"
 
-now() { date +%s.%N; }
 rate() { awk -v n="$1" -v t="$2" 'BEGIN { printf "%.1f", (t > 0 ? n / t : 0) }'; }
 
 echo "slice: 1M-triangle torus, 50 µm layers, 1920 x 1080 px at 100 µm, PNG per layer"
 export ORVELL3D_DATA_DIR=$OUT/data
-t0=$(now)
-report=$("$CLI" slice "$MODEL" --out "$LAYERS" --thickness 50 --projector 1920x1080 --pixel-size 100 --timings)
-t1=$(now)
-layers=$(find "$LAYERS" -name 'S*_P1.png' | wc -l)
-ours=$(awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.2f", b - a }')
-echo "$report" | sed 's/^/  /'
-echo "  orvell3d-cli: $layers layers in $ours s (model read included): $(rate "$layers" "$ours") layers/s"
-# Where a layer's time goes, from the run's own timings.
-echo "$report" | awk -v n="$layers" '/^timings/ {
-    gsub(/[,:]/, " ");
-    printf "  per layer (ms):";
-    for (i = 1; i <= NF; ++i) if ($i ~ /^[0-9.]+$/) { printf " %s %.2f", label, $i / n; label = "" } else if ($i != "timings" && $i != "(ms)") label = (label == "" ? $i : label " " $i);
-    printf "\n" }'
-
-if ! command -v prusa-slicer >/dev/null 2>&1 && [ "$INSTALL_PEER" = "--install-peer" ]; then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  echo "  installing prusa-slicer for the comparison" >&2
-  $sudo apt-get install -y -qq --no-install-recommends prusa-slicer >/dev/null
+declare -A seconds
+for r in $RENDERERS; do
+  RUN_STATUS=0
+  timed_run "$OUT/slice_$r.log" "$CLI" slice "$MODEL" --out "$LAYERS" --thickness 50 --projector 1920x1080 \
+    --pixel-size 100 --timings --renderer "$r"
+  [ "$RUN_STATUS" -eq 0 ] || { echo "  $r: orvell3d-cli failed; see $OUT/slice_$r.log"; continue; }
+  layers=$(find "$LAYERS" -name 'S*_P1.png' | wc -l)
+  seconds[$r]=$RUN_SECONDS
+  echo "  $r: $layers layers in $RUN_SECONDS s (model read included): $(rate "$layers" "$RUN_SECONDS") layers/s," \
+    "peak ${RUN_PEAK_MB:-?} MB"
+  # Where a layer's time goes, from the run's own timings (summed over threads).
+  awk -v n="$layers" '/^timings/ {
+      gsub(/[,:]/, " ");
+      printf "    per layer (ms):";
+      for (i = 1; i <= NF; ++i) if ($i ~ /^[0-9.]+$/) { printf " %s %.2f", label, $i / n; label = "" } else if ($i != "timings" && $i != "(ms)") label = (label == "" ? $i : label " " $i);
+      printf "\n" }' "$OUT/slice_$r.log"
+done
+if [ -n "${seconds[reference]:-}" ]; then
+  for r in cpu gpu; do
+    [ -n "${seconds[$r]:-}" ] &&
+      awk -v r="$r" -v a="${seconds[reference]}" -v b="${seconds[$r]}" \
+        'BEGIN { printf "  %s is %.1f times as fast as the reference pass\n", r, a / b }'
+  done
 fi
-if ! command -v prusa-slicer >/dev/null 2>&1; then
+
+peer_install_if_asked "$INSTALL_PEER"
+if ! peer_available; then
   echo "  prusa-slicer: not installed (bench/run slice --install-peer installs it); no comparison"
   exit 0
 fi
-SL1=$OUT/torus_1m.sl1
-rm -f "$SL1"
-t0=$(now)
-peer_cmd=(prusa-slicer --export-sla --printer-technology SLA --no-supports-enable --no-pad-enable
-  --layer-height 0.05 --display-width 192 --display-height 108 --display-pixels-x 1920
-  --display-pixels-y 1080 --display-orientation landscape --bed-shape 0x0,192x0,192x108,0x108
-  --output "$SL1" "$MODEL")
-"${peer_cmd[@]}" >"$OUT/prusa-slicer.log" 2>&1 || echo "  prusa-slicer failed; see $OUT/prusa-slicer.log"
-t1=$(now)
-peer=$(awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.2f", b - a }')
-peerLayers=$(unzip -Z1 "$SL1" 2>/dev/null | grep -Ec '[0-9]{5}\.png$' || true)
-echo "  prusa-slicer: $peerLayers layers in $peer s (model read included): $(rate "$peerLayers" "$peer") layers/s"
-awk -v a="$layers" -v ta="$ours" -v b="$peerLayers" -v tb="$peer" 'BEGIN {
-  ra = ta > 0 ? a / ta : 0; rb = tb > 0 ? b / tb : 0;
-  if (rb > 0) printf "  ratio: orvell3d-cli / prusa-slicer = %.2f\n", ra / rb }'
+peer_run "$MODEL" "$OUT/torus_1m.sl1" "$OUT/prusa-slicer.log"
+echo "  prusa-slicer: $PEER_LAYERS layers in $PEER_SECONDS s (model read included):" \
+  "$(rate "$PEER_LAYERS" "$PEER_SECONDS") layers/s, peak ${PEER_PEAK_MB:-?} MB"
+if [ -n "${seconds[cpu]:-}" ]; then
+  awk -v a="${seconds[cpu]}" -v b="$PEER_SECONDS" 'BEGIN { printf "  cpu time / prusa-slicer time = %.2f\n", a / b }'
+fi

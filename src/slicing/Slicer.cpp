@@ -3,10 +3,10 @@
 #include <QDebug>
 #include <QDir>
 #include <QThread>
-#include <QThreadPool>
 #include <algorithm>
 
 #include "slicing/LayerImage.h"
+#include "slicing/LayerWorkers.h"
 
 // What a worker makes of one layer.
 struct Slicer::LayerOutcome
@@ -93,9 +93,8 @@ bool Slicer::start(std::vector<SliceObject> objects, const SliceParameters &para
     const int workers = options.workerThreads < 0 ? std::max(1, QThread::idealThreadCount()) : options.workerThreads;
     m_pipelined = workers > 0 && m_renderer->hasOutlineLater();
     if (m_pipelined) {
-        if (!m_pool)
-            m_pool = std::make_unique<QThreadPool>();
-        m_pool->setMaxThreadCount(workers);
+        if (!m_workers || m_workers->threadCount() != workers)
+            m_workers = std::make_unique<LayerWorkers>(workers);
         // Enough layers in flight to keep every worker busy while the next cut is taken, but
         // no more than about 256 MB of layer images (an image, its processed copy, the copy
         // for layerRendered and its PNG), and at least one.
@@ -400,7 +399,7 @@ Slicer::Step Slicer::processLayerPipelined()
     auto task = std::make_shared<std::packaged_task<LayerOutcome()>>(
         [this, sections = std::move(sections), ctx]() { return runLayerJob(sections, ctx); });
     pending->outcome = task->get_future();
-    m_pool->start([task]() { (*task)(); });
+    m_workers->post([task]() { (*task)(); });
     m_pending.push_back(std::move(pending));
 
     if (m_cancelRequested)

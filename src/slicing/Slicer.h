@@ -77,7 +77,7 @@ struct SliceRunOptions
 //   Slicer s(&renderer);
 //   if (!s.start(objects, params, options, &error)) …
 //   while (s.processLayer() == Slicer::Continue) pumpEvents();
-class QThreadPool;
+class LayerWorkers;
 
 class Slicer
 {
@@ -177,5 +177,5 @@ private:
     bool m_pipelined = false;
     std::size_t m_maxPending = 1;
     std::deque<std::unique_ptr<PendingLayer>> m_pending;
-    std::unique_ptr<QThreadPool> m_pool;
+    std::unique_ptr<LayerWorkers> m_workers;
 };

@@ -143,9 +143,20 @@ private slots:
         compareAll({placed(cylinderMesh(10, 4, 256), {3.3f, -7.1f, 0})}, {{2.0f, 0, f}, {3.99f, 0, f}});
         compareAll({placed(torusMesh(10, 3, 128, 48))}, {{3.0f, 0, f}, {0.4f, 0, f}, {5.7f, 0, f}, {1.7f, 0, f}});
 
-        // Below every part, and above the scene: black in all three.
+        // Above the scene: black.
         const cv::Mat above = render(*m_cpu, {placed(boxMesh(10, 20, 5))}, params50(), {6.0f, 0, f});
         QCOMPARE(cv::countNonZero(above), 0);
+
+        // A cut for the 3D view only (no read-back) fills the view's texture; read-back cuts
+        // after it still agree.
+        RenderFlags view;
+        view.readBack = false;
+        cv::Mat none;
+        QString error;
+        QVERIFY(m_gpu->render({placed(boxMesh(10, 20, 5))}, 2.0f * params50().sceneScale(), 0, view, &none, &error));
+        QVERIFY(none.empty());
+        QVERIFY(m_gpu->textureId(0) != 0);
+        compareAll({placed(boxMesh(10, 20, 5), {1, 1, 0})}, {{2.0f, 0, f}});
     }
 
     void placedParts()

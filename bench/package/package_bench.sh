@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# Model to finished print package: the one-million-triangle torus at 50 µm layers on a
+# 1920 × 1080 projector of 100 µm pixels, `orvell3d-cli slice -o PACKAGE.lpk` with each
+# cross-section renderer (reading, slicing, post-processing, encoding, previews, packing), beside
+# prusa-slicer's SLA export of the same model when that is installed (--install-peer installs it).
+# Targets: the processor renderer in at most half the peer's time, the GPU renderer at least
+# ten times as fast as the reference pass, at most 400 MB peak memory.
+#   bench/package/package_bench.sh BUILD_DIR OUT_DIR [--install-peer] [--no-reference]
+set -euo pipefail
+BUILD=$1
+OUT=$2
+shift 2
+INSTALL_PEER=""
+RENDERERS="cpu gpu reference"
+for a in "$@"; do
+  case "$a" in
+    --install-peer) INSTALL_PEER=$a ;;
+    --no-reference) RENDERERS="cpu gpu" ;;
+  esac
+done
+CLI=$BUILD/src/cli/orvell3d-cli
+MODEL=$OUT/torus_1m_binary.stl
+[ -s "$MODEL" ] || "$BUILD/bench/load/make_torus_stl" --triangles 1000000 "$MODEL" >/dev/null
+# shellcheck source=../slice/peer_sla.sh
+source "$(dirname "$0")/../slice/peer_sla.sh"
+
+echo "package: 1M-triangle torus to a finished .lpk, 50 µm layers, 1920 x 1080 px at 100 µm"
+export ORVELL3D_DATA_DIR=$OUT/data
+declare -A seconds peak
+for r in $RENDERERS; do
+  RUN_STATUS=0
+  timed_run "$OUT/package_$r.log" "$CLI" slice "$MODEL" -o "$OUT/torus_$r.lpk" --thickness 50 \
+    --projector 1920x1080 --pixel-size 100 --timings --renderer "$r"
+  [ "$RUN_STATUS" -eq 0 ] || { echo "  $r: orvell3d-cli failed; see $OUT/package_$r.log"; continue; }
+  seconds[$r]=$RUN_SECONDS
+  peak[$r]=${RUN_PEAK_MB:-?}
+  images=$(sed -n 's/.*(\([0-9]*\) images.*/\1/p' "$OUT/package_$r.log")
+  echo "  $r: $images layers, model to package in $RUN_SECONDS s, peak ${peak[$r]} MB"
+  sed -n 's/^timings (ms): /    where the time went (ms, summed over threads): /p' "$OUT/package_$r.log"
+done
+
+peer_install_if_asked "$INSTALL_PEER"
+if peer_available; then
+  peer_run "$MODEL" "$OUT/torus_1m.sl1" "$OUT/prusa-slicer.log"
+  echo "  prusa-slicer --export-sla: $PEER_LAYERS layers in $PEER_SECONDS s, peak ${PEER_PEAK_MB:-?} MB"
+else
+  echo "  prusa-slicer: not installed (bench/run package --install-peer installs it); no comparison"
+fi
+
+verdict() { if [ "$1" = 1 ]; then echo "met"; else echo "NOT met"; fi; }
+if [ -n "${seconds[cpu]:-}" ] && [ -n "${PEER_SECONDS:-}" ]; then
+  ok=$(awk -v a="${seconds[cpu]}" -v b="$PEER_SECONDS" 'BEGIN { print (a <= b / 2) ? 1 : 0 }')
+  awk -v a="${seconds[cpu]}" -v b="$PEER_SECONDS" -v v="$(verdict "$ok")" \
+    'BEGIN { printf "  target cpu <= 1/2 of prusa-slicer: %.2f s vs %.2f s (ratio %.2f): %s\n", a, b / 2, a / b, v }'
+fi
+if [ -n "${seconds[gpu]:-}" ] && [ -n "${seconds[reference]:-}" ]; then
+  ok=$(awk -v a="${seconds[gpu]}" -v b="${seconds[reference]}" 'BEGIN { print (b >= 10 * a) ? 1 : 0 }')
+  awk -v a="${seconds[gpu]}" -v b="${seconds[reference]}" -v v="$(verdict "$ok")" \
+    'BEGIN { printf "  target gpu >= 10 x reference: %.1f times as fast: %s\n", b / a, v }'
+fi
+for r in cpu gpu; do
+  if [ -n "${peak[$r]:-}" ] && [ "${peak[$r]}" != "?" ]; then
+    echo "  target peak memory <= 400 MB ($r): ${peak[$r]} MB: $(verdict "$([ "${peak[$r]}" -le 400 ] && echo 1)")"
+  fi
+done

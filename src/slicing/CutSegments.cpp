@@ -371,7 +371,7 @@ void fillCutSegments(const std::vector<CutSegment> &segments, cv::Mat &image)
         *to = std::min(h, int(std::ceil(hi - 0.5f)));
         return *from < *to;
     };
-    std::vector<int> offset(std::size_t(h) + 1, 0);
+    std::vector<std::size_t> offset(std::size_t(h) + 1, 0);
     for (const CutSegment &s : segments) {
         int a, b;
         if (rowsOf(s, &a, &b)) {
@@ -382,7 +382,7 @@ void fillCutSegments(const std::vector<CutSegment> &segments, cv::Mat &image)
     for (int j = 0; j < h; ++j)
         offset[std::size_t(j) + 1] += offset[std::size_t(j)];
     std::vector<Crossing> crossings(offset[std::size_t(h)]);
-    std::vector<int> fill(offset.begin(), offset.end() - 1);
+    std::vector<std::size_t> fill(offset.begin(), offset.end() - 1);
     for (const CutSegment &s : segments) {
         int a, b;
         if (!rowsOf(s, &a, &b))
@@ -392,22 +392,22 @@ void fillCutSegments(const std::vector<CutSegment> &segments, cv::Mat &image)
         const double slope = (double(s.x1) - s.x0) / (double(s.y1) - s.y0);
         for (int j = a; j < b; ++j) {
             const double x = s.x0 + (j + 0.5 - s.y0) * slope;
-            crossings[std::size_t(fill[std::size_t(j)]++)] = {float(std::clamp(x, -1e7, 1e7)), winding};
+            crossings[fill[std::size_t(j)]++] = {float(std::clamp(x, -1e7, 1e7)), winding};
         }
     }
 
     for (int j = 0; j < h; ++j) {
         Crossing *c = crossings.data() + offset[std::size_t(j)];
-        const int n = offset[std::size_t(j) + 1] - offset[std::size_t(j)];
+        const std::size_t n = offset[std::size_t(j) + 1] - offset[std::size_t(j)];
         if (n == 0)
             continue;
         if (n <= 16) {
-            for (int i = 1; i < n; ++i) {
+            for (std::size_t i = 1; i < n; ++i) {
                 const Crossing key = c[i];
-                int k = i - 1;
-                for (; k >= 0 && c[k].x > key.x; --k)
-                    c[k + 1] = c[k];
-                c[k + 1] = key;
+                std::size_t k = i;
+                for (; k > 0 && c[k - 1].x > key.x; --k)
+                    c[k] = c[k - 1];
+                c[k] = key;
             }
         } else {
             std::sort(c, c + n, [](const Crossing &a, const Crossing &b) { return a.x < b.x; });
@@ -417,7 +417,7 @@ void fillCutSegments(const std::vector<CutSegment> &segments, cv::Mat &image)
         // crossings at xa and xb that is i from ceil(xa - 0.5) up to ceil(xb - 0.5).
         uchar *row = image.ptr<uchar>(j);
         int count = 0;
-        for (int i = 0; i < n; ++i) {
+        for (std::size_t i = 0; i < n; ++i) {
             count += c[i].winding;
             if (count <= 0 || i + 1 == n)
                 continue;

@@ -15,6 +15,7 @@
 #include <functional>
 #include <memory>
 
+#include "support_window.h"
 #include "app/Window.h"
 #include "config/EnvironmentSettings.h"
 #include "config/SettingsFile.h"
@@ -25,8 +26,6 @@
 #include "view/ui/Canvas.h"
 
 namespace {
-
-QObject *g_watchers = nullptr;
 
 // Answers the dialogs of an export as they open: the package dialog (accepted, its choice
 // recorded) and the save dialog (the given file).
@@ -40,7 +39,7 @@ struct ExportAnswers
 
 void answerExportDialogs(ExportAnswers *answers)
 {
-    auto *timer = new QTimer(g_watchers);
+    auto *timer = new QTimer(dialogWatchers());
     QObject::connect(timer, &QTimer::timeout, [answers] {
         QWidget *modal = QApplication::activeModalWidget();
         if (auto *lbf = qobject_cast<LbfSetting *>(modal)) {
@@ -58,22 +57,6 @@ void answerExportDialogs(ExportAnswers *answers)
         }
     });
     timer->start(20);
-}
-
-void writeBox(const QString &path, double sx, double sy, double sz)
-{
-    QByteArray obj;
-    for (int k = 0; k < 8; ++k)
-        obj += QString::asprintf("v %g %g %g\n", (k & 1) * sx, ((k >> 1) & 1) * sy, ((k >> 2) & 1) * sz).toLatin1();
-    obj += "f 1 3 4 2\nf 5 6 8 7\nf 1 2 6 5\nf 3 7 8 4\nf 1 5 7 3\nf 2 4 8 6\n";
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(obj);
-}
-
-QString logText(Window &w)
-{
-    return w.findChild<QTextEdit *>("logWindow")->toPlainText();
 }
 
 // Every file of a package, by name.
@@ -100,18 +83,9 @@ class TestExport : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> m_data;
+    std::unique_ptr<WindowTestData> m_data;
 
     QString dataPath(const QString &name) const { return m_data->filePath(name); }
-
-    static void loadModel(Window &w, const QString &path)
-    {
-        QTRY_VERIFY_WITH_TIMEOUT(w.canvas->scene()->object(0)->mesh != nullptr, 10000);
-        QTRY_VERIFY_WITH_TIMEOUT(w.findChild<QAction *>("load")->isEnabled(), 10000);
-        QVERIFY(w.openModelFile(path));
-        QTRY_COMPARE_WITH_TIMEOUT(w.canvas->scene()->objectCount(), 2, 10000);
-        QTRY_VERIFY_WITH_TIMEOUT(w.findChild<QAction *>("load")->isEnabled(), 10000);
-    }
 
     static QAction *exportAction(Window &w)
     {
@@ -125,26 +99,15 @@ private slots:
 
     void init()
     {
-        m_data = std::make_unique<QTemporaryDir>();
+        m_data = std::make_unique<WindowTestData>();
         QVERIFY(m_data->isValid());
-        qputenv("ORVELL3D_DATA_DIR", QFile::encodeName(m_data->path()));
-        g_watchers = new QObject;
-        // A small projector keeps the runs short: 300 × 200 px of 100 µm.
-        EnvironmentSettings s = defaultEnvironmentSettings();
-        s.printer.displayOverrideXPx = 300;
-        s.printer.displayOverrideYPx = 200;
-        s.printer.pixelSizeXUm = 100.0f;
-        s.printer.pixelSizeYUm = 100.0f;
-        s.print.horizontalMirror = true;
-        QString error;
-        QVERIFY2(writeSettingsFile(dataPath("settings.ini"), s, &error), qPrintable(error));
+        writeSmallPrinterSettings(dataPath("settings.ini"), [](EnvironmentSettings &s) { s.print.horizontalMirror = true; });
         QVERIFY(QDir().mkpath(dataPath("out/window")) && QDir().mkpath(dataPath("out/cli")));
     }
 
     void cleanup()
     {
-        delete g_watchers;
-        g_watchers = nullptr;
+        m_data.reset();
     }
 
     void packageEqualsTheCommandLinePackage()
@@ -221,7 +184,7 @@ private slots:
         ExportAnswers answers;
         answers.file = dataPath("out/window/tall.lpk");
         answerExportDialogs(&answers);
-        connect(w.canvas, &Canvas::signalPreviewSliderChange, g_watchers, [&w] {
+        connect(w.canvas, &Canvas::signalPreviewSliderChange, dialogWatchers(), [&w] {
             if (ProgressWindow *progress = w.canvas->progressWindow())
                 progress->findChild<QPushButton *>("pbCancel")->click();
         });

@@ -14,27 +14,13 @@
 #include <functional>
 #include <memory>
 
+#include "support_window.h"
 #include "app/Window.h"
 #include "config/SettingsFile.h"
 #include "scene/Scene.h"
 #include "view/ui/Canvas.h"
 
 namespace {
-
-QObject *g_watchers = nullptr;
-
-// Acts on the next modal dialog once it is open (the code under test blocks in exec()).
-void onNextModal(std::function<void(QWidget *)> action)
-{
-    auto *timer = new QTimer(g_watchers);
-    QObject::connect(timer, &QTimer::timeout, [timer, action] {
-        if (QWidget *modal = QApplication::activeModalWidget()) {
-            timer->stop();
-            action(modal);
-        }
-    });
-    timer->start(20);
-}
 
 // Answers the next message box with `button` and keeps its text.
 void answerNextBox(QMessageBox::StandardButton button, QString *text = nullptr)
@@ -51,7 +37,7 @@ void answerNextBox(QMessageBox::StandardButton button, QString *text = nullptr)
 // Answers the next message boxes in turn, one button each.
 void answerBoxes(QList<QMessageBox::StandardButton> buttons)
 {
-    auto *timer = new QTimer(g_watchers);
+    auto *timer = new QTimer(dialogWatchers());
     auto last = std::make_shared<QPointer<QWidget>>();
     QObject::connect(timer, &QTimer::timeout, [timer, buttons, last]() mutable {
         QWidget *modal = QApplication::activeModalWidget();
@@ -129,7 +115,7 @@ class TestSettingsWiring : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> m_data;
+    std::unique_ptr<WindowTestData> m_data;
 
     QString dataPath(const QString &name) const { return m_data->filePath(name); }
 
@@ -145,16 +131,13 @@ private slots:
 
     void init()
     {
-        m_data = std::make_unique<QTemporaryDir>();
+        m_data = std::make_unique<WindowTestData>();
         QVERIFY(m_data->isValid());
-        qputenv("ORVELL3D_DATA_DIR", QFile::encodeName(m_data->path()));
-        g_watchers = new QObject;
     }
 
     void cleanup()
     {
-        delete g_watchers;
-        g_watchers = nullptr;
+        m_data.reset();
     }
 
     void valuesReachInputsAndUntouchedFileComesBackUnchanged()

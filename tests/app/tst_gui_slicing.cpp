@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 
+#include "support_window.h"
 #include "app/Window.h"
 #include "config/EnvironmentSettings.h"
 #include "config/SettingsFile.h"
@@ -25,39 +26,6 @@
 #include "view/ui/Canvas.h"
 
 namespace {
-
-QObject *g_watchers = nullptr;
-
-// Acts on the next modal dialog of the given kind as soon as it is open.
-template <typename Dialog>
-void onNextModal(std::function<void(Dialog *)> action)
-{
-    auto *timer = new QTimer(g_watchers);
-    QObject::connect(timer, &QTimer::timeout, [timer, action] {
-        if (auto *d = qobject_cast<Dialog *>(QApplication::activeModalWidget())) {
-            timer->stop();
-            action(d);
-        }
-    });
-    timer->start(20);
-}
-
-// A closed box of sx × sy × sz mm as OBJ.
-void writeBox(const QString &path, double sx, double sy, double sz)
-{
-    QByteArray obj;
-    for (int k = 0; k < 8; ++k)
-        obj += QString::asprintf("v %g %g %g\n", (k & 1) * sx, ((k >> 1) & 1) * sy, ((k >> 2) & 1) * sz).toLatin1();
-    obj += "f 1 3 4 2\nf 5 6 8 7\nf 1 2 6 5\nf 3 7 8 4\nf 1 5 7 3\nf 2 4 8 6\n";
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(obj);
-}
-
-QString logText(Window &w)
-{
-    return w.findChild<QTextEdit *>("logWindow")->toPlainText();
-}
 
 // The text of the transient notice shown while `action` runs.
 QString noticeDuring(const std::function<void()> &action)
@@ -92,32 +60,13 @@ class TestSlicing : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> m_data;
+    std::unique_ptr<WindowTestData> m_data;
 
     QString dataPath(const QString &name) const { return m_data->filePath(name); }
 
-    // A small projector keeps the runs short: 300 × 200 px of 100 µm.
     void writeSettings(const std::function<void(EnvironmentSettings &)> &edit = {})
     {
-        EnvironmentSettings s = defaultEnvironmentSettings();
-        s.printer.displayOverrideXPx = 300;
-        s.printer.displayOverrideYPx = 200;
-        s.printer.pixelSizeXUm = 100.0f;
-        s.printer.pixelSizeYUm = 100.0f;
-        if (edit)
-            edit(s);
-        QString error;
-        QVERIFY2(writeSettingsFile(dataPath("settings.ini"), s, &error), qPrintable(error));
-    }
-
-    static void loadModel(Window &w, const QString &path)
-    {
-        QTRY_VERIFY_WITH_TIMEOUT(w.canvas->scene()->object(0)->mesh != nullptr, 10000);
-        QTRY_VERIFY_WITH_TIMEOUT(w.findChild<QAction *>("load")->isEnabled(), 10000);
-        const int before = w.canvas->scene()->objectCount();
-        QVERIFY(w.openModelFile(path));
-        QTRY_COMPARE_WITH_TIMEOUT(w.canvas->scene()->objectCount(), before + 1, 10000);
-        QTRY_VERIFY_WITH_TIMEOUT(w.findChild<QAction *>("load")->isEnabled(), 10000);
+        writeSmallPrinterSettings(dataPath("settings.ini"), edit);
     }
 
 private slots:
@@ -125,16 +74,13 @@ private slots:
 
     void init()
     {
-        m_data = std::make_unique<QTemporaryDir>();
+        m_data = std::make_unique<WindowTestData>();
         QVERIFY(m_data->isValid());
-        qputenv("ORVELL3D_DATA_DIR", QFile::encodeName(m_data->path()));
-        g_watchers = new QObject;
     }
 
     void cleanup()
     {
-        delete g_watchers;
-        g_watchers = nullptr;
+        m_data.reset();
     }
 
     void makeSlicesWritesTheLayersAndHandsThemToTheWindow()
@@ -239,7 +185,7 @@ private slots:
         w.findChild<QDoubleSpinBox *>("inpSliceThickness")->setValue(25);   // 400 layers; the run is cancelled long before
 
         int layers = 0;
-        connect(w.canvas, &Canvas::signalPreviewSliderChange, g_watchers, [&] {
+        connect(w.canvas, &Canvas::signalPreviewSliderChange, dialogWatchers(), [&] {
             if (++layers == 3) {
                 ProgressWindow *progress = w.canvas->progressWindow();
                 QVERIFY(progress && progress->isVisible());

@@ -14,6 +14,7 @@
 #include <QtTest>
 #include <memory>
 
+#include "support_window.h"
 #include "app/Window.h"
 #include "scene/Scene.h"
 #include "view/ui/Canvas.h"
@@ -43,20 +44,6 @@ void writeBoxStl(const QString &path, QVector3D lo, QVector3D hi)
     }
 }
 
-Mesh boxMesh(float size)
-{
-    std::vector<float> v;
-    for (int i = 0; i < 8; ++i) {
-        v.push_back((i & 1) ? size : 0.0f);
-        v.push_back((i & 2) ? size : 0.0f);
-        v.push_back((i & 4) ? size : 0.0f);
-    }
-    std::vector<uint32_t> idx{0, 2, 1, 1, 2, 3, 4, 5, 6, 5, 7, 6, 0, 1, 4, 1, 5, 4,
-                              2, 6, 3, 3, 6, 7, 0, 4, 2, 2, 4, 6, 1, 3, 5, 3, 7, 5};
-    std::vector<uint32_t> reversed = reverseWinding(idx);
-    return Mesh(std::move(v), std::move(idx), std::move(reversed));
-}
-
 QStringList childTexts(const QStandardItem *item)
 {
     QStringList texts;
@@ -71,17 +58,11 @@ class TestModelTree : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> m_data;
+    std::unique_ptr<WindowTestData> m_data;
 
     static QStandardItemModel *treeModel(Window &w)
     {
         return qobject_cast<QStandardItemModel *>(w.findChild<QTreeView *>("modelTreeView")->model());
-    }
-
-    static void waitForBuildPlate(Window &w)
-    {
-        QTRY_VERIFY_WITH_TIMEOUT(w.canvas->scene()->object(0)->mesh != nullptr, 10000);
-        QTRY_VERIFY_WITH_TIMEOUT(w.findChild<QAction *>("load")->isEnabled(), 10000);
     }
 
     // Clicks a tree row the way a user does (Ctrl adds to the selection).
@@ -99,9 +80,8 @@ private slots:
 
     void init()
     {
-        m_data = std::make_unique<QTemporaryDir>();
+        m_data = std::make_unique<WindowTestData>();
         QVERIFY(m_data->isValid());
-        qputenv("ORVELL3D_DATA_DIR", QFile::encodeName(m_data->path()));
         QFile settings(m_data->filePath("settings.ini"));
         QVERIFY(settings.open(QIODevice::WriteOnly));
     }

@@ -9,25 +9,12 @@
 #include <QtTest>
 #include <memory>
 
+#include "support_window.h"
 #include "app/Window.h"
 #include "scene/Scene.h"
 #include "view/ui/Canvas.h"
 
 namespace {
-
-Mesh boxMesh(float size)
-{
-    std::vector<float> v;
-    for (int i = 0; i < 8; ++i) {
-        v.push_back((i & 1) ? size : 0.0f);
-        v.push_back((i & 2) ? size : 0.0f);
-        v.push_back((i & 4) ? size : 0.0f);
-    }
-    std::vector<uint32_t> idx{0, 2, 1, 1, 2, 3, 4, 5, 6, 5, 7, 6, 0, 1, 4, 1, 5, 4,
-                              2, 6, 3, 3, 6, 7, 0, 4, 2, 2, 4, 6, 1, 3, 5, 3, 7, 5};
-    std::vector<uint32_t> reversed = reverseWinding(idx);
-    return Mesh(std::move(v), std::move(idx), std::move(reversed));
-}
 
 // Texts of the next popup menu; `choose` (when not empty) is triggered, otherwise it closes.
 void onNextMenu(QObject *owner, QStringList *texts, const QString &choose = QString())
@@ -60,9 +47,8 @@ class TestSceneCommands : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> m_data;
+    std::unique_ptr<WindowTestData> m_data;
     std::unique_ptr<Window> m_window;
-    QObject *m_watchers = nullptr;
 
     // Two models; model 1 has a support, a base and a hollowed copy.
     Scene *buildScene()
@@ -85,7 +71,7 @@ class TestSceneCommands : public QObject
     QStringList treeMenu(const QString &choose)
     {
         QStringList texts;
-        onNextMenu(m_watchers, &texts, choose);
+        onNextMenu(dialogWatchers(), &texts, choose);
         m_window->treeContextMenu(QPoint(5, 5));
         return texts;
     }
@@ -95,21 +81,19 @@ private slots:
 
     void init()
     {
-        m_data = std::make_unique<QTemporaryDir>();
-        qputenv("ORVELL3D_DATA_DIR", QFile::encodeName(m_data->path()));
+        m_data = std::make_unique<WindowTestData>();
+        QVERIFY(m_data->isValid());
         QFile settings(m_data->filePath("settings.ini"));
         QVERIFY(settings.open(QIODevice::WriteOnly));
         settings.close();
-        m_watchers = new QObject;
         m_window = std::make_unique<Window>();
-        QTRY_VERIFY_WITH_TIMEOUT(m_window->canvas->scene()->object(0)->mesh != nullptr, 10000);
-        QTRY_VERIFY_WITH_TIMEOUT(m_window->findChild<QAction *>("load")->isEnabled(), 10000);
+        waitForBuildPlate(*m_window);
     }
 
     void cleanup()
     {
         m_window.reset();
-        delete m_watchers;
+        m_data.reset();
     }
 
     void hideShowThisOnlyAndUnhide()
@@ -186,7 +170,7 @@ private slots:
 
         // A right click on a current model: its commands.
         QStringList entries;
-        onNextMenu(m_watchers, &entries);
+        onNextMenu(dialogWatchers(), &entries);
         QTest::mouseClick(window, Qt::RightButton, Qt::NoModifier, at);
         QTRY_VERIFY(!entries.isEmpty());
         QCOMPARE(entries, (QStringList{"Duplicate", "Make Center", "Delete", "Move to Bottom", "Move Z+3mm",

@@ -22,28 +22,13 @@
 #include <memory>
 
 #include "app/SettingSelect.h"
+#include "support_window.h"
 #include "app/Window.h"
 #include "config/ResinProfile.h"
 #include "scene/Loader.h"
 #include "view/ui/Canvas.h"
 
 namespace {
-
-// Watchers of the running test function; deleted after each, so none acts on a later test's dialog.
-QObject *g_watchers = nullptr;
-
-// Acts on the next modal dialog as soon as it is open (the code under test blocks in exec()).
-void onNextModal(std::function<void(QWidget *)> action)
-{
-    auto *timer = new QTimer(g_watchers);
-    QObject::connect(timer, &QTimer::timeout, [timer, action] {
-        if (QWidget *modal = QApplication::activeModalWidget()) {
-            timer->stop();
-            action(modal);
-        }
-    });
-    timer->start(20);
-}
 
 void clickButton(QWidget *modal, QMessageBox::StandardButton which)
 {
@@ -73,18 +58,13 @@ public:
     using Window::dropEvent;
 };
 
-QString logText(Window &w)
-{
-    return w.findChild<QTextEdit *>("logWindow")->toPlainText();
-}
-
 } // namespace
 
 class TestWindow : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> m_data;
+    std::unique_ptr<WindowTestData> m_data;
 
     QString dataPath(const QString &name) const { return m_data->filePath(name); }
 
@@ -93,16 +73,13 @@ private slots:
 
     void init()
     {
-        m_data = std::make_unique<QTemporaryDir>();
+        m_data = std::make_unique<WindowTestData>();
         QVERIFY(m_data->isValid());
-        qputenv("ORVELL3D_DATA_DIR", QFile::encodeName(m_data->path()));
-        g_watchers = new QObject;
     }
 
     void cleanup()
     {
-        delete g_watchers;
-        g_watchers = nullptr;
+        m_data.reset();
     }
 
     void startUpFrame()

@@ -3,6 +3,8 @@
 #include <QtEndian>
 #include <QtTest>
 
+#include "support_scene.h"
+
 #include "scene/Loader.h"
 #include "scene/SceneMetaTypes.h"
 
@@ -53,14 +55,7 @@ class LoaderTest : public QObject
 
     QTemporaryDir m_dir;
 
-    QString write(const QString &name, const QByteArray &data)
-    {
-        const QString path = m_dir.filePath(name);
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly) || f.write(data) != data.size())
-            qFatal("cannot write test fixture %s", qPrintable(path));
-        return path;
-    }
+    QString write(const QString &name, const QByteArray &data) { return writeFixture(m_dir.filePath(name), data); }
 
     // Runs one loader to the end and delivers its queued signals.
     static void load(const QString &path, Receiver &rx)

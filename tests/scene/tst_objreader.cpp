@@ -1,6 +1,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "support_scene.h"
+
 #include "scene/ModelFile.h"
 
 // The OBJ reader: faces, quads, the lines it skips, and the files it refuses whole.
@@ -10,14 +12,7 @@ class ObjReaderTest : public QObject
 
     QTemporaryDir m_dir;
 
-    QString write(const QString &name, const QByteArray &data)
-    {
-        const QString path = m_dir.filePath(name);
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(data) != data.size())
-            qFatal("cannot write test fixture %s", qPrintable(path));
-        return path;
-    }
+    QString write(const QString &name, const QByteArray &data) { return writeFixture(m_dir.filePath(name), data); }
 
     static QByteArray sixVertices()
     {

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "support_scene.h"
 #include "scene/ModelFile.h"
 #include "scene/NumberParsing.h"
 #include "scene/StlReader.h"
@@ -113,14 +114,7 @@ class StlReaderTest : public QObject
 
     QTemporaryDir m_dir;
 
-    QString write(const QString &name, const QByteArray &data)
-    {
-        const QString path = m_dir.filePath(name);
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(data) != data.size())
-            qFatal("cannot write test fixture %s", qPrintable(path));
-        return path;
-    }
+    QString write(const QString &name, const QByteArray &data) { return writeFixture(m_dir.filePath(name), data); }
 
     // Every record's welded vertex has the record's coordinates.
     static void verifyCornersMatch(const Mesh &m, const std::vector<Triangle> &tris)

@@ -138,3 +138,20 @@ bool litAt(const cv::Mat &image, float xMm, float yMm, float pixelUm)
         return false;
     return image.at<uchar>(row, col) != 0;
 }
+
+SliceParameters smallProjector()
+{
+    SliceParameters p;
+    p.projectorWidthPx = 640;
+    p.projectorHeightPx = 400;
+    p.pixelSizeXUm = p.pixelSizeYUm = 100;
+    return p;
+}
+
+Slicer::Step runToEnd(Slicer &s)
+{
+    Slicer::Step step;
+    while ((step = s.processLayer()) == Slicer::Continue) {
+    }
+    return step;
+}

@@ -6,6 +6,7 @@
 
 #include "scene/Mesh.h"
 #include "slicing/CrossSection.h"
+#include "slicing/Slicer.h"
 
 // Closed meshes with outward winding, built in the tests.
 std::shared_ptr<Mesh> boxMesh(float sx, float sy, float sz);
@@ -22,3 +23,9 @@ SliceObject placed(const std::shared_ptr<Mesh> &mesh, QVector3D move = {}, QVect
 
 // Lit pixel at the plate point (x, y) mm of a layer image of the given pixel size.
 bool litAt(const cv::Mat &image, float xMm, float yMm, float pixelUm);
+
+// A 640 × 400 px projector of 100 µm pixels: small enough for quick runs.
+SliceParameters smallProjector();
+
+// Processes layers until the run stops and returns how it stopped.
+Slicer::Step runToEnd(Slicer &s);

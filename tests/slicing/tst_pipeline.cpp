@@ -22,15 +22,6 @@ class TestPipeline : public QObject
     QTemporaryDir m_data;
     std::unique_ptr<GlContext> m_ctx;
 
-    static SliceParameters params()
-    {
-        SliceParameters p;
-        p.projectorWidthPx = 640;
-        p.projectorHeightPx = 400;
-        p.pixelSizeXUm = p.pixelSizeYUm = 100;
-        return p;
-    }
-
     // Models, a support reaching above them and touching one, and a second-exposure part.
     static std::vector<SliceObject> scene(bool secondExposure)
     {
@@ -90,7 +81,7 @@ class TestPipeline : public QObject
             run.renderedOnCaller = run.renderedOnCaller && QThread::currentThread() == caller && !images.empty();
         };
         Slicer s(&renderer);
-        if (!s.start(objects, params(), o, &run.error))
+        if (!s.start(objects, smallProjector(), o, &run.error))
             return run;
         int layer = 0;
         while ((run.step = s.processLayer()) == Slicer::Continue) {
@@ -196,11 +187,8 @@ private slots:
         {
             Slicer s(&cpu);
             QString error;
-            QVERIFY(s.start(scene(false), params(), o, &error));
-            Slicer::Step step;
-            while ((step = s.processLayer()) == Slicer::Continue) {
-            }
-            QCOMPARE(step, Slicer::Failed);
+            QVERIFY(s.start(scene(false), smallProjector(), o, &error));
+            QCOMPARE(runToEnd(s), Slicer::Failed);
             QCOMPARE(s.errorString(), QString("The archive is full."));
             QCOMPARE(s.sliceFileNames().size(), 4);
             QCOMPARE(QDir(out.path()).entryList(QDir::Files).size(), 4);
@@ -216,11 +204,8 @@ private slots:
         o.outputFolder = out2.path();
         Slicer s(&cpu);
         QString error;
-        QVERIFY(s.start(scene(false), params(), o, &error));
-        Slicer::Step step;
-        while ((step = s.processLayer()) == Slicer::Continue) {
-        }
-        QCOMPARE(step, Slicer::Failed);
+        QVERIFY(s.start(scene(false), smallProjector(), o, &error));
+        QCOMPARE(runToEnd(s), Slicer::Failed);
         QVERIFY2(s.errorString().contains(layerFileName(s.sliceFileNames().size() + 1) + " cannot be encoded"),
                  qPrintable(s.errorString()));
         QVERIFY(s.sliceFileNames().size() < 6);
@@ -231,7 +216,7 @@ private slots:
         o.outputFolder = out3.path();
         o.encode = nullptr;
         auto dropped = std::make_unique<Slicer>(&cpu);
-        QVERIFY(dropped->start(scene(false), params(), o, &error));
+        QVERIFY(dropped->start(scene(false), smallProjector(), o, &error));
         QCOMPARE(dropped->processLayer(), Slicer::Continue);
         QCOMPARE(dropped->processLayer(), Slicer::Continue);
         dropped.reset();

@@ -17,15 +17,6 @@ class TestSlicer : public QObject
     std::unique_ptr<GlContext> m_ctx;
     std::unique_ptr<GlCrossSectionRenderer> m_renderer;
 
-    static SliceParameters params()
-    {
-        SliceParameters p;
-        p.projectorWidthPx = 640;
-        p.projectorHeightPx = 400;
-        p.pixelSizeXUm = p.pixelSizeYUm = 100;
-        return p;
-    }
-
     SliceRunOptions options(const QString &folder, float thicknessUm, float maxZ)
     {
         SliceRunOptions o;
@@ -33,14 +24,6 @@ class TestSlicer : public QObject
         o.sliceThicknessUm = thicknessUm;
         o.maxZ = maxZ;
         return o;
-    }
-
-    static Slicer::Step runToEnd(Slicer &s)
-    {
-        Slicer::Step step;
-        while ((step = s.processLayer()) == Slicer::Continue) {
-        }
-        return step;
     }
 
 private slots:
@@ -69,7 +52,7 @@ private slots:
         QStringList logged;
         SliceRunOptions o = options(folder, 100, 0.3f);
         o.log = [&](const QString &t) { logged << t; };
-        QVERIFY2(s.start({placed(boxMesh(10, 20, 5))}, params(), o, &error), qPrintable(error));
+        QVERIFY2(s.start({placed(boxMesh(10, 20, 5))}, smallProjector(), o, &error), qPrintable(error));
         QCOMPARE(s.processLayer(), Slicer::Continue);
         QCOMPARE(s.processLayer(), Slicer::Continue);
         QCOMPARE(s.processLayer(), Slicer::Finished);
@@ -95,7 +78,7 @@ private slots:
         QTemporaryDir out;
         QString error;
         Slicer s(m_renderer.get());
-        QVERIFY(s.start({placed(boxMesh(10, 20, 5))}, params(), options(out.path(), 50, 5), &error));
+        QVERIFY(s.start({placed(boxMesh(10, 20, 5))}, smallProjector(), options(out.path(), 50, 5), &error));
         QCOMPARE(s.processLayer(), Slicer::Continue);
         QCOMPARE(s.processLayer(), Slicer::Continue);
         s.cancel();
@@ -111,13 +94,13 @@ private slots:
     {
         QString error;
         Slicer s(m_renderer.get());
-        QVERIFY(!s.start({placed(boxMesh(10, 20, 5))}, params(), options(m_data.path() + "/missing", 50, 5), &error));
+        QVERIFY(!s.start({placed(boxMesh(10, 20, 5))}, smallProjector(), options(m_data.path() + "/missing", 50, 5), &error));
         QVERIFY(error.contains("missing"));
 
         // A layer file that cannot be written ends the run with the reason, not a silent gap.
         QTemporaryDir out;
         QVERIFY(QDir(out.path()).mkdir("S000002_P1.png"));
-        QVERIFY(s.start({placed(boxMesh(10, 20, 5))}, params(), options(out.path(), 50, 5), &error));
+        QVERIFY(s.start({placed(boxMesh(10, 20, 5))}, smallProjector(), options(out.path(), 50, 5), &error));
         QCOMPARE(s.processLayer(), Slicer::Continue);
         QCOMPARE(s.processLayer(), Slicer::Failed);
         QVERIFY2(s.errorString().contains("S000002_P1.png"), qPrintable(s.errorString()));
@@ -127,7 +110,7 @@ private slots:
         // The file hook (e.g. the package archive) can stop the run too.
         SliceRunOptions o = options(out.path(), 50, 5);
         o.fileWritten = [](const QString &, QString *why) { *why = "archive full"; return false; };
-        QVERIFY(s.start({placed(boxMesh(10, 20, 5))}, params(), o, &error));
+        QVERIFY(s.start({placed(boxMesh(10, 20, 5))}, smallProjector(), o, &error));
         QCOMPARE(s.processLayer(), Slicer::Failed);
         QCOMPARE(s.errorString(), QString("archive full"));
     }
@@ -150,7 +133,7 @@ private slots:
         // A model touching a support: every layer holds both, overlapping.
         const std::vector<SliceObject> objects = {placed(boxMesh(10, 20, 5)),
                                                   placed(boxMesh(4, 4, 5), {4, 0, 0}, {}, false, 8)};
-        QVERIFY(s.start(objects, params(), o, &error));
+        QVERIFY(s.start(objects, smallProjector(), o, &error));
         QCOMPARE(runToEnd(s), Slicer::Finished);
         QCOMPARE(hookCalls, 2);
         QCOMPARE(outlineFloats, std::size_t(8 * 6));   // the model's outline only
@@ -168,7 +151,7 @@ private slots:
         o.sliceOnDisk = false;
         QString error;
         QVERIFY(s.start({placed(boxMesh(10, 20, 5), {-10, 0, 0}), placed(boxMesh(10, 20, 5), {10, 0, 0}, {}, false, 2, 1)},
-                        params(), o, &error));
+                        smallProjector(), o, &error));
         QCOMPARE(runToEnd(s), Slicer::Finished);
         QCOMPARE(s.sliceImages().size(), std::size_t(1));
         const cv::Mat img = s.sliceImages()[0];
@@ -184,9 +167,9 @@ private slots:
         cv::Mat img;
         QString error;
         const std::vector<SliceObject> box = {placed(boxMesh(10, 20, 5))};
-        QVERIFY(s.getSliceAt(box, params(), 2.0f, &img, &error));
+        QVERIFY(s.getSliceAt(box, smallProjector(), 2.0f, &img, &error));
         QCOMPARE(cv::countNonZero(img), 100 * 200);
-        QVERIFY(s.getSliceAt(box, params(), 50.0f, &img, &error));
+        QVERIFY(s.getSliceAt(box, smallProjector(), 50.0f, &img, &error));
         QCOMPARE(img.cols, 640);
         QCOMPARE(img.rows, 400);
         QCOMPARE(cv::countNonZero(img), 0);

@@ -3,6 +3,8 @@
 #include <QtEndian>
 #include <QtTest>
 
+#include "support_cli.h"
+
 // `orvell3d-cli info` as a user runs it.
 class InfoCommandTest : public QObject
 {
@@ -10,32 +12,11 @@ class InfoCommandTest : public QObject
 
     QTemporaryDir m_dir;
 
-    QString write(const QString &name, const QByteArray &data)
-    {
-        const QString path = m_dir.filePath(name);
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly) || f.write(data) != data.size())
-            qFatal("cannot write test fixture %s", qPrintable(path));
-        return path;
-    }
+    QString write(const QString &name, const QByteArray &data) { return writeFixture(m_dir.filePath(name), data); }
 
-    struct Run
+    CliRun cli(const QStringList &args)
     {
-        int code;
-        QString out;
-        QString err;
-    };
-
-    Run cli(const QStringList &args)
-    {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("ORVELL3D_DATA_DIR", m_dir.filePath("data"));
-        p.setProcessEnvironment(env);
-        p.start(ORVELL_CLI_PATH, QStringList{"info"} + args);
-        if (!p.waitForFinished(30000))
-            qFatal("orvell3d-cli did not finish");
-        return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+        return runCli(QStringList{"info"} + args, m_dir.filePath("data"), 30000);
     }
 
 private slots:
@@ -65,7 +46,7 @@ private slots:
             ascii += "  endloop\n endfacet\n";
             obj += QString::asprintf("f %d %d %d\n", f[0] + 1, f[1] + 1, f[2] + 1).toLatin1();
         }
-        const Run r = cli({write("tetra.stl", bin), write("tetra_text.stl", ascii + "endsolid\n"), write("tetra.obj", obj)});
+        const CliRun r = cli({write("tetra.stl", bin), write("tetra_text.stl", ascii + "endsolid\n"), write("tetra.obj", obj)});
         QCOMPARE(r.code, 0);
         QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
         QCOMPARE(r.out.count("triangles:   4\n"), 3);
@@ -80,7 +61,7 @@ private slots:
     {
         const QString good = write("ok.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
         const QString bad = write("bad.stl", "solid nothing here\nendsolid\n");
-        const Run r = cli({good, bad, m_dir.filePath("missing.stl")});
+        const CliRun r = cli({good, bad, m_dir.filePath("missing.stl")});
         QCOMPARE(r.code, 1);
         QVERIFY(r.out.contains("format:      OBJ"));   // the good file is still reported
         const QStringList lines = r.err.split('\n', Qt::SkipEmptyParts);
@@ -91,11 +72,11 @@ private slots:
 
     void helpAndUsage()
     {
-        const Run help = cli({"--help"});
+        const CliRun help = cli({"--help"});
         QCOMPARE(help.code, 0);
         QVERIFY(help.out.contains("--help") && help.out.contains("MODEL"));
         QCOMPARE(cli({}).code, 2);
-        const Run unknown = cli({"--frobnicate", "x.stl"});
+        const CliRun unknown = cli({"--frobnicate", "x.stl"});
         QCOMPARE(unknown.code, 2);
         QVERIFY(unknown.err.contains("unknown option '--frobnicate'"));
     }

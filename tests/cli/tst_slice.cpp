@@ -4,6 +4,8 @@
 #include <QtEndian>
 #include <QtTest>
 
+#include "support_cli.h"
+
 // `orvell3d-cli slice` as a user runs it.
 class SliceCommandTest : public QObject
 {
@@ -12,23 +14,9 @@ class SliceCommandTest : public QObject
     QTemporaryDir m_dir;
     QString m_box;
 
-    struct Run
+    CliRun cli(const QStringList &args)
     {
-        int code;
-        QString out;
-        QString err;
-    };
-
-    Run cli(const QStringList &args)
-    {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("ORVELL3D_DATA_DIR", m_dir.filePath("data"));
-        p.setProcessEnvironment(env);
-        p.start(ORVELL_CLI_PATH, QStringList{"slice"} + args);
-        if (!p.waitForFinished(120000))
-            qFatal("orvell3d-cli did not finish");
-        return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+        return runCli(QStringList{"slice"} + args, m_dir.filePath("data"));
     }
 
     // Width, height, bit depth and colour type from a PNG header; zeros when it is not a PNG.
@@ -60,10 +48,7 @@ private slots:
                        .toLatin1();
         obj += "f 1 3 4\nf 1 4 2\nf 5 6 8\nf 5 8 7\nf 1 2 6\nf 1 6 5\nf 2 4 8\nf 2 8 6\nf 4 3 7\nf 4 7 8\n"
                "f 3 1 5\nf 3 5 7\n";
-        m_box = m_dir.filePath("box.obj");
-        QFile f(m_box);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(obj);
+        m_box = writeFixture(m_dir.filePath("box.obj"), obj);
     }
 
     void slicesIntoNumberedLayers()
@@ -75,7 +60,7 @@ private slots:
         stale.close();
         notes.close();
 
-        const Run r = cli({m_box, "--out", out, "--thickness", "1000", "--projector", "640x400", "--pixel-size", "100"});
+        const CliRun r = cli({m_box, "--out", out, "--thickness", "1000", "--projector", "640x400", "--pixel-size", "100"});
         QVERIFY2(r.code == 0, qPrintable(r.err));
         // 5 mm tall at 1 mm: heights 0 … 4.
         QCOMPARE(layerFiles(out), QStringList({"S000001_P1.png", "S000002_P1.png", "S000003_P1.png",
@@ -84,7 +69,7 @@ private slots:
         QCOMPARE(pngHeader(out + "/S000003_P1.png"), QList<int>({640, 400, 8, 0}));   // 8-bit grey
         QVERIFY(r.out.contains("5 layers"));
 
-        const Run capped = cli({m_box, "--out", out, "--thickness=1000", "--max-z", "2.5", "--projector", "640x400"});
+        const CliRun capped = cli({m_box, "--out", out, "--thickness=1000", "--max-z", "2.5", "--projector", "640x400"});
         QVERIFY2(capped.code == 0, qPrintable(capped.err));
         QCOMPARE(layerFiles(out).size(), 3);
     }
@@ -98,7 +83,7 @@ private slots:
                 "PixelSizeX=100\nPixelSizeY=100\n");
         f.close();
         const QString out = m_dir.filePath("fromSettings");
-        const Run r = cli({"--settings", ini, "--out", out, m_box});
+        const CliRun r = cli({"--settings", ini, "--out", out, m_box});
         QVERIFY2(r.code == 0, qPrintable(r.err));
         QCOMPARE(layerFiles(out).size(), 2);   // 2.5 mm layers: 0 and 2.5
         QCOMPARE(pngHeader(out + "/S000001_P1.png").mid(0, 2), QList<int>({320, 200}));
@@ -107,7 +92,7 @@ private slots:
     void failuresExplainThemselves()
     {
         const QString out = m_dir.filePath("failures");
-        Run r = cli({m_dir.filePath("missing.stl"), "--out", out});
+        CliRun r = cli({m_dir.filePath("missing.stl"), "--out", out});
         QCOMPARE(r.code, 1);
         QVERIFY(r.err.contains("missing.stl"));
 

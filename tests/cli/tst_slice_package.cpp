@@ -3,6 +3,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "support_cli.h"
+
 // `orvell3d-cli slice -o PACKAGE.lpk`: a whole print package from a model file, headless.
 class SlicePackageTest : public QObject
 {
@@ -11,23 +13,9 @@ class SlicePackageTest : public QObject
     QTemporaryDir m_dir;
     QString m_box;
 
-    struct Run
+    CliRun cli(const QStringList &args)
     {
-        int code;
-        QString out;
-        QString err;
-    };
-
-    Run cli(const QStringList &args)
-    {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("ORVELL3D_DATA_DIR", m_dir.filePath("data"));
-        p.setProcessEnvironment(env);
-        p.start(ORVELL_CLI_PATH, QStringList{"slice", "--projector", "300x200", "--pixel-size", "100"} + args);
-        if (!p.waitForFinished(120000))
-            qFatal("orvell3d-cli did not finish");
-        return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+        return runCli(QStringList{"slice", "--projector", "300x200", "--pixel-size", "100"} + args, m_dir.filePath("data"));
     }
 
     static QByteArray unzipped(const QString &package, const QString &member)
@@ -47,15 +35,12 @@ private slots:
         for (int k = 0; k < 8; ++k)
             obj += QString::asprintf("v %d %d %d\n", (k & 1) * 10, ((k >> 1) & 1) * 20, (k >> 2)).toLatin1();
         obj += "f 1 3 4 2\nf 5 6 8 7\nf 1 2 6 5\nf 3 7 8 4\nf 1 5 7 3\nf 2 4 8 6\n";
-        m_box = m_dir.filePath("box.obj");
-        QFile f(m_box);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(obj);
+        m_box = writeFixture(m_dir.filePath("box.obj"), obj);
     }
 
     void packageHoldsEveryLayerAndTheSchedule()
     {
-        const Run r = cli({"-o", m_dir.filePath("my box.lpk"), "--thickness", "100", m_box});
+        const CliRun r = cli({"-o", m_dir.filePath("my box.lpk"), "--thickness", "100", m_box});
         QVERIFY2(r.code == 0, qPrintable(r.err));
         const QString package = m_dir.filePath("my_box_z100.lpk");
         QVERIFY(QFileInfo(package).isFile());
@@ -84,7 +69,7 @@ private slots:
 
     void failuresLeaveNothingBehind()
     {
-        Run r = cli({"-o", "/proc/box.lpk", m_box});
+        CliRun r = cli({"-o", "/proc/box.lpk", m_box});
         QCOMPARE(r.code, 1);
         QVERIFY(r.err.contains("/proc/box"));
         r = cli({"-o", m_dir.filePath("x.lpk"), "--resin", "No Such Resin", m_box});

@@ -1,0 +1,21 @@
+#pragma once
+
+// Running the command-line program as a user does: as a child process with its own user folder.
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+struct CliRun
+{
+    int code;
+    QString out;
+    QString err;
+};
+
+// Runs orvell3d-cli with `args`, its user folder at `dataDir`; stops the test program when it
+// does not finish within `timeoutMs`.
+CliRun runCli(const QStringList &args, const QString &dataDir, int timeoutMs = 120000);
+
+// Writes a fixture file and returns its path; stops the test program when it cannot.
+QString writeFixture(const QString &path, const QByteArray &data);

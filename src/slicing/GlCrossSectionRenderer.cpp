@@ -11,6 +11,7 @@
 
 #include "scene/Object.h"
 #include "slicing/GlProgram.h"
+#include "slicing/GlState.h"
 
 namespace {
 
@@ -50,82 +51,6 @@ struct GpuMesh
         orders.clear();
     }
 };
-
-// Saves the GL state the pass changes and puts it back, so the pass can run in the middle
-// of the 3D view's frame.
-struct SavedState
-{
-    GLint drawFbo = 0, readFbo = 0, program = 0, vao = 0, arrayBuffer = 0;
-    GLint viewport[4] = {0, 0, 0, 0};
-    GLint packAlignment = 4;
-    GLboolean depthTest, stencilTest, cullFace, blend, scissor, depthClamp, clip0;
-    GLboolean colorMask[4];
-
-    SavedState()
-    {
-        glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &drawFbo);
-        glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &readFbo);
-        glGetIntegerv(GL_CURRENT_PROGRAM, &program);
-        glGetIntegerv(GL_VERTEX_ARRAY_BINDING, &vao);
-        glGetIntegerv(GL_ARRAY_BUFFER_BINDING, &arrayBuffer);
-        glGetIntegerv(GL_VIEWPORT, viewport);
-        glGetIntegerv(GL_PACK_ALIGNMENT, &packAlignment);
-        glGetBooleanv(GL_COLOR_WRITEMASK, colorMask);
-        depthTest = glIsEnabled(GL_DEPTH_TEST);
-        stencilTest = glIsEnabled(GL_STENCIL_TEST);
-        cullFace = glIsEnabled(GL_CULL_FACE);
-        blend = glIsEnabled(GL_BLEND);
-        scissor = glIsEnabled(GL_SCISSOR_TEST);
-        depthClamp = glIsEnabled(GL_DEPTH_CLAMP);
-        clip0 = glIsEnabled(GL_CLIP_DISTANCE0);
-    }
-
-    static void setEnabled(GLenum cap, GLboolean on)
-    {
-        if (on)
-            glEnable(cap);
-        else
-            glDisable(cap);
-    }
-
-    ~SavedState()
-    {
-        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, GLuint(drawFbo));
-        glBindFramebuffer(GL_READ_FRAMEBUFFER, GLuint(readFbo));
-        glUseProgram(GLuint(program));
-        glBindVertexArray(GLuint(vao));
-        glBindBuffer(GL_ARRAY_BUFFER, GLuint(arrayBuffer));
-        glViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
-        glPixelStorei(GL_PACK_ALIGNMENT, packAlignment);
-        glColorMask(colorMask[0], colorMask[1], colorMask[2], colorMask[3]);
-        setEnabled(GL_DEPTH_TEST, depthTest);
-        setEnabled(GL_STENCIL_TEST, stencilTest);
-        setEnabled(GL_CULL_FACE, cullFace);
-        setEnabled(GL_BLEND, blend);
-        setEnabled(GL_SCISSOR_TEST, scissor);
-        setEnabled(GL_DEPTH_CLAMP, depthClamp);
-        setEnabled(GL_CLIP_DISTANCE0, clip0);
-    }
-};
-
-QString glErrorText(GLenum e)
-{
-    switch (e) {
-    case GL_INVALID_ENUM: return "invalid enum";
-    case GL_INVALID_VALUE: return "invalid value";
-    case GL_INVALID_OPERATION: return "invalid operation";
-    case GL_INVALID_FRAMEBUFFER_OPERATION: return "invalid framebuffer operation";
-    case GL_OUT_OF_MEMORY: return "out of graphics memory";
-    default: return QString("GL error 0x%1").arg(e, 0, 16);
-    }
-}
-
-// Clears errors left by earlier GL users, so a failure is blamed on the right call.
-void drainGlErrors()
-{
-    for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; ++i) {
-    }
-}
 
 } // namespace
 
@@ -315,16 +240,8 @@ struct GlCrossSectionRenderer::Private
 
     GLuint ensureTexture(int mode)
     {
-        if (!textures[mode]) {
-            glGenTextures(1, &textures[mode]);
-            glBindTexture(GL_TEXTURE_2D, textures[mode]);
-            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, edge, edge, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-            glBindTexture(GL_TEXTURE_2D, 0);
-        }
+        if (!textures[mode])
+            textures[mode] = createViewTexture(edge);
         return textures[mode];
     }
 
@@ -476,7 +393,7 @@ bool GlCrossSectionRenderer::render(const std::vector<SliceObject> &objects, flo
     drainGlErrors();
     QElapsedTimer clock;
     clock.start();
-    SavedState saved;
+    GlStateGuard saved;
     const int E = d->edge;
     d->sliceProgram.bind();
     glEnable(GL_STENCIL_TEST);
@@ -597,7 +514,7 @@ std::vector<float> GlCrossSectionRenderer::outline(const std::vector<SliceObject
     }
     d->pruneMeshes();
     const float scale = d->params.sceneScale();
-    SavedState saved;
+    GlStateGuard saved;
     d->ensureDrawableFramebuffer();
     d->outlineProgram.bind();
     d->outlineProgram.setUniform("p0", std::max(heightMm * scale, 0.00001f));
@@ -657,7 +574,7 @@ NormalRange GlCrossSectionRenderer::sampleNormals(const std::vector<SliceObject>
         return range;
     }
     d->pruneMeshes();
-    SavedState saved;
+    GlStateGuard saved;
     d->ensureDrawableFramebuffer();
     d->normalProgram.bind();
     d->normalProgram.setUniform("zPos", cutZ);

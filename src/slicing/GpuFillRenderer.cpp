@@ -9,6 +9,7 @@
 
 #include "slicing/CutSegments.h"
 #include "slicing/GlCrossSectionRenderer.h"
+#include "slicing/GlState.h"
 
 namespace {
 
@@ -31,77 +32,6 @@ void main()
     fragColor = vec4(1.0, 1.0, 1.0, 1.0);
 }
 )";
-
-// Puts back the GL state the pass changes, so it can run in the middle of the 3D view's frame.
-struct SavedState
-{
-    GLint drawFbo = 0, readFbo = 0, program = 0, vao = 0, arrayBuffer = 0, frontFace = GL_CCW;
-    GLint viewport[4] = {0, 0, 0, 0};
-    GLint packAlignment = 4;
-    GLboolean depthTest, stencilTest, cullFace, blend, scissor, clip0;
-    GLint scissorBox[4] = {0, 0, 0, 0};
-    GLboolean colorMask[4];
-
-    SavedState()
-    {
-        glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &drawFbo);
-        glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &readFbo);
-        glGetIntegerv(GL_CURRENT_PROGRAM, &program);
-        glGetIntegerv(GL_VERTEX_ARRAY_BINDING, &vao);
-        glGetIntegerv(GL_ARRAY_BUFFER_BINDING, &arrayBuffer);
-        glGetIntegerv(GL_FRONT_FACE, &frontFace);
-        glGetIntegerv(GL_VIEWPORT, viewport);
-        glGetIntegerv(GL_SCISSOR_BOX, scissorBox);
-        glGetIntegerv(GL_PACK_ALIGNMENT, &packAlignment);
-        glGetBooleanv(GL_COLOR_WRITEMASK, colorMask);
-        depthTest = glIsEnabled(GL_DEPTH_TEST);
-        stencilTest = glIsEnabled(GL_STENCIL_TEST);
-        cullFace = glIsEnabled(GL_CULL_FACE);
-        blend = glIsEnabled(GL_BLEND);
-        scissor = glIsEnabled(GL_SCISSOR_TEST);
-        clip0 = glIsEnabled(GL_CLIP_DISTANCE0);
-    }
-
-    static void setEnabled(GLenum cap, GLboolean on)
-    {
-        if (on)
-            glEnable(cap);
-        else
-            glDisable(cap);
-    }
-
-    ~SavedState()
-    {
-        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, GLuint(drawFbo));
-        glBindFramebuffer(GL_READ_FRAMEBUFFER, GLuint(readFbo));
-        glUseProgram(GLuint(program));
-        glBindVertexArray(GLuint(vao));
-        glBindBuffer(GL_ARRAY_BUFFER, GLuint(arrayBuffer));
-        glFrontFace(GLenum(frontFace));
-        glViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
-        glScissor(scissorBox[0], scissorBox[1], scissorBox[2], scissorBox[3]);
-        glPixelStorei(GL_PACK_ALIGNMENT, packAlignment);
-        glColorMask(colorMask[0], colorMask[1], colorMask[2], colorMask[3]);
-        setEnabled(GL_DEPTH_TEST, depthTest);
-        setEnabled(GL_STENCIL_TEST, stencilTest);
-        setEnabled(GL_CULL_FACE, cullFace);
-        setEnabled(GL_BLEND, blend);
-        setEnabled(GL_SCISSOR_TEST, scissor);
-        setEnabled(GL_CLIP_DISTANCE0, clip0);
-    }
-};
-
-QString glErrorText(GLenum e)
-{
-    switch (e) {
-    case GL_INVALID_ENUM: return "invalid enum";
-    case GL_INVALID_VALUE: return "invalid value";
-    case GL_INVALID_OPERATION: return "invalid operation";
-    case GL_INVALID_FRAMEBUFFER_OPERATION: return "invalid framebuffer operation";
-    case GL_OUT_OF_MEMORY: return "out of graphics memory";
-    default: return QString("GL error 0x%1").arg(e, 0, 16);
-    }
-}
 
 QString shaderLog(GLuint object, bool program)
 {
@@ -197,16 +127,8 @@ struct GpuFillRenderer::Private
 
     GLuint ensureTexture(int mode)
     {
-        if (!textures[mode]) {
-            glGenTextures(1, &textures[mode]);
-            glBindTexture(GL_TEXTURE_2D, textures[mode]);
-            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, edge, edge, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-            glBindTexture(GL_TEXTURE_2D, 0);
-        }
+        if (!textures[mode])
+            textures[mode] = createViewTexture(edge);
         return textures[mode];
     }
 
@@ -475,7 +397,7 @@ bool GpuFillRenderer::render(const std::vector<SliceObject> &objects, float cutZ
     for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; ++i) {
         // errors left by earlier GL users are not this pass's
     }
-    SavedState saved;
+    GlStateGuard saved;
     const bool region = flags.readBack && !d->viewTextures;
     if (!d->target(mode, region, error))
         return false;

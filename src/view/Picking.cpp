@@ -4,6 +4,7 @@
 
 #include "scene/Object.h"
 #include "view/MeshBuffers.h"
+#include "view/OffscreenTarget.h"
 #include "view/SceneRenderer.h"
 
 #include <QMatrix4x4>
@@ -18,44 +19,6 @@ namespace {
 constexpr int floatsPerRecord = 3;
 constexpr int recordsPerHit = 2;
 constexpr GLsizeiptr feedbackBytes = maxPickHits * recordsPerHit * floatsPerRecord * sizeof(float);   // 1920
-
-// An off-screen colour + depth target, removed when it goes out of scope; the caller's
-// framebuffer is bound again then.
-struct OffscreenTarget
-{
-    GLuint fbo = 0, color = 0, depth = 0;
-    GLint previous = 0;
-
-    bool create(const QSize &size)
-    {
-        glGetIntegerv(GL_FRAMEBUFFER_BINDING, &previous);
-        glGenFramebuffers(1, &fbo);
-        glBindFramebuffer(GL_FRAMEBUFFER, fbo);
-        glGenRenderbuffers(1, &color);
-        glBindRenderbuffer(GL_RENDERBUFFER, color);
-        glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, size.width(), size.height());
-        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, color);
-        glGenRenderbuffers(1, &depth);
-        glBindRenderbuffer(GL_RENDERBUFFER, depth);
-        glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, size.width(), size.height());
-        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, depth);
-        glBindRenderbuffer(GL_RENDERBUFFER, 0);
-        return glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
-    }
-
-    ~OffscreenTarget()
-    {
-        if (!fbo)
-            return;
-        glBindFramebuffer(GL_FRAMEBUFFER, GLuint(previous));
-        if (depth)
-            glDeleteRenderbuffers(1, &depth);
-        if (color)
-            glDeleteRenderbuffers(1, &color);
-        if (fbo)
-            glDeleteFramebuffers(1, &fbo);
-    }
-};
 
 } // namespace
 

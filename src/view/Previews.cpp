@@ -4,6 +4,7 @@
 
 #include "scene/Object.h"
 #include "view/Camera.h"
+#include "view/OffscreenTarget.h"
 #include "view/SceneRenderer.h"
 
 #include <algorithm>
@@ -47,23 +48,9 @@ QImage captureFrame(SceneRenderer &renderer, const Camera &camera, const ViewSet
 {
     const QSize size(std::max(framebufferPx.width(), previewSidePx),
                      std::max(framebufferPx.height(), previewSidePx));
-    GLint previous = 0;
-    glGetIntegerv(GL_FRAMEBUFFER_BINDING, &previous);
-    GLuint fbo = 0, color = 0, depth = 0;
-    glGenFramebuffers(1, &fbo);
-    glBindFramebuffer(GL_FRAMEBUFFER, fbo);
-    glGenRenderbuffers(1, &color);
-    glBindRenderbuffer(GL_RENDERBUFFER, color);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, size.width(), size.height());
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, color);
-    glGenRenderbuffers(1, &depth);
-    glBindRenderbuffer(GL_RENDERBUFFER, depth);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, size.width(), size.height());
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, depth);
-    glBindRenderbuffer(GL_RENDERBUFFER, 0);
-
+    OffscreenTarget target;
     QImage image;
-    if (glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE) {
+    if (target.create(size)) {
         // The camera's aspect must follow the target, or the picture would be stretched.
         Camera shot = camera;
         shot.setViewportSize(size);
@@ -76,10 +63,6 @@ QImage captureFrame(SceneRenderer &renderer, const Camera &camera, const ViewSet
                      previewSidePx, GL_RGBA, GL_UNSIGNED_BYTE, image.bits());
         image = image.mirrored(false, true);
     }
-    glBindFramebuffer(GL_FRAMEBUFFER, GLuint(previous));
-    glDeleteRenderbuffers(1, &depth);
-    glDeleteRenderbuffers(1, &color);
-    glDeleteFramebuffers(1, &fbo);
     return image;
 }
 

@@ -1,5 +1,6 @@
 #include "config/ui/LbfSetting.h"
 
+#include "config/ui/ProfileFields.h"
 #include "config/ui/ResinExportOption.h"
 #include "config/ui/newResinProfileWindow.h"
 #include "ui_LbfSetting.h"
@@ -90,16 +91,7 @@ ResinProfile LbfSetting::chosenProfile() const
     p.MachineId = m_machine;
     p.ResinName = material();
     p.SliceThickness = thickness();
-    p.NormalExp = normalExposure();
-    p.FirstLayerCount = firstLayerCount();
-    p.FirstLayerExp = firstLayerExposure();
-    p.BurnInExp = supportExposure();
-    p.X_Compensation = compensationX();
-    p.Y_Compensation = compensationY();
-    p.Z_Compensation = compensationZ();
-    p.intAA = antiAliasing();
-    p.DilationLevel = dilationLevel();
-    p.SmoothingLevel = smoothingLevel();
+    readProfileFields(*ui, p);
     p.Note = ui->inpNote->text();
     return p;
 }
@@ -160,16 +152,7 @@ void LbfSetting::showRecord()
     {
         const QSignalBlocker b1(ui->inpDilationLevel);
         const QSignalBlocker b2(ui->cmbAA);
-        ui->inpNormalExp->setValue(p.NormalExp);
-        ui->inpFirstLayerCount->setValue(p.FirstLayerCount);
-        ui->inpFirstLayerExp->setValue(p.FirstLayerExp);
-        ui->inpBurnInExp->setValue(p.BurnInExp);
-        ui->inpCompX->setValue(p.X_Compensation);
-        ui->inpCompY->setValue(p.Y_Compensation);
-        ui->inpCompZ->setValue(p.Z_Compensation);
-        ui->cmbAA->setCurrentIndex(qBound(0, p.intAA, ui->cmbAA->count() - 1));
-        ui->inpDilationLevel->setValue(p.DilationLevel);
-        ui->inpSmoothingLevel->setValue(p.SmoothingLevel);
+        showProfileFields(*ui, p);
         ui->inpNote->setText(p.Note);
     }
     updateInterlocks();

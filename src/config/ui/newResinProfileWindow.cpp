@@ -2,6 +2,8 @@
 
 #include "ui_newResinProfileWindow.h"
 
+#include "config/ui/ProfileFields.h"
+
 #include <QMessageBox>
 
 newResinProfileWindow::newResinProfileWindow(QWidget *parent)
@@ -22,16 +24,7 @@ void newResinProfileWindow::setProfile(const ResinProfile &p)
     m_preset = p;
     ui->inpMaterial->setText(p.ResinName);
     ui->inpSliceThickness->setValue(p.SliceThickness);
-    ui->inpNormalExp->setValue(p.NormalExp);
-    ui->inpFirstLayerCount->setValue(p.FirstLayerCount);
-    ui->inpFirstLayerExp->setValue(p.FirstLayerExp);
-    ui->inpBurnInExp->setValue(p.BurnInExp);
-    ui->inpCompX->setValue(p.X_Compensation);
-    ui->inpCompY->setValue(p.Y_Compensation);
-    ui->inpCompZ->setValue(p.Z_Compensation);
-    ui->cmbAA->setCurrentIndex(qBound(0, p.intAA, 1));
-    ui->inpDilationLevel->setValue(p.DilationLevel);
-    ui->inpSmoothingLevel->setValue(p.SmoothingLevel);
+    showProfileFields(*ui, p);
 }
 
 ResinProfile newResinProfileWindow::profile() const
@@ -39,16 +32,7 @@ ResinProfile newResinProfileWindow::profile() const
     ResinProfile p = m_preset;
     p.ResinName = ui->inpMaterial->text().trimmed();
     p.SliceThickness = ui->inpSliceThickness->value();
-    p.NormalExp = ui->inpNormalExp->value();
-    p.FirstLayerCount = ui->inpFirstLayerCount->value();
-    p.FirstLayerExp = ui->inpFirstLayerExp->value();
-    p.BurnInExp = ui->inpBurnInExp->value();
-    p.X_Compensation = ui->inpCompX->value();
-    p.Y_Compensation = ui->inpCompY->value();
-    p.Z_Compensation = ui->inpCompZ->value();
-    p.intAA = ui->cmbAA->currentIndex();
-    p.DilationLevel = ui->inpDilationLevel->value();
-    p.SmoothingLevel = ui->inpSmoothingLevel->value();
+    readProfileFields(*ui, p);
     return p;
 }
 

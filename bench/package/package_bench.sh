@@ -7,22 +7,9 @@
 # ten times as fast as the reference pass, at most 400 MB peak memory.
 #   bench/package/package_bench.sh BUILD_DIR OUT_DIR [--install-peer] [--no-reference]
 set -euo pipefail
-BUILD=$1
-OUT=$2
-shift 2
-INSTALL_PEER=""
-RENDERERS="cpu gpu reference"
-for a in "$@"; do
-  case "$a" in
-    --install-peer) INSTALL_PEER=$a ;;
-    --no-reference) RENDERERS="cpu gpu" ;;
-  esac
-done
-CLI=$BUILD/src/cli/orvell3d-cli
-MODEL=$OUT/torus_1m_binary.stl
-[ -s "$MODEL" ] || "$BUILD/bench/load/make_torus_stl" --triangles 1000000 "$MODEL" >/dev/null
 # shellcheck source=../slice/peer_sla.sh
 source "$(dirname "$0")/../slice/peer_sla.sh"
+bench_setup "$@"
 
 echo "package: 1M-triangle torus to a finished .lpk, 50 µm layers, 1920 x 1080 px at 100 µm"
 export ORVELL3D_DATA_DIR=$OUT/data

@@ -1,8 +1,27 @@
 # Shared by the slicing and package benchmarks: prusa-slicer's SLA export of a model at 50 µm
 # layers on a 1920 x 1080 display of 100 µm pixels, the settings our runs use.
 #   source bench/slice/peer_sla.sh
+#   bench_setup "$@"                  the common arguments BUILD_DIR OUT_DIR [--install-peer] [--no-reference];
+#                                     sets BUILD, OUT, INSTALL_PEER, RENDERERS, CLI, MODEL and makes the model once
 #   peer_install_if_asked "$flag"     installs the Debian package with apt-get for --install-peer
 #   peer_run MODEL OUT.sl1 LOG        runs the export; sets PEER_SECONDS, PEER_LAYERS, PEER_PEAK_MB
+
+bench_setup() {
+  BUILD=$1
+  OUT=$2
+  shift 2
+  INSTALL_PEER=""
+  RENDERERS="cpu gpu reference"
+  for a in "$@"; do
+    case "$a" in
+      --install-peer) INSTALL_PEER=$a ;;
+      --no-reference) RENDERERS="cpu gpu" ;;
+    esac
+  done
+  CLI=$BUILD/src/cli/orvell3d-cli
+  MODEL=$OUT/torus_1m_binary.stl
+  [ -s "$MODEL" ] || "$BUILD/bench/load/make_torus_stl" --triangles 1000000 "$MODEL" >/dev/null
+}
 
 peer_install_if_asked() {
   if ! command -v prusa-slicer >/dev/null 2>&1 && [ "${1:-}" = "--install-peer" ]; then

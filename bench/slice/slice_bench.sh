@@ -6,23 +6,10 @@
 # installed here on request only).
 #   bench/slice/slice_bench.sh BUILD_DIR OUT_DIR [--install-peer] [--no-reference]
 set -euo pipefail
-BUILD=$1
-OUT=$2
-shift 2
-INSTALL_PEER=""
-RENDERERS="cpu gpu reference"
-for a in "$@"; do
-  case "$a" in
-    --install-peer) INSTALL_PEER=$a ;;
-    --no-reference) RENDERERS="cpu gpu" ;;
-  esac
-done
-CLI=$BUILD/src/cli/orvell3d-cli
-MODEL=$OUT/torus_1m_binary.stl
-LAYERS=$OUT/slice_layers
-[ -s "$MODEL" ] || "$BUILD/bench/load/make_torus_stl" --triangles 1000000 "$MODEL" >/dev/null
 # shellcheck source=peer_sla.sh
 source "$(dirname "$0")/peer_sla.sh"
+bench_setup "$@"
+LAYERS=$OUT/slice_layers
 
 rate() { awk -v n="$1" -v t="$2" 'BEGIN { printf "%.1f", (t > 0 ? n / t : 0) }'; }
 

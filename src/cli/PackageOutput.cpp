@@ -7,6 +7,7 @@
 #include <memory>
 #include <unistd.h>
 
+#include "cli/SliceProgress.h"
 #include "config/ResinProfile.h"
 #include "package/Archiver.h"
 #include "package/LayerSilhouettes.h"
@@ -163,14 +164,7 @@ int slicePackage(Scene &scene, std::vector<SliceObject> objects, const SlicePara
         return failure(error);
     }
     const bool tty = isatty(fileno(stderr));
-    Slicer::Step step;
-    do {
-        step = slicer.processLayer();
-        if (tty)
-            std::fprintf(stderr, "\rslicing: layer %d, %3d%%", slicer.layersDone(), slicer.progressPercent());
-    } while (step == Slicer::Continue);
-    if (tty)
-        std::fprintf(stderr, "\n");
+    const Slicer::Step step = runSlicerShowingProgress(slicer);
     renderer->releaseGpuResources();
     if (step != Slicer::Finished) {
         abandonPackage(job);
@@ -191,12 +185,7 @@ int slicePackage(Scene &scene, std::vector<SliceObject> objects, const SlicePara
     std::printf("%d layers (%lld images, %d x %d px) packed into %s in %.2f s\n", slicer.layersDone(),
                 static_cast<long long>(run.images.size()), params.projectorWidthPx, params.projectorHeightPx,
                 qPrintable(QDir::toNativeSeparators(job.packagePath)), double(slicer.elapsedMs()) / 1000.0);
-    if (request.printTimings) {
-        const Slicer::Timings t = slicer.timings();
-        std::printf("renderer: %s\n", qPrintable(rendererKindName(request.renderer)));
-        std::printf("timings (ms): schedule %.1f, draws %.1f, read-back %.1f, post-processing %.1f, "
-                    "PNG encoding %.1f, file writes %.1f, previews and packing %.1f\n",
-                    t.scheduleMs, t.drawMs, t.readBackMs, t.postProcessMs, t.encodeMs, t.writeMs, packingMs);
-    }
+    if (request.printTimings)
+        printSliceTimings(request.renderer, slicer.timings(), packingMs);
     return 0;
 }

@@ -4,9 +4,9 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <cstdio>
-#include <unistd.h>
 
 #include "cli/PackageOutput.h"
+#include "cli/SliceProgress.h"
 #include "config/EnvironmentSettings.h"
 #include "config/ResinProfile.h"
 #include "config/SettingsFile.h"
@@ -333,28 +333,15 @@ int runSliceCommand(const QStringList &args)
     if (!slicer.start(std::move(objects), params, options, &error))
         return failure(error);
 
-    const bool tty = isatty(fileno(stderr));
-    Slicer::Step step;
-    do {
-        step = slicer.processLayer();
-        if (tty)
-            std::fprintf(stderr, "\rslicing: layer %d, %3d%%", slicer.layersDone(), slicer.progressPercent());
-    } while (step == Slicer::Continue);
-    if (tty)
-        std::fprintf(stderr, "\n");
+    const Slicer::Step step = runSlicerShowingProgress(slicer);
     if (step != Slicer::Finished)
         return failure(slicer.errorString());
 
-    const Slicer::Timings t = slicer.timings();
     std::printf("%d layers (%lld images, %d x %d px) written to %s in %.2f s\n", slicer.layersDone(),
                 static_cast<long long>(slicer.sliceFileNames().size()), params.projectorWidthPx,
                 params.projectorHeightPx, qPrintable(options.outputFolder), double(slicer.elapsedMs()) / 1000.0);
-    if (printTimings) {
-        std::printf("renderer: %s\n", qPrintable(rendererKindName(rendererKind)));
-        std::printf("timings (ms): schedule %.1f, draws %.1f, read-back %.1f, post-processing %.1f, "
-                    "PNG encoding %.1f, file writes %.1f\n",
-                    t.scheduleMs, t.drawMs, t.readBackMs, t.postProcessMs, t.encodeMs, t.writeMs);
-    }
+    if (printTimings)
+        printSliceTimings(rendererKind, slicer.timings());
     renderer->releaseGpuResources();
     return 0;
 }

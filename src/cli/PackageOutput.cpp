@@ -27,6 +27,16 @@ int failure(const QString &message)
     return 1;
 }
 
+// "812 bytes", "557 KiB", "12.4 MiB": a size a reader takes in at a glance.
+QString fileSizeText(qint64 bytes)
+{
+    if (bytes < 1024)
+        return QString("%1 bytes").arg(bytes);
+    if (bytes < 1024 * 1024)
+        return QString("%1 KiB").arg(qRound64(double(bytes) / 1024));
+    return QString::number(double(bytes) / (1024.0 * 1024.0), 'f', 1) + " MiB";
+}
+
 // The profile for the package: the named resin (or the last used one, or the machine's
 // first) at the asked thickness (or the last used one, or the resin's first).
 bool chooseProfile(const PackageRequest &request, const EnvironmentSettings &settings, ResinProfile *chosen,
@@ -105,9 +115,7 @@ QList<QImage> packagePreviews(Scene &scene, const SliceParameters &params, const
 
 const char *packageOptionsHelp()
 {
-    return "  -o, --out FILE.lpk    write a print package instead of a folder of layers: the\n"
-           "                        package is named FILE_z<thickness>.lpk (an older one is replaced)\n"
-           "  --resin NAME          resin profile for the package (default: the last used one, or\n"
+    return "  --resin NAME          resin profile for the package (default: the last used one, or\n"
            "                        the machine's first); exposures, compensation and image\n"
            "                        post-processing come from it\n"
            "  --machine ID          machine model of the profile: 0 Stellan Arc 2.0 (default),\n"
@@ -182,9 +190,10 @@ int slicePackage(Scene &scene, std::vector<SliceObject> objects, const SlicePara
         return failure(error);
     const double packingMs = double(packing.nsecsElapsed()) / 1e6;
 
-    std::printf("%d layers (%lld images, %d x %d px) packed into %s in %.2f s\n", slicer.layersDone(),
+    std::printf("%d layers (%lld images, %d x %d px) packed into %s (%s) in %.2f s\n", slicer.layersDone(),
                 static_cast<long long>(run.images.size()), params.projectorWidthPx, params.projectorHeightPx,
-                qPrintable(QDir::toNativeSeparators(job.packagePath)), double(slicer.elapsedMs()) / 1000.0);
+                qPrintable(QDir::toNativeSeparators(job.packagePath)),
+                qPrintable(fileSizeText(QFileInfo(job.packagePath).size())), double(slicer.elapsedMs()) / 1000.0);
     if (request.printTimings)
         printSliceTimings(request.renderer, slicer.timings(), packingMs);
     return 0;

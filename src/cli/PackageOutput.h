@@ -23,7 +23,7 @@ struct PackageRequest
     RendererKind renderer = RendererKind::CpuFill;
 };
 
-// Lines for the slice command's help.
+// The slice command's help lines for the options only a package output uses.
 const char *packageOptionsHelp();
 
 // Returns the exit status: 0 packed, 1 failure (reason on standard error). The scene gives

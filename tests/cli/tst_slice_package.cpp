@@ -45,7 +45,9 @@ private slots:
         const QString package = m_dir.filePath("my_box_z100.lpk");
         QVERIFY(QFileInfo(package).isFile());
         QVERIFY(!QFileInfo::exists(m_dir.filePath("my_box_z100")));   // working folder gone
-        QVERIFY(r.out.contains("my_box_z100.lpk"));
+        // The summary names the package and its size.
+        const qint64 kib = qRound64(QFileInfo(package).size() / 1024.0);
+        QVERIFY2(r.out.contains(QString("my_box_z100.lpk (%1 KiB) in ").arg(kib)), qPrintable(r.out));
 
         QProcess list;
         list.start("unzip", {"-Z1", package});

@@ -180,19 +180,12 @@ bool Slicer::storeBytes(const std::vector<unsigned char> &bytes, int code, float
     return true;
 }
 
-Slicer::Step Slicer::processLayer()
+RenderFlags Slicer::cutLayer(int n)
 {
-    if (!m_running)
-        return m_error.isEmpty() ? (m_cancelled ? Cancelled : Finished) : Failed;
-    if (m_pipelined)
-        return processLayerPipelined();
-    if (m_cancelRequested)
-        return end(true);
-
     QElapsedTimer clock;
     clock.start();
     LayerSchedule &s = *m_schedule;
-    s.cutLayer(m_layersDone);
+    s.cutLayer(n);
     float flatness = 0.0f;
     if (s.variableMode())
         flatness = flatnessOf(m_renderer->sampleNormals(m_objects, s.cutZ()));
@@ -202,6 +195,21 @@ Slicer::Step Slicer::processLayer()
     RenderFlags flags;
     flags.splitSupportExposure = m_options.splitSupportExposure;
     flags.fullSupportView = m_options.fullSupportView;
+    return flags;
+}
+
+Slicer::Step Slicer::processLayer()
+{
+    if (!m_running)
+        return m_error.isEmpty() ? (m_cancelled ? Cancelled : Finished) : Failed;
+    if (m_pipelined)
+        return processLayerPipelined();
+    if (m_cancelRequested)
+        return end(true);
+
+    const RenderFlags flags = cutLayer(m_layersDone);
+    LayerSchedule &s = *m_schedule;
+    QElapsedTimer clock;
     QString why;
     cv::Mat first;
     if (!m_renderer->render(m_objects, s.cutZ(), 0, flags, &first, &why))
@@ -353,19 +361,8 @@ Slicer::Step Slicer::processLayerPipelined()
             return Failed;
     }
 
-    QElapsedTimer clock;
-    clock.start();
+    const RenderFlags flags = cutLayer(m_layersDone + int(m_pending.size()));
     LayerSchedule &s = *m_schedule;
-    s.cutLayer(m_layersDone + int(m_pending.size()));
-    float flatness = 0.0f;
-    if (s.variableMode())
-        flatness = flatnessOf(m_renderer->sampleNormals(m_objects, s.cutZ()));
-    s.chooseNextStep(flatness);
-    m_timings.scheduleMs += double(clock.nsecsElapsed()) / 1e6;
-
-    RenderFlags flags;
-    flags.splitSupportExposure = m_options.splitSupportExposure;
-    flags.fullSupportView = m_options.fullSupportView;
     std::vector<int> modes = {0};
     if (m_secondExposure)
         modes.push_back(1);

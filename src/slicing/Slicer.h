@@ -144,6 +144,9 @@ private:
     bool storeImage(const cv::Mat &image, int code, float height);
     bool storeBytes(const std::vector<unsigned char> &bytes, int code, float height);
     void log(const QString &text);
+    // Takes layer n's cut height, picks the step to the next layer and returns the flags
+    // its cross-sections are drawn with.
+    RenderFlags cutLayer(int n);
 
     // With workers: dispatches the next layer and stores finished ones in order.
     Step processLayerPipelined();

@@ -90,15 +90,6 @@ private slots:
         m_ctx.reset();
     }
 
-    void everyProgramOfTheSetLinks()
-    {
-        for (const char *name : {"mesh", "line", "background", "base", "basex", "quad", "rect", "select",
-                                 "waterline", "aabb"})
-            QVERIFY2(m_renderer->program(name), name);
-        QString error;
-        QVERIFY2(m_renderer->intersectionProgram(&error), qPrintable(error));
-    }
-
     void rayPickFindsTopAndBottomFaces_data()
     {
         QTest::addColumn<bool>("flip");
@@ -172,28 +163,6 @@ private slots:
         QCOMPARE(r.hits.size(), maxPickHits);
         for (const PickHit &h : r.hits)
             QVERIFY(h.objectId >= 1 && h.objectId <= 40);
-    }
-
-    void chooseHitPrefersClearlyHigherOrLower()
-    {
-        QVector<PickHit> hits(3);
-        hits[0].point = {0, 0, 5};
-        hits[1].point = {0, 0, 5.000001f};   // not higher by more than 0.00001
-        hits[2].point = {0, 0, 1};
-        QCOMPARE(chooseHit(hits, false), 0);
-        QCOMPARE(chooseHit(hits, true), 2);
-        QCOMPARE(chooseHit({}, false), -1);
-    }
-
-    void colourCodesRoundTrip()
-    {
-        for (int id : {0, 1, 254, 255, 256, 65535, 65536, 70000}) {
-            unsigned char r, g, b;
-            encodePickColor(id, &r, &g, &b);
-            QCOMPARE(decodePickColor(r, g, b), id);
-        }
-        QCOMPARE(decodePickColor(0, 0, 0), -1);
-        QCOMPARE(decodePickColor(1, 1, 0), 256);
     }
 
     void colourPassFindsTheObjectUnderTheCursor()
@@ -270,22 +239,6 @@ private slots:
         frame.supportMode = 0;      // switched off: plain colour
         QColor plain = centrePixel(captureFrame(*m_renderer, below, settings, frame, QSize(600, 600)));
         QVERIFY2(plain.blue() > plain.red(), qPrintable(plain.name()));
-    }
-
-    void previewFramingCentresOnTheModels()
-    {
-        auto a = modelOf(boxMesh({-5, -5, 0}, {5, 5, 10}), {-20, 10, 0});
-        auto b = modelOf(boxMesh({-5, -5, 0}, {5, 5, 30}), {20, -10, 0});
-        auto support = modelOf(boxMesh({-1, -1, 0}, {1, 1, 50}), {60, 0, 0});
-        support->type = TypeSupport;
-        QVector<const Object *> objects{m_plate.get(), a.get(), b.get(), support.get()};
-        PreviewFraming f = previewFraming(objects, 30, false);
-        QVERIFY(f.valid);
-        QCOMPARE(f.center, QVector3D(0, 0, -10));   // mean of -(x, y, mid z)
-        QVERIFY(qFuzzyCompare(f.zoom, 250.0f / 50.0f / 1.5f));   // x extent 50 beats y 30, top 30
-        QVERIFY(qFuzzyCompare(previewFraming(objects, 30, true).zoom, 250.0f / 50.0f / 1.5f / 3.0f));
-        QCOMPARE(previewFraming(objects, 500, false).zoom, 1.0f);
-        QVERIFY(!previewFraming({m_plate.get(), support.get()}, 50, false).valid);
     }
 
     void previewsAreFiveNonEmptyPictures()

@@ -159,19 +159,6 @@ private slots:
         QCOMPARE(m_canvas->scene()->object(id)->move, before);
     }
 
-    void previewsComeAsFivePictures()
-    {
-        QSignalSpy spy(m_canvas, &Canvas::signalUpdatePreview);
-        m_canvas->capturePreviews();
-        QCOMPARE(spy.count(), 1);
-        const auto pics = spy.first().at(0).value<QList<QPixmap>>();
-        QCOMPARE(pics.size(), 5);
-        for (const QPixmap &p : pics) {
-            QCOMPARE(p.size(), QSize(512, 512));
-            QVERIFY(modelPixels(p.toImage()) > 100);
-        }
-    }
-
 private:
     QTemporaryDir m_dataDir;
     QElapsedTimer m_age;

@@ -9,23 +9,6 @@ class TransformTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void reversedWindingSwapsSecondAndThirdCorner()
-    {
-        const std::vector<uint32_t> r = reverseWinding({0, 1, 2, 3, 4, 5});
-        QCOMPARE(r, (std::vector<uint32_t>{0, 2, 1, 3, 5, 4}));
-    }
-
-    void newObjectDefaults()
-    {
-        const Object o;
-        QCOMPARE(o.groupId, -1);
-        QCOMPARE(o.parent, 0);
-        QCOMPARE(o.opacity, 1.0f);
-        QVERIFY(o.isShow && o.selectable && !o.flip);
-        QCOMPARE(o.type, int(TypeModel));
-        QCOMPARE(o.mode, 0);
-        QVERIFY(o.bbox.isEmpty());
-    }
 
     void flippedScaledObjectMapsCentreOffset()
     {
@@ -48,15 +31,6 @@ private slots:
         // (1,0,0): x leaves it, z by 90 gives (0,1,0).
         const QVector3D b = objectMatrix(o).map(QVector3D(1, 0, 0));
         QVERIFY(qFuzzyCompare(b + QVector3D(1, 1, 1), QVector3D(0, 1, 0) + QVector3D(1, 1, 1)));
-    }
-
-    void minAndMaxCoordPerAxis()
-    {
-        Mesh m({0, 5, -1, 2, -3, 4}, {}, {});
-        QCOMPARE(m.minCoord(0), 0.0f);
-        QCOMPARE(m.maxCoord(0), 2.0f);
-        QCOMPARE(m.minCoord(1), -3.0f);
-        QCOMPARE(m.maxCoord(2), 4.0f);
     }
 };
 

@@ -54,13 +54,6 @@ private slots:
         QCOMPARE(inpTo->maximum(), 2.2);
         QCOMPARE(sliderTo->maximum(), 2200);
 
-        row.setThickness(20);
-        row.setExposureRatio(150);
-        const FlexSliceRange r = row.range();
-        QCOMPARE(r.thickness, 20);
-        QCOMPARE(r.exposureRatio, 1.5);
-        QCOMPARE(r.from, 2.0);
-
         QSignalSpy removed(&row, &UnitFlexSlice::signalDeleteFlexSlice);
         row.on_pbRemove_clicked();
         QCOMPARE(removed.size(), 1);

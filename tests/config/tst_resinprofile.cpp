@@ -48,14 +48,6 @@ private slots:
         QVERIFY(text.contains("\nNormalExp=8500\n"));
         QVERIFY(text.contains("\nFirstLayerExp=1001\n"));
         QVERIFY(text.contains("\nBurnInExp=250\n"));
-
-        const QString path = m_data.path() + "/ms.ini";
-        QVERIFY(writeResinProfiles(path, {p}));
-        QList<ResinProfile> back;
-        QVERIFY(readResinProfiles(path, &back));
-        QCOMPARE(back.size(), 1);
-        QCOMPARE(back[0].NormalExp, 8.5);
-        QCOMPARE(back[0].FirstLayerExp, 1.001);
     }
 
     void everyFieldSurvivesARoundTrip()

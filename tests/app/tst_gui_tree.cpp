@@ -100,12 +100,6 @@ private slots:
 
         const Scene *scene = w.canvas->scene();
         QCOMPARE(scene->objectCount(), 2);
-        const QList<float> &box = scene->object(1)->bbox;   // top, bottom, min y, max y, min x, max x
-        QCOMPARE(box.size(), 6);
-        QVERIFY(qAbs(box[1]) < 1e-4f);
-        QVERIFY(qAbs(box[0] - 5.0f) < 1e-4f);
-        QVERIFY(qAbs(box[4] + box[5]) < 1e-4f && qAbs(box[5] - 5.0f) < 1e-4f);
-        QVERIFY(qAbs(box[2] + box[3]) < 1e-4f && qAbs(box[3] - 10.0f) < 1e-4f);
 
         // One row for the model with its counts; the build plate has none.
         QStandardItemModel *tree = treeModel(w);

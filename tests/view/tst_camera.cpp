@@ -148,6 +148,46 @@ private slots:
         }
     }
 
+    void projectionSwitchScalesZoom()
+    {
+        Camera c = makeCamera();
+        c.zoom = 6.0f;
+        c.setOrthographic(true);
+        QCOMPARE(c.pFactor, 0.0f);
+        QCOMPARE(c.zoom, 2.0f);
+        c.setOrthographic(true);   // no change, no effect
+        QCOMPARE(c.zoom, 2.0f);
+        c.setOrthographic(false);
+        QCOMPARE(c.pFactor, 3.0f);
+        QCOMPARE(c.zoom, 6.0f);
+
+        c.setOrthographic(true);
+        c.resetView();
+        QCOMPARE(c.zoom, 1.5f);
+        c.setOrthographic(false);
+        c.resetView();
+        QCOMPARE(c.zoom, 4.5f);
+        QCOMPARE(c.gCenter, QVector3D(0, 0, -15));
+    }
+
+    void rightDragClampsTargets()
+    {
+        Camera c = makeCamera();
+        c.rightDrag(5000, -5000);
+        QCOMPARE(c.targetYaw, 720.0f);
+        QCOMPARE(c.targetTilt, 90.0f);
+        c.rightDrag(-5000, 5000);
+        QCOMPARE(c.targetYaw, -720.0f);
+        QCOMPARE(c.targetTilt, -180.0f);
+        // Damped at high zoom: 300 / 100 = 3.
+        c.zoom = 300;
+        c.tilt = -100;
+        c.yaw = 10;
+        c.rightDrag(30, 30);
+        QCOMPARE(c.targetYaw, 20.0f);
+        QCOMPARE(c.targetTilt, -110.0f);
+    }
+
     void resetCenterFollowsTheSelectedModel()
     {
         Camera c = makeCamera();

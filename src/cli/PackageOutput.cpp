@@ -83,32 +83,27 @@ bool chooseProfile(const PackageRequest &request, const EnvironmentSettings &set
     return true;
 }
 
-// The five previews as the window makes them, drawn headless; when no GL context can be had
-// (a server without any), the layers' silhouettes stand in for them.
-// `context` is the slicing run's, when it had one.
-QList<QImage> packagePreviews(Scene &scene, const SliceParameters &params, const LayerSilhouettes &silhouettes,
-                              double topMm, std::unique_ptr<GlContext> &context)
+// The five previews as the window makes them, drawn headless in `context` (none: no OpenGL
+// could be had). Empty, with a warning, when they cannot be drawn.
+QList<QImage> scenePreviews(Scene &scene, const SliceParameters &params, const GlContext *context,
+                            const QString &noContextReason)
 {
-    QString why;
     if (!context) {
-        context = GlContext::createCurrent(&why);
-        if (!context)
-            std::fprintf(stderr, "%s: warning: no OpenGL for the previews (%s); using layer silhouettes\n", prefix,
-                         qPrintable(why));
+        std::fprintf(stderr, "%s: warning: no OpenGL for the previews (%s); using layer silhouettes\n", prefix,
+                     qPrintable(noContextReason));
+        return {};
     }
-    if (context) {
-        ViewSettings view;
-        view.projectorWidthPx = params.projectorWidthPx;
-        view.projectorHeightPx = params.projectorHeightPx;
-        view.pixelSizeXUm = params.pixelSizeXUm;
-        view.pixelSizeYUm = params.pixelSizeYUm;
-        const QList<QImage> previews = renderScenePreviews(scene, view, &why);
-        if (!previews.isEmpty())
-            return previews;
+    ViewSettings view;
+    view.projectorWidthPx = params.projectorWidthPx;
+    view.projectorHeightPx = params.projectorHeightPx;
+    view.pixelSizeXUm = params.pixelSizeXUm;
+    view.pixelSizeYUm = params.pixelSizeYUm;
+    QString why;
+    const QList<QImage> previews = renderScenePreviews(scene, view, &why);
+    if (previews.isEmpty())
         std::fprintf(stderr, "%s: warning: previews could not be drawn (%s); using layer silhouettes\n", prefix,
                      qPrintable(why));
-    }
-    return silhouettes.previews(topMm, params.pixelSizeXUm, params.pixelSizeYUm);
+    return previews;
 }
 
 } // namespace
@@ -149,21 +144,28 @@ int slicePackage(Scene &scene, std::vector<SliceObject> objects, const SlicePara
         return failure(error);
     SliceRunOptions options = base;
     configurePackageRun(s, job, &options);
-    // Silhouettes of the layers, gathered as they pass (in layer order, on this thread), stand
-    // in for the previews where no OpenGL can be had.
-    auto silhouettes = std::make_shared<LayerSilhouettes>();
-    options.layerRendered = [silhouettes](const std::vector<cv::Mat> &images, const LayerContext &) {
-        if (!images.empty())
-            silhouettes->addLayer(images.front());
-    };
 
-    std::unique_ptr<GlContext> context;
-    if (rendererNeedsGl(request.renderer)) {
-        context = GlContext::createCurrent(&error);
-        if (!context) {
-            abandonPackage(job);
-            return failure(error);
-        }
+    // The previews come first: they need the scene's meshes on the graphics side, which are
+    // released again before the layers take their memory.
+    QString noContext;
+    const std::unique_ptr<GlContext> context = GlContext::createCurrent(&noContext);
+    if (!context && rendererNeedsGl(request.renderer)) {
+        abandonPackage(job);
+        return failure(noContext);
+    }
+    QElapsedTimer previewClock;
+    previewClock.start();
+    QList<QImage> previews = scenePreviews(scene, params, context.get(), noContext);
+    const double previewMs = double(previewClock.nsecsElapsed()) / 1e6;
+    // Where they cannot be drawn, the layers' silhouettes stand in, gathered as the layers
+    // pass (in layer order, on this thread).
+    std::shared_ptr<LayerSilhouettes> silhouettes;
+    if (previews.isEmpty()) {
+        silhouettes = std::make_shared<LayerSilhouettes>();
+        options.layerRendered = [silhouettes](const std::vector<cv::Mat> &images, const LayerContext &) {
+            if (!images.empty())
+                silhouettes->addLayer(images.front());
+        };
     }
     const std::unique_ptr<CrossSectionRenderer> renderer = makeCrossSectionRenderer(request.renderer, true);
     Slicer slicer(renderer.get());
@@ -182,13 +184,15 @@ int slicePackage(Scene &scene, std::vector<SliceObject> objects, const SlicePara
     if (tty)
         std::fprintf(stderr, "packing %lld images\n", static_cast<long long>(slicer.sliceHeights().size()));
     const PackageDescription run = packageDescription(s, slicer.sliceHeights(), slicer.layerCodes());
-    const double topMm = run.images.empty() ? 0.0 : run.images.back().zMm + s.profile.SliceThickness / 1000.0;
     QElapsedTimer packing;
     packing.start();
-    const QList<QImage> previews = packagePreviews(scene, params, *silhouettes, topMm, context);
+    if (silhouettes) {
+        const double topMm = run.images.empty() ? 0.0 : run.images.back().zMm + s.profile.SliceThickness / 1000.0;
+        previews = silhouettes->previews(topMm, params.pixelSizeXUm, params.pixelSizeYUm);
+    }
     if (!finishPackage(job, run, previews, Archiver(), &error))
         return failure(error);
-    const double packingMs = double(packing.nsecsElapsed()) / 1e6;
+    const double packingMs = previewMs + double(packing.nsecsElapsed()) / 1e6;
 
     std::printf("%d layers (%lld images, %d x %d px) packed into %s (%s) in %.2f s\n", slicer.layersDone(),
                 static_cast<long long>(run.images.size()), params.projectorWidthPx, params.projectorHeightPx,

@@ -135,6 +135,9 @@ void Window::rebuildModelTree()
         QStandardItem *info = treeRow(tr("Info"), id, RowInfo);
         info->appendRow(treeRow(tr("Vertices: %1").arg(vertices), id, RowInfo));
         info->appendRow(treeRow(tr("Triangles: %1").arg(triangles), id, RowInfo));
+        // Only a mesh the load-time check found fault with gets a third row.
+        if (o->mesh && !o->mesh->checkSummary.isEmpty())
+            info->appendRow(treeRow(tr("Check: %1").arg(o->mesh->checkSummary), id, RowInfo));
         row->appendRow(info);
         addGroup(row, tr("Supports"), id, supports.value(id));
         addGroup(row, tr("Base"), id, bases.value(id));

@@ -15,10 +15,12 @@ void printInfoHelp(FILE *out)
                  "Usage: orvell3d-cli info [options] MODEL...\n"
                  "\n"
                  "Reads each model file (binary or ASCII STL, OBJ) as the program loads it and prints\n"
-                 "its format, triangle count, vertex count after welding, bounding box in mm and the\n"
-                 "time the read took.\n"
+                 "its format, triangle count, vertex count after welding, what the mesh check found\n"
+                 "and repaired (open edges, shells, shells turned outside out, holes closed), bounding\n"
+                 "box in mm and the time the read took.\n"
                  "\n"
                  "Options:\n"
+                 "  --no-repair  only check the meshes; the counts are those of the mesh as read\n"
                  "  -h, --help   show this help and exit\n"
                  "  --           treat every following argument as a file name\n"
                  "\n"
@@ -50,6 +52,10 @@ void printModel(const QString &path, const ModelReadResult &r)
     std::printf("  vertices:    %zu%s\n", vertices, r.format == ModelFormat::Obj ? "" : " (welded)");
     if (r.quadCount > 0)
         std::printf("  quads split: %d\n", r.quadCount);
+    for (const MeshCheckReport &check : r.checks) {
+        if (check.checked)
+            std::printf("  mesh check:  %s\n", qPrintable(check.summary()));
+    }
     std::printf("  bounding box (mm): x %.3f .. %.3f, y %.3f .. %.3f, z %.3f .. %.3f\n", lo[0], hi[0], lo[1],
                 hi[1], lo[2], hi[2]);
     std::printf("  size (mm):   %.3f x %.3f x %.3f\n", hi[0] - lo[0], hi[1] - lo[1], hi[2] - lo[2]);
@@ -62,10 +68,15 @@ int runInfoCommand(const QStringList &args)
 {
     QStringList files;
     bool optionsDone = false;
+    ModelReadOptions readOptions;
     for (const QString &a : args) {
         if (!optionsDone && (a == QLatin1String("--help") || a == QLatin1String("-h"))) {
             printInfoHelp(stdout);
             return 0;
+        }
+        if (!optionsDone && a == QLatin1String("--no-repair")) {
+            readOptions.repair = false;
+            continue;
         }
         if (!optionsDone && a == QLatin1String("--")) {
             optionsDone = true;
@@ -97,7 +108,7 @@ int runInfoCommand(const QStringList &args)
                 std::fflush(stderr);
             };
         }
-        const ModelReadResult r = readModelFile(path, progress);
+        const ModelReadResult r = readModelFile(path, progress, readOptions);
         if (showProgress)
             std::fprintf(stderr, "\r\033[K");
         if (!r.ok()) {

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "cli/PackageOutput.h"
+#include "cli/PrintableArea.h"
 #include "cli/SliceProgress.h"
 #include "config/EnvironmentSettings.h"
 #include "config/ResinProfile.h"
@@ -48,6 +49,10 @@ void printSliceHelp(FILE *out)
                  "                        switched-on flex slices, mirroring\n"
                  "  --projector WxH       projector size in pixels (default 1920x1080 or the settings)\n"
                  "  --pixel-size UM[xUM]  projector pixel size in micrometres (default 33.5 or the settings)\n"
+                 "  --no-repair           slice the meshes as read; without it, broken meshes (open\n"
+                 "                        edges, mixed winding, shells inside out) are repaired first\n"
+                 "  --allow-clipping      slice models that leave the printable area, cut at the image\n"
+                 "                        border (without it such a run fails)\n"
                  "  --renderer NAME       how cross-sections are made; all give the same images:\n"
                  "                          cpu        the cut's outline filled on the processor, several\n"
                  "                                     layers at once (needs no graphics driver)\n"
@@ -63,8 +68,9 @@ void printSliceHelp(FILE *out)
                  "Progress goes to standard error when it is a terminal; a summary line goes to\n"
                  "standard output.\n"
                  "\n"
-                 "Exit status: 0 when every layer was written, 1 when a model cannot be read, no GL\n"
-                 "context can be made for a renderer that needs one, the projector size is too large for\n"
+                 "Exit status: 0 when every layer was written, 1 when a model cannot be read or leaves\n"
+                 "the printable area (without --allow-clipping), no GL context can be made for a\n"
+                 "renderer that needs one, the projector size is too large for\n"
                  "the graphics driver or a layer cannot be written (the reason goes to standard error),\n"
                  "2 for a wrong command line.\n",
                  packageOptionsHelp());
@@ -166,6 +172,8 @@ int runSliceCommand(const QStringList &args)
     float pixelX = 0, pixelY = 0;
     bool optionsDone = false;
     bool printTimings = false;
+    bool allowClipping = false;
+    ModelReadOptions readOptions;
     PackageRequest package;
     RendererKind rendererKind = RendererKind::CpuFill;
     bool rendererChosen = false;
@@ -186,6 +194,14 @@ int runSliceCommand(const QStringList &args)
         }
         if (a == "--timings") {
             printTimings = true;
+            continue;
+        }
+        if (a == "--no-repair") {
+            readOptions.repair = false;
+            continue;
+        }
+        if (a == "--allow-clipping") {
+            allowClipping = true;
             continue;
         }
         const QStringList valued = {"--out",   "--thickness", "--max-z",   "--settings", "--projector",
@@ -273,7 +289,7 @@ int runSliceCommand(const QStringList &args)
     scene.setLoadPauseMs(0);
     scene.setProjector(params.projectorWidthPx, params.projectorHeightPx, params.pixelSizeXUm, params.pixelSizeYUm);
     for (const QString &path : models) {
-        const ModelReadResult r = readModelFile(path);
+        const ModelReadResult r = readModelFile(path, {}, readOptions);
         if (!r.ok())
             return failure(QString("%1: %2").arg(path, r.error));
         if (!r.colors.isEmpty())
@@ -283,9 +299,11 @@ int runSliceCommand(const QStringList &args)
     std::vector<SliceObject> objects = sliceObjectsOf(scene);
     if (objects.empty())
         return failure("There is no model to proceed.");
-    if (scene.isOutOfBuild())
-        std::fprintf(stderr, "%s: warning: models out of build size; the layers are cut at the image border\n",
-                     prefix);
+    const QString outside = modelsOutsidePrintableArea(scene);
+    if (!outside.isEmpty() && !allowClipping)
+        return failure(outside + " (--allow-clipping slices it anyway)");
+    if (!outside.isEmpty())
+        std::fprintf(stderr, "%s: warning: %s; the layers are cut at the image border\n", prefix, qPrintable(outside));
 
     SliceRunOptions options;
     options.sliceThicknessUm = float(thickness >= 0 ? thickness

@@ -83,7 +83,7 @@ QString modelFormatName(ModelFormat format)
     return QStringLiteral("unknown");
 }
 
-ModelReadResult readModelFile(const QString &path, const ProgressFn &progress)
+ModelReadResult readModelFile(const QString &path, const ProgressFn &progress, const ModelReadOptions &options)
 {
     QElapsedTimer timer;
     timer.start();
@@ -104,8 +104,11 @@ ModelReadResult readModelFile(const QString &path, const ProgressFn &progress)
         result.format = stlFlavour(file, announced);
 
     MeshReadResult read;
+    MeshCheckReport check;
     try {
         read = readMesh(result.format, file, progress);
+        if (read.ok())
+            check = options.repair ? checkAndRepairMesh(read.mesh) : checkMesh(read.mesh);
     } catch (const std::bad_alloc &) {
         read = MeshReadResult();
         read.error = QStringLiteral("not enough memory to read the file");
@@ -150,7 +153,12 @@ ModelReadResult readModelFile(const QString &path, const ProgressFn &progress)
     case ModelFormat::Unknown:
         break;
     }
+    if (check.needsRepair() || check.crowdedEdges > 0) {
+        read.mesh.checkSummary = check.summary();
+        result.logLines << QStringLiteral("Mesh check: ") + read.mesh.checkSummary;
+    }
     result.quadCount = read.quadCount;
+    result.checks.append(check);
     result.meshes.append(std::move(read.mesh));
     return result;
 }

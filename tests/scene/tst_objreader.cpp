@@ -31,13 +31,16 @@ private slots:
         QCOMPARE(m.reversedIndices, (std::vector<uint32_t>{0, 2, 1, 0, 3, 2}));
         QCOMPARE(m.vertexCount(), std::size_t(6));   // unused vertices stay; no welding
         QCOMPARE(r.quadCount, 1);
-        QCOMPARE(r.logLines.size(), 2);
+        // A lone quad is an open sheet: the check's line comes last.
+        QCOMPARE(r.logLines.size(), 3);
+        QCOMPARE(r.logLines[2], QStringLiteral("Mesh check: open edges: 4, shells: 1, repaired: nothing"));
         QVERIFY(QRegularExpression("^OBJ file with 2 triangle meshes loaded in: \\d+\\.\\d\\d sec\\.$")
                     .match(r.logLines[0]).hasMatch());
         QCOMPARE(r.logLines[1], QStringLiteral("1 quad meshes converted into two triangles."));
 
         const ModelReadResult tri = readModelFile(write("tri.obj", sixVertices() + "f 1 2 3\n"));
-        QCOMPARE(tri.logLines.size(), 1);   // no quad line without quads
+        QCOMPARE(tri.logLines.size(), 2);   // no quad line without quads
+        QVERIFY(tri.logLines[1].startsWith("Mesh check: "));
     }
 
     void toleratesRealWorldLayout()

@@ -188,7 +188,7 @@ RenderFlags Slicer::cutLayer(int n)
     s.cutLayer(n);
     float flatness = 0.0f;
     if (s.variableMode())
-        flatness = flatnessOf(m_renderer->sampleNormals(m_objects, s.cutZ()));
+        flatness = flatnessOf(m_renderer->sampleNormals(m_objects, s.sampleZ()));
     s.chooseNextStep(flatness);
     m_timings.scheduleMs += double(clock.nsecsElapsed()) / 1e6;
 

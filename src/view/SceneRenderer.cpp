@@ -531,7 +531,7 @@ void SceneRenderer::drawFlexBand(const Camera &camera, const ViewSettings &setti
     glDepthMask(GL_TRUE);
 }
 
-void SceneRenderer::drawSliceTexture(const Camera &camera, unsigned texture, int textureId, float cutZmm)
+void SceneRenderer::drawSliceTexture(const Camera &camera, unsigned texture, int textureId, float cutZmm, float yExtent)
 {
     GlProgram *quad = program("quad");
     if (!quad || !texture)
@@ -547,7 +547,7 @@ void SceneRenderer::drawSliceTexture(const Camera &camera, unsigned texture, int
     quad->setUniform("cutPlaneZ", cutZmm * camera.sceneScale());
     quad->setUniform("tex", 0);
     quad->setUniform("textureId", textureId);
-    const float v[] = {-1, -1, 1, -1, -1, 1, 1, 1};
+    const float v[] = {-1, -yExtent, 1, -yExtent, -1, yExtent, 1, yExtent};
     drawStream(quad, GL_TRIANGLE_STRIP, v, 2, 4);
     quad->release();
     glBindTexture(GL_TEXTURE_2D, 0);

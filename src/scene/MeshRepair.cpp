@@ -58,22 +58,28 @@ struct Repair
                 for (int c = 0; c < 3; ++c) {
                     const uint32_t u = idx[3 * std::size_t(t) + std::size_t(c)];
                     const uint32_t w = idx[3 * std::size_t(t) + std::size_t((c + 1) % 3)];
-                    if (u == w || faces(u, w) != 2)
+                    if (u == w)
                         continue;
-                    // The other face: along u→w (same way in the file) or along w→u.
-                    uint32_t other = UINT32_MAX;
+                    // The other face of an edge with two: along u→w (same way in the file) or w→u.
+                    uint32_t other = UINT32_MAX, count = 0;
                     bool sameWay = false;
-                    for (uint32_t k = h.begin(u); k < h.end(u) && other == UINT32_MAX; ++k) {
-                        if (h.target[k] == w && h.face[k] != t) {
+                    for (uint32_t k = h.begin(u), e = h.end(u); k < e; ++k) {
+                        if (h.target[k] != w)
+                            continue;
+                        ++count;
+                        if (h.face[k] != t) {
                             other = h.face[k];
                             sameWay = true;
                         }
                     }
-                    for (uint32_t k = h.begin(w); k < h.end(w) && other == UINT32_MAX; ++k) {
-                        if (h.target[k] == u && h.face[k] != t)
+                    for (uint32_t k = h.begin(w), e = h.end(w); k < e; ++k) {
+                        if (h.target[k] != u)
+                            continue;
+                        ++count;
+                        if (h.face[k] != t)
                             other = h.face[k];
                     }
-                    if (other == UINT32_MAX || piece[other] != UINT32_MAX)
+                    if (count != 2 || other == UINT32_MAX || piece[other] != UINT32_MAX)
                         continue;
                     piece[other] = id;
                     flip[other] = sameWay ? !flip[t] : flip[t];
@@ -164,7 +170,10 @@ MeshCheckReport checkAndRepairMesh(Mesh &mesh)
 
     Repair fix(mesh);
     r.flippedTriangles = fix.orient();
-    fix.closeHoles();
+    if (r.openEdges > 0)
+        fix.closeHoles();
+    else
+        fix.pieceOpen.assign(fix.pieceSize.size(), 0);
 
     // Volumes of the pieces as they now are, closing triangles included, and where they lie.
     const std::size_t pieces = fix.pieceSize.size();

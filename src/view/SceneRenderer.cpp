@@ -547,7 +547,8 @@ void SceneRenderer::drawSliceTexture(const Camera &camera, unsigned texture, int
     quad->setUniform("cutPlaneZ", cutZmm * camera.sceneScale());
     quad->setUniform("tex", 0);
     quad->setUniform("textureId", textureId);
-    const float v[] = {-1, -yExtent, 1, -yExtent, -1, yExtent, 1, yExtent};
+    quad->setUniform("yExtent", yExtent);
+    const float v[] = {-1, -1, 1, -1, -1, 1, 1, 1};
     drawStream(quad, GL_TRIANGLE_STRIP, v, 2, 4);
     quad->release();
     glBindTexture(GL_TEXTURE_2D, 0);

@@ -1,6 +1,8 @@
 #include "scene/MeshCheck.h"
 
 #include <QStringList>
+#include <QtGlobal>
+#include <system_error>
 #include <algorithm>
 #include <future>
 
@@ -187,10 +189,16 @@ MeshCheckReport checkMesh(const Mesh &mesh)
     r.checked = true;
     const std::vector<uint32_t> &idx = mesh.indices;
 
-    // Shells and volumes on a second thread while this one counts the edges.
-    std::future<Shells> shellsLater = std::async(std::launch::async, [&mesh] { return findShells(mesh); });
+    // Shells and volumes on a second thread while this one counts the edges; one after the
+    // other where no thread can be started.
+    std::future<Shells> shellsLater;
+    try {
+        shellsLater = std::async(std::launch::async, [&mesh] { return findShells(mesh); });
+    } catch (const std::system_error &e) {
+        qWarning("Mesh check on one thread: %s", e.what());
+    }
     const EdgeCounts edges = countEdges(mesh);
-    Shells shells = shellsLater.get();
+    Shells shells = shellsLater.valid() ? shellsLater.get() : findShells(mesh);
     r.openEdges = edges.open;
     r.crowdedEdges = edges.crowded;
     r.misorientedEdges = edges.misoriented;

@@ -114,6 +114,10 @@ struct Repair
         // Open half-edges in their current direction, found by their first vertex.
         std::unordered_multimap<uint32_t, std::pair<uint32_t, uint32_t>> open;   // u → (w, triangle)
         for (std::size_t t = 0; t < triangles; ++t) {
+            // One or two triangles cannot enclose anything however they are closed; skipping
+            // them keeps a triangle soup (an OBJ file without shared corners) quick.
+            if (pieceSize[piece[t]] < 3)
+                continue;
             uint32_t v[3];
             corners(t, v);
             for (int c = 0; c < 3; ++c) {

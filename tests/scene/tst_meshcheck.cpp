@@ -174,6 +174,19 @@ private slots:
             QCOMPARE(m.reversedIndices, c.mesh.reversedIndices);
         }
         QCOMPARE(checkMesh(box).summary(), QString("open edges: 0, shells: 1, repaired: nothing"));
+
+        // A triangle soup (corners not shared, as some OBJ exporters write): every edge is open,
+        // but lone triangles enclose nothing, so nothing is closed or turned.
+        std::vector<float> soupVertices;
+        std::vector<uint32_t> soupIndices;
+        for (uint32_t k : box.indices) {
+            soupIndices.push_back(uint32_t(soupVertices.size() / 3));
+            soupVertices.insert(soupVertices.end(), &box.vertices[3 * k], &box.vertices[3 * k + 3]);
+        }
+        const Mesh soup = makeMesh(soupVertices, soupIndices);
+        Mesh soupCopy = soup;
+        QCOMPARE(checkAndRepairMesh(soupCopy).summary(), QString("open edges: 36, shells: 12, repaired: nothing"));
+        QCOMPARE(soupCopy.indices, soup.indices);
         QVERIFY(std::abs(checkMesh(hollow).volumeMm3 - (1000.0 - 6 * 16 * 3)) < 1e-6);
     }
 

@@ -81,7 +81,7 @@ bool writeCalibrationPackage(const CalibrationSettings &s, const PackageDescript
         for (const QImage &image : images)
             patterns << storedLayer(image);
         if (!images.isEmpty())
-            firstPattern = images.first().mirrored(false, true);
+            firstPattern = images.first();
     }
     const QByteArray base = s.baseLayers > 0 ? storedLayer(calibrationBaseImage(s)) : QByteArray();
     for (const QByteArray &png : patterns) {
@@ -101,7 +101,8 @@ bool writeCalibrationPackage(const CalibrationSettings &s, const PackageDescript
             progress(i + 1, total);
     }
 
-    // The previews show the first pattern as the file holds it.
+    // The previews are for people: the first pattern the right way up, as it will print
+    // (the layer files are stored flipped for the projector).
     const QImage preview = calibrationPreview(firstPattern);
     QList<QImage> previews;
     for (int i = 0; i < 5; ++i)

@@ -17,6 +17,7 @@ class Archiver;
 // parameters.ini describes the machine and material as `machine` does, with the calibration's
 // own projector size, pixel size, thickness and exposures (normal time = the table's last
 // entry, first layers = the base layers at the base exposure), so both text files agree.
+// The previews show the first pattern image the right way up (the layer files are flipped).
 // `progress`, when set, is called with the number of images written so far (0 … N).
 // Returns false with a sentence in `error`; the working folder is then removed, unless
 // archiving failed (the error names the folder that is kept).

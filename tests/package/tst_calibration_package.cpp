@@ -182,6 +182,11 @@ private slots:
         QCOMPARE(preview.size(), QSize(512, 512));
         QCOMPARE(qGray(preview.pixel(256, 50)), 0);
         QCOMPARE(qGray(preview.pixel(256, 470)), 0);
+        // The right way up: row 0 (white) above row 1 (40 % grey with the grey switch).
+        const int upper = qGray(preview.pixel(74, 147));
+        const int lower = qGray(preview.pixel(74, 270));
+        QVERIFY2(upper > 225, qPrintable(QString::number(upper)));
+        QVERIFY2(grayscale ? qAbs(lower - 102) < 25 : lower > 225, qPrintable(QString::number(lower)));
         for (const char *name : {"Preview_Top.png", "Preview_Front.png", "Preview_Left.png", "Preview_Right.png"})
             QVERIFY(QFileInfo(x + "/" + QString(name)).isFile());
     }

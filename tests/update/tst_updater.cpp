@@ -75,6 +75,7 @@ private slots:
         m_server->ok("/current", feedWith("0.78"));
         m_server->ok("/other", feedWith("0.81"));
         m_server->ok("/broken", "<rss><item></rss>");
+        m_server->ok("/local", feedWith("0.80", "file:///bin/sh"));
     }
 
     void init()
@@ -119,6 +120,15 @@ private slots:
         // A browser that cannot be started is reported even in a silent check.
         m_ui.openSucceeds = false;
         updater()->UpdateInstallationConfirmed();
+        QCOMPARE(m_ui.errors, QStringList{"Unable to open this link in a browser. Please do it manually."});
+    }
+
+    void onlyWebLinksGoToTheBrowser()
+    {
+        QVERIFY(check("/local", true));
+        QCOMPARE(m_ui.shownVersions, QStringList{"0.80"});
+        updater()->UpdateInstallationConfirmed();
+        QCOMPARE(m_ui.opened, QStringList());
         QCOMPARE(m_ui.errors, QStringList{"Unable to open this link in a browser. Please do it manually."});
     }
 

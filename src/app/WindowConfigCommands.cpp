@@ -141,7 +141,9 @@ void Window::on_actionExposure_Calibration_triggered()
                                                         tr("LPK file format (*.lpk);;All Files (*)"));
     if (chosen.isEmpty())
         return;
-    writeExposureCalibration(dialog.settings(), chosen);
+    // A name typed without any extension becomes a package the printer recognises.
+    writeExposureCalibration(dialog.settings(),
+                             QFileInfo(chosen).suffix().isEmpty() ? chosen + QStringLiteral(".lpk") : chosen);
 }
 
 bool Window::writeExposureCalibration(const CalibrationSettings &calibration, const QString &path)

@@ -263,6 +263,7 @@ private slots:
     {
         Scene s;
         s.setLoadPauseMs(0);
+        s.setProjector(4000, 4000, 50, 50);   // room beside the model
         QSignalSpy notice(&s, &Scene::signalTimedMessage);
         const int m = addBox(s, {0, 0, 0}, {20.3f, 10, 5});
         const int sup = addChild(s, m, TypeSupport, "Support_0000");

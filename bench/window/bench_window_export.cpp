@@ -35,6 +35,13 @@ bool waitFor(const std::function<bool()> &done, int timeoutMs)
     return true;
 }
 
+// The window's own log lines would bury the figures.
+void quietHandler(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (type != QtDebugMsg && type != QtInfoMsg)
+        std::fprintf(stderr, "%s\n", qPrintable(message));
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -66,6 +73,7 @@ int main(int argc, char **argv)
         return 1;
     }
 
+    qInstallMessageHandler(quietHandler);
     QApplication app(argc, argv);
     Window w;
     w.show();

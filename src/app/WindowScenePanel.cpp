@@ -349,6 +349,7 @@ void Window::updateModelInfo(int id)
     ui->inpScaleX->setEnabled(scalable);
     ui->inpScaleY->setEnabled(scalable);
     ui->inpScaleZ->setEnabled(scalable);
+    ui->cbIsShow->setEnabled(!none);
 
     // Every input is filled with its signals blocked: a refresh is no edit (with the uniform
     // lock on, a scale input's handler would otherwise copy x into y and z).

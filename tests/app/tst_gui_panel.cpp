@@ -5,7 +5,9 @@
 #include <QDoubleSpinBox>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QSlider>
+#include <QTabWidget>
 #include <QtTest>
 #include <cmath>
 #include <memory>
@@ -139,6 +141,35 @@ private slots:
         QVERIFY(near(input("inpMoveX")->value(), 0));   // nothing current: nothing shown …
         QVERIFY(!input("inpMoveX")->isEnabled());       // … and nothing to edit
         QVERIFY(!input("inpScaleX")->isEnabled());
+    }
+
+    void windowFitsTheScreenAndALayerDoesNotGrowIt()
+    {
+        // Remembered larger than any screen: opened inside the screen's free area.
+        m_window.reset();
+        writeSmallPrinterSettings(m_data->filePath("settings.ini"), [](EnvironmentSettings &s) {
+            s.misc.windowWidth = 5000;
+            s.misc.windowHeight = 4000;
+        });
+        m_window = std::make_unique<Window>();
+        waitForBuildPlate(*m_window);
+        Window &w = *m_window;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        const QRect free = w.screen()->availableGeometry();
+        QVERIFY2(free.contains(w.frameGeometry()), qPrintable(QString("%1 x %2").arg(w.width()).arg(w.height())));
+
+        // A full-size layer picture in the slice tab keeps the window as it is.
+        w.resize(900, 600);
+        QTest::qWait(50);
+        const QSize before = w.size();
+        QPixmap layer(1920, 1080);
+        layer.fill(Qt::white);
+        w.sliceImages = {layer};
+        w.updateSliceView(0);
+        w.findChild<QTabWidget *>("tabWidget")->setCurrentIndex(1);
+        QTest::qWait(100);
+        QCOMPARE(w.size(), before);
     }
 
     void arrangeShowThisOnlyAndTheExportQuestion()

@@ -153,7 +153,7 @@ private:
         int kind = 0;              // 0 added, 1 removed, 2 model moved, 3 transform changed, 4 support edited
         QList<quint64> uids;       // kind 0: the added objects; kind 2: the moved model
         QVector3D position;        // kind 2: the model's move before the drag
-        Object transform;          // kind 3: scale, rotation, flip, move and moveZoff before the edit
+        Object transform;          // kind 3: scale and flip before the edit
         QList<QList<Kept>> groups; // kind 1: one group per removed object (owner first, then its children); kind 4: the object before the edit
     };
 

@@ -100,12 +100,8 @@ void Scene::recordTransform(int id)
     UndoRecord rec;
     rec.kind = kUndoTransformed;
     rec.uids = {uidOf(id)};
-    const Object &o = *obj(id);
-    rec.transform.scale = o.scale;
-    rec.transform.rotation = o.rotation;
-    rec.transform.flip = o.flip;
-    rec.transform.move = o.move;
-    rec.transform.moveZoff = o.moveZoff;
+    rec.transform.scale = obj(id)->scale;
+    rec.transform.flip = obj(id)->flip;
     pushRecord(rec);
 }
 
@@ -114,17 +110,13 @@ void Scene::undoTransform(const UndoRecord &r)
     const int id = r.uids.isEmpty() ? -1 : indexOfUid(r.uids.first());
     if (id < 1)
         return;
+    // Scale and mirror come back; the model keeps standing where it stands now, and turns and
+    // moves made since stay.
     Object *o = obj(id);
-    const float dz = r.transform.move.z() - o->move.z();
+    const float bottom = bottomBefore(*o);
     o->scale = r.transform.scale;
-    o->rotation = r.transform.rotation;
     o->flip = r.transform.flip;
-    // Only the lift the edit made is taken back; later moves in x and y stay.
-    o->move.setZ(r.transform.move.z());
-    o->moveZoff = r.transform.moveZoff;
-    if (dz != 0.0f)
-        recalcChildren(id, 0, dz);
-    refreshAABB(id, 0);
+    keepLowestPoint(id, bottom);
     checkPosConflict();
     emit objSelectionChanged(m_current);
 }

@@ -81,10 +81,12 @@ private slots:
         compareBox(o, {8, 5, -2, 2, 5.8f, 8.2f});
         QVERIFY(near(shownZ(o), 5));
 
-        // Undo takes back the last scale: the old box and height again.
+        // Undo takes back the last scale, not the turn made after it; the height stays.
+        QVERIFY(s.setObjectRotation(id, QVector3D(90, 90, 90)));
         s.undo();
         QCOMPARE(o->scale, QVector3D(1, 1, 0.5f));
-        compareBox(o, {11, 5, -2, 2, 5, 9});
+        QCOMPARE(o->rotation, QVector3D(90, 90, 90));
+        compareBox(o, {11, 5, -2, 2, 5, 9});   // Rz(90) swaps the two 2 mm half-extents of x and y
         QVERIFY(near(shownZ(o), 5));
     }
 

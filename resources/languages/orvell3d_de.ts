@@ -829,6 +829,10 @@ Orvell3D trotzdem schließen?</translation>
         <translation>Letzte Schicht. In dieser Version noch nicht verfügbar.</translation>
     </message>
     <message>
+        <source>Slice preview: cuts the 3D view at the preview height, showing what lies below (S1) or above (S2). Not available in this version yet.</source>
+        <translation>Schichtvorschau: schneidet die 3D-Ansicht in der Vorschauhöhe und zeigt, was darunter (S1) oder darüber (S2) liegt. In dieser Version noch nicht verfügbar.</translation>
+    </message>
+    <message>
         <source>Auto Supports: adds supports under the overhangs of the selected models. Not available in this version yet.</source>
         <translation>Automatische Stützen: setzt Stützen unter die Überhänge der gewählten Modelle. In dieser Version noch nicht verfügbar.</translation>
     </message>

@@ -19,6 +19,7 @@ const QVector<UnbuiltCommand> &unbuiltCommands()
         {"pbSViewPrevious", QT_TRANSLATE_NOOP("UnbuiltCommands", "Previous layer. Not available in this version yet.")},
         {"pbSViewForward", QT_TRANSLATE_NOOP("UnbuiltCommands", "Next layer. Not available in this version yet.")},
         {"pbSViewEnd", QT_TRANSLATE_NOOP("UnbuiltCommands", "Last layer. Not available in this version yet.")},
+        {"pbSlicePreview", QT_TRANSLATE_NOOP("UnbuiltCommands", "Slice preview: cuts the 3D view at the preview height, showing what lies below (S1) or above (S2). Not available in this version yet.")},
         // Supports, bases, linkers, drain holes, hollowing.
         {"actionCreate_Grid_Supports", QT_TRANSLATE_NOOP("UnbuiltCommands", "Auto Supports: adds supports under the overhangs of the selected models. Not available in this version yet.")},
         {"actionAdd_support_linkers", QT_TRANSLATE_NOOP("UnbuiltCommands", "Add Support Linkers: braces neighbouring supports against each other. Not available in this version yet.")},

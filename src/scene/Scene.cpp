@@ -18,8 +18,6 @@ namespace {
 // Undo keeps this many edits; older ones are dropped.
 constexpr std::size_t kMaxUndoRecords = 12;
 
-enum UndoKind { UndoAdded = 0, UndoRemoved = 1, UndoMoved = 2, UndoTransformed = 3, UndoSupportEdited = 4 };
-
 } // namespace
 
 Scene::Scene(QObject *parent) : QObject(parent)

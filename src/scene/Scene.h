@@ -148,6 +148,7 @@ private:
         quint64 parentUid = 0;   // 0: no parent (or the build plate)
         // A support's spUnit record is kept here too once supports carry records.
     };
+    enum UndoKind { UndoAdded = 0, UndoRemoved = 1, UndoMoved = 2, UndoTransformed = 3, UndoSupportEdited = 4 };
     struct UndoRecord
     {
         int kind = 0;              // 0 added, 1 removed, 2 model moved, 3 transform changed, 4 support edited

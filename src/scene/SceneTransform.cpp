@@ -8,11 +8,6 @@
 #include <algorithm>
 #include <cmath>
 
-namespace {
-// The history's kind for a scale or mirror edit (see UndoRecord).
-constexpr int kUndoTransformed = 3;
-} // namespace
-
 void Scene::keepLowestPoint(int id, float bottomMm)
 {
     if (id < 1 || !valid(id))
@@ -98,7 +93,7 @@ bool Scene::setObjectFlip(int id, bool flip)
 void Scene::recordTransform(int id)
 {
     UndoRecord rec;
-    rec.kind = kUndoTransformed;
+    rec.kind = UndoTransformed;
     rec.uids = {uidOf(id)};
     rec.transform.scale = obj(id)->scale;
     rec.transform.flip = obj(id)->flip;

@@ -466,7 +466,6 @@ void Window::showTimedMessage(const QString &text, int milliseconds)
     // A notice is never the window whose closing ends the program (at start-up it may be the
     // only one shown).
     box->setAttribute(Qt::WA_QuitOnClose, false);
-
     box->setWindowFlags(box->windowFlags() | Qt::WindowStaysOnTopHint);
     box->setModal(false);
     box->show();

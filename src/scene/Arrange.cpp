@@ -174,6 +174,10 @@ ArrangeResult arrangeModels(Scene &scene, float gapMm)
     scene.removeSupportLinkers();
 
     QList<Piece> pieces = piecesOf(scene);
+    QList<int> moved;
+    for (const Piece &p : pieces)
+        moved << p.ids;
+    scene.recordMoves(moved);   // one Ctrl+Z puts them all back
     // Largest first; equal ones keep their list order.
     std::stable_sort(pieces.begin(), pieces.end(), [](const Piece &a, const Piece &b) { return a.area() > b.area(); });
 

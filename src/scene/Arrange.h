@@ -51,5 +51,5 @@ struct ArrangeResult
 // children (supports, bases, drain holes go along). Models of one group (a multi-part file)
 // move as one piece. Models that do not fit are lined up beside the plate, to the right,
 // and named in the result. The global base and the support linkers, which no longer match,
-// are removed.
+// are removed. One undo step puts every model back.
 ArrangeResult arrangeModels(Scene &scene, float gapMm = kArrangeGapMm);

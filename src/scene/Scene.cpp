@@ -897,6 +897,20 @@ void Scene::recordMove(int id, QVector3D oldMove)
     pushRecord(rec);
 }
 
+void Scene::recordMoves(const QList<int> &ids)
+{
+    UndoRecord rec;
+    rec.kind = UndoMoved;
+    for (int id : ids) {
+        if (id < 1 || !valid(id))
+            continue;
+        rec.uids << uidOf(id);
+        rec.positions << obj(id)->move;
+    }
+    if (!rec.uids.isEmpty())
+        pushRecord(rec);
+}
+
 void Scene::recordAdded(int firstId, int lastId)
 {
     UndoRecord rec;
@@ -956,15 +970,22 @@ void Scene::undoRecord(const UndoRecord &r)
         break;
     }
     case UndoMoved: {
-        const int id = r.uids.isEmpty() ? -1 : indexOfUid(r.uids.first());
-        if (id < 1)
+        const QList<QVector3D> positions = r.positions.isEmpty() ? QList<QVector3D>{r.position} : r.positions;
+        bool any = false;
+        for (int k = 0; k < r.uids.size() && k < positions.size(); ++k) {
+            const int id = indexOfUid(r.uids.at(k));
+            if (id < 1)
+                continue;
+            const QVector3D d = positions.at(k) - obj(id)->move;
+            obj(id)->move += d;
+            for (int j = 1; j < count(); ++j)
+                if (j != id && obj(j)->parent == id)
+                    shiftObject(j, d);
+            updateAABB(id, d);
+            any = true;
+        }
+        if (!any)
             break;
-        const QVector3D d = r.position - obj(id)->move;
-        obj(id)->move += d;
-        for (int j = 1; j < count(); ++j)
-            if (j != id && obj(j)->parent == id)
-                shiftObject(j, d);
-        updateAABB(id, d);
         checkPosConflict();
         removeSupportLinkers();
         removeGlobalBase();

@@ -64,6 +64,7 @@ public:
     // Undo history. Loading, copying, duplicating and removing record themselves;
     // these record edits made elsewhere (view drags, automatic supports, support edits).
     void recordMove(int id, QVector3D oldMove);   // before a model is dragged
+    void recordMoves(const QList<int> &ids);      // before several models move at once (one undo step)
     void recordAdded(int firstId, int lastId);    // objects firstId…lastId were just added
     void recordSupportEdit(int id);               // before a support object is changed
     int undoRecordCount() const;
@@ -154,6 +155,7 @@ private:
         int kind = 0;              // 0 added, 1 removed, 2 model moved, 3 transform changed, 4 support edited
         QList<quint64> uids;       // kind 0: the added objects; kind 2: the moved model
         QVector3D position;        // kind 2: the model's move before the drag
+        QList<QVector3D> positions; // kind 2 for several models: one move per serial in uids
         Object transform;          // kind 3: scale and flip before the edit
         QList<QList<Kept>> groups; // kind 1: one group per removed object (owner first, then its children); kind 4: the object before the edit
     };

@@ -86,6 +86,13 @@ private slots:
         QCOMPARE(s->object(middle)->rotation, QVector3D(0, 0, 90));
         QVERIFY(near(s->object(small)->bbox[1], 4) && near(s->object(large)->bbox[1], 0));
 
+        // One undo step puts them all back where they were, the support with its model.
+        s->undo();
+        compareFootprint(*s, large, -30, 30, -15, 15);
+        compareFootprint(*s, middle, -15, 15, -15, 15);
+        compareFootprint(*s, support, -0.5f, 0.5f, -0.5f, 0.5f);
+        arrangeModels(*s);
+
         // One more that cannot fit: named, and set beside the plate where it overlaps nothing.
         const int huge = addBox(*s, {110, 20, 2}, "huge.stl");
         const ArrangeResult again = arrangeModels(*s);

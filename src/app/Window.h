@@ -70,6 +70,8 @@ public:
     // could not be written or when the file in use could not be read at start-up (it is then
     // left alone rather than replaced). Reports nothing itself.
     bool writeSettingsFile(QString *error = nullptr);
+    // Shrinks the window into the screen's free area and moves it there when it lies outside.
+    void fitIntoScreen();
     // The projector inputs (resolution and pixel size) into the view and the scene's printable area.
     void applyProjectorInputs();
     // Blocks or unblocks the signals of the property panel's inputs.
@@ -146,6 +148,7 @@ public:
     // Hands the setting file's feed address to the update check; without one the menu
     // command is disabled and the start-up check only logs (once) that there is none.
     void applyUpdateFeed();
+    void showUpdateActionState();
 
 private slots:
     void on_actionExposure_Calibration_triggered();
@@ -168,6 +171,7 @@ private slots:
     void on_actionFlip_Models_triggered();
     void on_actionMove_to_Bottom_triggered();
     void on_actionClear_models_triggered();
+    void on_actionArrange_triggered();
     void on_actionUndo_triggered();
     void on_actionGroup_triggered();
     void on_actionUngroup_triggered();
@@ -313,10 +317,13 @@ private:
     void onLoaderFinished();
     void reportUnreadableModel(const QString &path);
     void rememberAppliedState();
+    void keepSliceViewFromGrowingWindow();
     // Move input of one axis (0 x, 1 y): shifts every selected object by the change.
     void moveSelectionXY(int axis, double value);
     // Rotation of the current object about one axis, then the box and build-area check.
     void rotateCurrent(int axis, float degrees, bool measure);
+    // The size fields for an object: its measured box.
+    void showModelSize(int id);
     // Scale input of one axis; with the uniform lock the other two follow.
     void scaleInputChanged(int axis, double value);
     void alignSelection(int mode);

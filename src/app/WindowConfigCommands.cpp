@@ -53,6 +53,12 @@ void Window::applyUpdateFeed()
 {
     const QString feed = settings.misc.updateFeedUrl;
     FvUpdater::sharedUpdater()->setFeedURL(feed);
+    showUpdateActionState();
+}
+
+void Window::showUpdateActionState()
+{
+    const QString feed = settings.misc.updateFeedUrl;
     ui->actionCheck_for_Updates->setEnabled(!feed.isEmpty());
     ui->actionCheck_for_Updates->setToolTip(
         feed.isEmpty() ? tr("No update feed is set (key UpdateFeedUrl in the setting file).") : QString());

@@ -231,6 +231,15 @@ void Window::on_actionSave_as_LBF_file_triggered()
         showTimedMessage(tr("There is no model to proceed."), 1500);
         return;
     }
+    if (canvas->scene()->isOutOfBuild()) {
+        const auto answer = QMessageBox::question(
+            this, tr("Save as LPK"),
+            tr("Some models lie outside the build area; what lies outside will not be printed.\n"
+               "Save the package anyway?"),
+            QMessageBox::Yes | QMessageBox::Cancel, QMessageBox::Cancel);
+        if (answer != QMessageBox::Yes)
+            return;
+    }
     FlagGuard exporting(m_exporting);
 
     const int machine = cmbPrinter ? std::max(0, cmbPrinter->currentIndex()) : 0;

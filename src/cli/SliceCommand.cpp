@@ -12,6 +12,7 @@
 #include "config/SettingsFile.h"
 #include "imaging/LayerChain.h"
 #include "imaging/LayerPng.h"
+#include "scene/Arrange.h"
 #include "scene/ModelFile.h"
 #include "scene/Scene.h"
 #include "slicing/GlContext.h"
@@ -55,6 +56,9 @@ void printSliceHelp(FILE *out)
                  "                          reference  the whole scene drawn three times per layer on\n"
                  "                                     the graphics card (slow; for comparison)\n"
                  "                        default: gpu with a hardware graphics driver, else cpu\n"
+                 "  --arrange             place the models on the plate side by side without overlap,\n"
+                 "                        largest first, centred, each keeping its orientation (default:\n"
+                 "                        every model centred on the plate); fails when they do not fit\n"
                  "  --timings             also print where the time went (draws, read-back, encoding, ...;\n"
                  "                        with several layers at once, summed over the threads)\n"
                  "  -h, --help            show this help and exit\n"
@@ -166,6 +170,7 @@ int runSliceCommand(const QStringList &args)
     float pixelX = 0, pixelY = 0;
     bool optionsDone = false;
     bool printTimings = false;
+    bool arrange = false;
     PackageRequest package;
     RendererKind rendererKind = RendererKind::CpuFill;
     bool rendererChosen = false;
@@ -186,6 +191,10 @@ int runSliceCommand(const QStringList &args)
         }
         if (a == "--timings") {
             printTimings = true;
+            continue;
+        }
+        if (a == "--arrange") {
+            arrange = true;
             continue;
         }
         const QStringList valued = {"--out",   "--thickness", "--max-z",   "--settings", "--projector",
@@ -279,6 +288,11 @@ int runSliceCommand(const QStringList &args)
         if (!r.colors.isEmpty())
             scene.onColorList(r.colors);
         scene.load_mesh(r.meshes, QFileInfo(path).absoluteFilePath());
+    }
+    if (arrange) {
+        const ArrangeResult placed = arrangeModels(scene);
+        if (!placed.unplaced.isEmpty())
+            return failure(QString("no room on the plate for %1").arg(placed.unplaced.join(", ")));
     }
     std::vector<SliceObject> objects = sliceObjectsOf(scene);
     if (objects.empty())

@@ -251,6 +251,7 @@ private:
     std::unique_ptr<CrossSectionRenderer> m_sliceRenderer;
     std::unique_ptr<Slicer> m_slicer;
     QPointer<ProgressWindow> m_progress;
+    QElapsedTimer m_sliceRedrawClock;   // the last redraw of the view during a run
     bool m_slicingInProgress = false;
     bool m_runOnDisk = true;
     int m_textureSizePx = 1920;

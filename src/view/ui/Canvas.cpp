@@ -240,6 +240,8 @@ void Canvas::paintGL()
         m_renderer->render(m_camera, m_settings, frameState(), framebufferSize());
         if (m_slicingInProgress)
             drawSliceTexture();
+        else
+            drawPreviewSection();
         // The widget is opaque; translucent background pixels must not let the window
         // show through when Qt composes the view.
         glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_TRUE);

@@ -227,6 +227,8 @@ private:
     void drawStatusTexts();
     void onContextAboutToBeDestroyed();
     std::unique_ptr<CrossSectionRenderer> createSliceRenderer();
+    // The filled cut at the slice-preview height, drawn into the current frame.
+    void drawPreviewSection();
     void endSlicingRun(Slicer::Step step);
     void failSlicingStart(const QString &why);
     void releaseSliceRenderer();

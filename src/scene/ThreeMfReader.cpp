@@ -64,8 +64,18 @@ bool parseTransform(const QString &text, Affine *out)
 struct Component
 {
     QString objectId;
+    QString path;          // another model part holding the object; empty: the same part
     Affine transform;
 };
+
+// A part name as the archive stores it: no leading "/", percent escapes decoded.
+QString partPath(const QString &reference)
+{
+    QString path = QUrl::fromPercentEncoding(reference.trimmed().toUtf8());
+    while (path.startsWith('/'))
+        path.remove(0, 1);
+    return path;
+}
 
 struct ParsedObject
 {
@@ -108,6 +118,13 @@ QString attribute(const QXmlStreamReader &xml, const char *name)
         if (a.qualifiedName() == QLatin1String(name))
             return a.value().toString();
     }
+    // Extension attributes carry a prefix ("p:path"); namespace declarations are not attributes.
+    const QString suffix = QLatin1Char(':') + QLatin1String(name);
+    for (const QXmlStreamAttribute &a : attributes) {
+        const QStringRef q = a.qualifiedName();
+        if (q.endsWith(suffix) && !q.startsWith(QLatin1String("xmlns:")))
+            return a.value().toString();
+    }
     return QString();
 }
 
@@ -117,50 +134,51 @@ struct Bucket
     std::vector<uint32_t> indices;
 };
 
+struct ParseState
+{
+    QList<ParsedObject> objects;
+    QHash<QString, int> byId;
+    QList<Component> buildItems;
+    double unitMm = 1.0;
+};
+
+QString parseDocument(QXmlStreamReader &xml, ParseState &s, const ProgressFn &progress, qint64 totalBytes);
+
+// Places objects, through their components (in this part or in other model parts), into one
+// mesh per colour, in the order the colours are first placed.
 class Builder
 {
 public:
-    Builder(const QList<ParsedObject> &objects, const QHash<QString, int> &byId, const QStringList &colors,
-            double unitMm)
-        : m_objects(objects), m_byId(byId), m_colors(colors), m_unitMm(unitMm), m_buckets(colors.size())
+    Builder(const ParseState &root, const ThreeMfPartReader &otherParts)
+        : m_root(root), m_unitMm(root.unitMm), m_otherParts(otherParts)
     {
     }
 
-    bool place(const QString &objectId, const Affine &transform, int depth, QString *error)
+    // partName empty: the root part.
+    bool place(const QString &partName, const QString &objectId, const Affine &transform, int depth, QString *error)
     {
-        const auto it = m_byId.constFind(objectId);
-        if (it == m_byId.constEnd()) {
-            *error = QStringLiteral("the build refers to object %1, which the file does not define").arg(objectId);
-            return false;
-        }
         if (depth > maxComponentDepth) {
             *error = QStringLiteral("object %1 is made of components nested more than %2 deep (or of itself)")
                          .arg(objectId).arg(maxComponentDepth);
             return false;
         }
-        const ParsedObject &o = m_objects.at(*it);
+        const ParseState *part = partNamed(partName, error);
+        if (!part)
+            return false;
+        const auto it = part->byId.constFind(objectId);
+        if (it == part->byId.constEnd()) {
+            *error = QStringLiteral("the build refers to object %1, which %2 does not define")
+                         .arg(objectId, partName.isEmpty() ? QStringLiteral("the file") : partName);
+            return false;
+        }
+        const ParsedObject &o = part->objects.at(*it);
         if (o.hasTriangles && !placeMesh(o, transform, error))
             return false;
         for (const Component &c : o.components) {
-            if (!place(c.objectId, transform.after(c.transform), depth + 1, error))
+            if (!place(c.path.isEmpty() ? partName : c.path, c.objectId, transform.after(c.transform), depth + 1, error))
                 return false;
         }
         return true;
-    }
-
-    qint64 placedTriangles() const { return m_triangles; }
-
-    void finish(ThreeMfModel &model)
-    {
-        for (int i = 0; i < m_buckets.size(); ++i) {
-            Bucket &b = m_buckets[i];
-            if (b.indices.empty())
-                continue;
-            std::vector<uint32_t> reversed = reverseWinding(b.indices);
-            model.meshes.append(Mesh(std::move(b.vertices), std::move(b.indices), std::move(reversed)));
-            model.colors << m_colors.at(i);
-        }
-        model.placedTriangles = m_triangles;
     }
 
     bool placeMesh(const ParsedObject &o, const Affine &m, QString *error)
@@ -171,7 +189,13 @@ public:
             return false;
         }
         m_triangles += triangles;
-        Bucket &b = m_buckets[m_colors.indexOf(o.color)];
+        auto bucketIt = m_bucketOf.constFind(o.color);
+        if (bucketIt == m_bucketOf.constEnd()) {
+            bucketIt = m_bucketOf.insert(o.color, m_buckets.size());
+            m_buckets.append(Bucket());
+            m_colors << o.color;
+        }
+        Bucket &b = m_buckets[*bucketIt];
         const uint32_t base = uint32_t(b.vertices.size() / 3);
         const std::size_t n = o.vertices.size() / 3;
         b.vertices.reserve(b.vertices.size() + o.vertices.size());
@@ -191,22 +215,53 @@ public:
         return true;
     }
 
+    void finish(ThreeMfModel &model)
+    {
+        for (int i = 0; i < m_buckets.size(); ++i) {
+            Bucket &b = m_buckets[i];
+            std::vector<uint32_t> reversed = reverseWinding(b.indices);
+            model.meshes.append(Mesh(std::move(b.vertices), std::move(b.indices), std::move(reversed)));
+            model.colors << m_colors.at(i);
+        }
+        model.placedTriangles = m_triangles;
+    }
+
 private:
-    const QList<ParsedObject> &m_objects;
-    const QHash<QString, int> &m_byId;
-    const QStringList &m_colors;
+    // A model part other than the root, read and parsed once (part names are case-insensitive).
+    const ParseState *partNamed(const QString &name, QString *error)
+    {
+        if (name.isEmpty())
+            return &m_root;
+        const QString key = name.toLower();
+        if (const auto it = m_parts.constFind(key); it != m_parts.constEnd())
+            return it->get();
+        QByteArray xml;
+        if (!m_otherParts) {
+            *error = QStringLiteral("a component refers to the model part %1, which is not available").arg(name);
+            return nullptr;
+        }
+        if (!m_otherParts(name, &xml, error))
+            return nullptr;
+        auto state = std::make_shared<ParseState>();
+        QXmlStreamReader reader(xml);
+        reader.setNamespaceProcessing(false);
+        const QString why = parseDocument(reader, *state, {}, xml.size());
+        if (!why.isEmpty()) {
+            *error = name + ": " + why;
+            return nullptr;
+        }
+        m_parts.insert(key, state);
+        return state.get();
+    }
+
+    const ParseState &m_root;
     double m_unitMm;
+    const ThreeMfPartReader &m_otherParts;
+    QHash<QString, std::shared_ptr<ParseState>> m_parts;
+    QStringList m_colors;
+    QHash<QString, int> m_bucketOf;
     QVector<Bucket> m_buckets;
     qint64 m_triangles = 0;
-};
-
-struct ParseState
-{
-    QList<ParsedObject> objects;
-    QHash<QString, int> byId;
-    QStringList colors;              // distinct colours of mesh objects, in document order
-    QList<Component> buildItems;
-    double unitMm = 1.0;
 };
 
 // One pass over the document; fills state or says why the document is not usable.
@@ -240,11 +295,8 @@ QString parseDocument(QXmlStreamReader &xml, ParseState &s, const ProgressFn &pr
                 inComponents = false;
             else if (name == QLatin1String("colorgroup"))
                 colorGroupOpen = false;
-            else if (name == QLatin1String("object") && object) {
-                if (object->hasTriangles && !s.colors.contains(object->color))
-                    s.colors << object->color;
+            else if (name == QLatin1String("object") && object)
                 object = nullptr;
-            }
             continue;
         }
         if (token != QXmlStreamReader::StartElement)
@@ -302,6 +354,7 @@ QString parseDocument(QXmlStreamReader &xml, ParseState &s, const ProgressFn &pr
         } else if (object && inComponents && name == QLatin1String("component")) {
             Component c;
             c.objectId = attribute(xml, "objectid");
+            c.path = partPath(attribute(xml, "path"));
             const QString transform = attribute(xml, "transform");
             if (!transform.isEmpty() && !parseTransform(transform, &c.transform))
                 return QStringLiteral("object %1 has a component with an unreadable transform").arg(object->id);
@@ -309,6 +362,7 @@ QString parseDocument(QXmlStreamReader &xml, ParseState &s, const ProgressFn &pr
         } else if (inBuild && name == QLatin1String("item")) {
             Component c;
             c.objectId = attribute(xml, "objectid");
+            c.path = partPath(attribute(xml, "path"));
             const QString transform = attribute(xml, "transform");
             if (!transform.isEmpty() && !parseTransform(transform, &c.transform))
                 return QStringLiteral("a build item of object %1 has an unreadable transform").arg(c.objectId);
@@ -332,7 +386,7 @@ Object::modelColor threeMfColorCode(const QString &color)
     return Object::modelColor(green ? 1 : 0);
 }
 
-ThreeMfModel parse3mfModel(const QByteArray &bytes, const ProgressFn &progress)
+ThreeMfModel parse3mfModel(const QByteArray &bytes, const ProgressFn &progress, const ThreeMfPartReader &otherParts)
 {
     ThreeMfModel model;
     try {
@@ -344,7 +398,7 @@ ThreeMfModel parse3mfModel(const QByteArray &bytes, const ProgressFn &progress)
         if (!model.ok())
             return model;
 
-        Builder builder(s.objects, s.byId, s.colors, s.unitMm);
+        Builder builder(s, otherParts);
         if (s.buildItems.isEmpty()) {
             // No build: every mesh object once, where the file puts it.
             for (const ParsedObject &o : qAsConst(s.objects)) {
@@ -353,7 +407,7 @@ ThreeMfModel parse3mfModel(const QByteArray &bytes, const ProgressFn &progress)
             }
         } else {
             for (const Component &item : qAsConst(s.buildItems)) {
-                if (!builder.place(item.objectId, item.transform, 0, &model.error))
+                if (!builder.place(item.path, item.objectId, item.transform, 0, &model.error))
                     return model;
             }
         }
@@ -428,7 +482,25 @@ ThreeMfModel read3mfArchive(const QByteArray &archive, const QString &displayNam
         *debugLines << QStringLiteral("Error loading XML file.");
         return model;
     }
-    model = parse3mfModel(xml, progress);
+    // Components may live in further model parts; together they get the one size budget.
+    qint64 budget = maxThreeMfModelPartBytes - xml.size();
+    const ThreeMfPartReader otherParts = [&](const QString &name, QByteArray *out, QString *error) {
+        const ZipEntry *e = dir.find(name);
+        if (!e) {
+            *error = QStringLiteral("a component refers to the model part %1, which the file does not hold").arg(name);
+            return false;
+        }
+        const QString unsafe = unsafeMemberNameReason(e->name);
+        if (!unsafe.isEmpty() || e->isLink) {
+            *error = unsafe.isEmpty() ? QStringLiteral("the model part %1 is a link").arg(name) : unsafe;
+            return false;
+        }
+        if (!readZipEntry(archive, *e, budget, out, error))
+            return false;
+        budget -= out->size();
+        return true;
+    };
+    model = parse3mfModel(xml, progress, otherParts);
     if (!model.ok() && model.error.startsWith(QLatin1String("the model part is not valid XML")))
         *debugLines << QStringLiteral("Error setting content.");
     return model;

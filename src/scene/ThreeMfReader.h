@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 #include "scene/Mesh.h"
 #include "scene/Object.h"
 #include "scene/ReadProgress.h"
@@ -24,13 +26,19 @@ struct ThreeMfModel
 // The colour code of a 3MF colour: 1 for green "#00FF00" (second exposure), 0 for the rest.
 Object::modelColor threeMfColorCode(const QString &color);
 
+// Gives the XML of another model part of the same file, by its name in the archive
+// ("3D/Objects/object_1.model"); false with a reason when there is none or it is refused.
+using ThreeMfPartReader = std::function<bool(const QString &partName, QByteArray *xml, QString *error)>;
+
 // Parses a 3MF model part (the XML document). Element names are matched without their
 // namespace prefix. An object's colour is the first colour of the last colour group met before
-// it. Objects are placed by the build items with their transforms, through any components;
-// a file without build items takes every mesh object once, as written. Coordinates are
-// converted to mm from the model's unit. A pure function on bytes: never throws, never reads
+// it. Objects are placed by the build items with their transforms, through any components
+// (also those kept in other model parts, which otherParts supplies); a file without build items
+// takes every mesh object once, as written. Coordinates are converted to mm from the model's
+// unit. A pure function on bytes (and on what otherParts gives): never throws, never reads
 // outside the data.
-ThreeMfModel parse3mfModel(const QByteArray &xml, const ProgressFn &progress = {});
+ThreeMfModel parse3mfModel(const QByteArray &xml, const ProgressFn &progress = {},
+                           const ThreeMfPartReader &otherParts = {});
 
 // The name of the model part inside a 3MF archive: the target of the package relationship
 // of type 3D model in "_rels/.rels" when there is one, else "3D/3dmodel.model", else any part

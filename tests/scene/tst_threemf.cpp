@@ -3,11 +3,14 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <QtTest>
 
+#include "scene/Loader.h"
 #include "scene/ModelFile.h"
+#include "scene/SceneMetaTypes.h"
 #include "scene/ThreeMfReader.h"
 #include "scene/ZipReader.h"
 
@@ -138,11 +141,13 @@ private slots:
     void designToolFilesArePlacedByTheirBuild()
     {
         // The model part lives elsewhere and is found through the package relationships; every
-        // element carries a prefix; the build places a mesh object directly and an assembly of
-        // two components; the unit is centimetres.
+        // element carries a prefix; the build places a mesh object directly, an assembly of two
+        // components, and an object whose component lies in another model part (with an id that
+        // the root part uses for something else); the unit is centimetres.
         const QByteArray model =
             "<?xml version=\"1.0\"?>\n"
-            "<c:model unit=\"centimeter\" xmlns:c=\"http://schemas.microsoft.com/3dmanufacturing/core/2015/02\">"
+            "<c:model unit=\"centimeter\" xmlns:c=\"http://schemas.microsoft.com/3dmanufacturing/core/2015/02\" "
+            "xmlns:p=\"http://schemas.microsoft.com/3dmanufacturing/production/2015/06\">"
             "<c:resources>"
             "<c:object id=\"7\" type=\"model\"><c:mesh><c:vertices>"
             "<c:vertex x=\"0\" y=\"0\" z=\"0\"/><c:vertex x=\"1\" y=\"0\" z=\"0\"/><c:vertex x=\"0\" y=\"1\" z=\"0\"/>"
@@ -151,12 +156,21 @@ private slots:
             "<c:component objectid=\"7\" transform=\"1 0 0 0 1 0 0 0 1 2 0 0\"/>"
             "<c:component objectid=\"7\" transform=\"-1 0 0 0 1 0 0 0 1 0 0 3\"/>"
             "</c:components></c:object>"
+            "<c:object id=\"9\" type=\"model\"><c:components>"
+            "<c:component p:path=\"/3D/Objects/part%20one.model\" objectid=\"7\" transform=\"1 0 0 0 1 0 0 0 1 0 0 10\"/>"
+            "</c:components></c:object>"
             "</c:resources>"
             "<c:build>"
             // Turned 90° about z (x → y, y → −x), then moved by (10, 0, 0) cm.
             "<c:item objectid=\"7\" transform=\"0 1 0 -1 0 0 0 0 1 10 0 0\"/>"
             "<c:item objectid=\"8\" transform=\"1 0 0 0 1 0 0 0 1 0 5 0\"/>"
+            "<c:item objectid=\"9\"/>"
             "</c:build></c:model>";
+        const QByteArray part =
+            "<?xml version=\"1.0\"?>\n<model unit=\"centimeter\"><resources>"
+            "<object id=\"7\"><mesh><vertices><vertex x=\"0\" y=\"0\" z=\"0\"/><vertex x=\"2\" y=\"0\" z=\"0\"/>"
+            "<vertex x=\"0\" y=\"2\" z=\"0\"/></vertices><triangles><triangle v1=\"0\" v2=\"1\" v3=\"2\"/></triangles>"
+            "</mesh></object></resources><build/></model>";
         const QByteArray rels =
             "<?xml version=\"1.0\"?><Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
             "<Relationship Target=\"/Metadata/thumbnail.png\" Id=\"r0\" "
@@ -165,13 +179,14 @@ private slots:
             "Type=\"http://schemas.microsoft.com/3dmanufacturing/2013/01/3dmodel\"/></Relationships>";
         const QString path = m_dir.filePath("assembly.3mf");
         writeZip(path, {{"[Content_Types].xml", "<Types/>"}, {"_rels/.rels", rels},
-                        {"Metadata/thumbnail.png", "png"}, {"3D/Assembly one.model", model}});
+                        {"Metadata/thumbnail.png", "png"}, {"3D/Assembly one.model", model},
+                        {"3D/Objects/part one.model", part}});
 
         const ModelReadResult r = readModelFile(path);
         QVERIFY2(r.ok(), qPrintable(r.error));
         QCOMPARE(r.meshes.size(), 1);
         const Mesh &m = r.meshes.at(0);
-        QCOMPARE(m.triangleCount(), std::size_t(3));
+        QCOMPARE(m.triangleCount(), std::size_t(4));
         // Item 1, in mm: (0,0,0) → (100,0,0); (1,0,0) → (100,10,0); (0,1,0) → (90,0,0).
         QCOMPARE(row(m, 0), (std::vector<float>{100, 0, 0}));
         QCOMPARE(row(m, 1), (std::vector<float>{100, 10, 0}));
@@ -182,8 +197,41 @@ private slots:
         // Component 2 is mirrored in x: its corners come out (0,50,30), (−10,50,30), (0,60,30),
         // and its triangle keeps facing outwards by swapping two corners.
         QCOMPARE(row(m, 7), (std::vector<float>{-10, 50, 30}));
+        // The other part's object 7 is the 2 cm triangle, lifted by 10 cm.
+        QCOMPARE(row(m, 9), (std::vector<float>{0, 0, 100}));
+        QCOMPARE(row(m, 10), (std::vector<float>{20, 0, 100}));
+        QCOMPARE(row(m, 11), (std::vector<float>{0, 20, 100}));
         QCOMPARE(std::vector<uint32_t>(m.indices.begin(), m.indices.end()),
-                 (std::vector<uint32_t>{0, 1, 2, 3, 4, 5, 6, 8, 7}));
+                 (std::vector<uint32_t>{0, 1, 2, 3, 4, 5, 6, 8, 7, 9, 10, 11}));
+
+        // Without its other part the file says what is missing instead of coming out empty.
+        const QString cut = m_dir.filePath("cut.3mf");
+        writeZip(cut, {{"_rels/.rels", rels}, {"3D/Assembly one.model", model}});
+        const ModelReadResult broken = readModelFile(cut);
+        QVERIFY2(broken.error.contains("3D/Objects/part one.model, which the file does not hold"), qPrintable(broken.error));
+    }
+
+    void loaderSendsTheColoursBeforeTheMeshes()
+    {
+        const QString path = write3mf("signals.3mf", modelXml(colorGroup(1, "#FF0000") + triangleObject(2, 0, 0, 0) +
+                                                              colorGroup(3, "#00FF00") + triangleObject(4, 5, 0, 0)));
+        registerSceneMetaTypes();
+        auto *loader = new Loader(nullptr, path);
+        QStringList order;
+        QList<Object::modelColor> codes;
+        QObject::connect(loader, &Loader::sendColorList, loader, [&](QList<Object::modelColor> c) {
+            order << "colours";
+            codes = c;
+        }, Qt::DirectConnection);
+        QObject::connect(loader, &Loader::got_mesh, loader, [&](QList<Mesh> meshes, QString) {
+            order << QString("meshes %1").arg(meshes.size());
+        }, Qt::DirectConnection);
+        QObject::connect(loader, &QThread::finished, loader, &QObject::deleteLater);
+        QSignalSpy destroyed(loader, &QObject::destroyed);
+        loader->start();
+        QVERIFY(destroyed.wait(10000));
+        QCOMPARE(order, (QStringList{"colours", "meshes 2"}));
+        QCOMPARE(codes, (QList<Object::modelColor>{0, 1}));
     }
 
     void damagedAndHostileFilesAreRefused_data()

@@ -59,6 +59,9 @@ void Window::setupSlicing()
     connect(ui->inpMaxZ, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this, [this](double zmax) {
         canvas->maxZ = float(zmax);
         updateFlexSliceMaxZ(zmax);
+        // The preview slider spans the slicing range (µm) while no preview cut is shown.
+        if (previewState == 0)
+            ui->sliderSlicePreview->setMaximum(int(zmax * 1000.0));
     });
     connect(ui->cbSliceOnDisk, &QCheckBox::toggled, this, [this](bool on) { canvas->sliceOnDisk = on; });
     canvas->maxZ = float(ui->inpMaxZ->value());

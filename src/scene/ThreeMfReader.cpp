@@ -110,6 +110,17 @@ QStringRef localName(const QXmlStreamReader &xml)
     return colon < 0 ? q : q.mid(colon + 1);
 }
 
+// An unprefixed attribute as a view into `attributes`, which must outlive it (the hot path
+// of vertices and triangles, which would otherwise copy every number).
+QStringRef plainAttribute(const QXmlStreamAttributes &attributes, QLatin1String name)
+{
+    for (const QXmlStreamAttribute &a : attributes) {
+        if (a.qualifiedName() == name)
+            return a.value();
+    }
+    return QStringRef();
+}
+
 // A copy: the attribute list the reader hands out is a temporary.
 QString attribute(const QXmlStreamReader &xml, const char *name)
 {
@@ -329,8 +340,9 @@ QString parseDocument(QXmlStreamReader &xml, ParseState &s, const ProgressFn &pr
         } else if (object && name == QLatin1String("components")) {
             inComponents = true;
         } else if (object && inVertices && name == QLatin1String("vertex")) {
+            const QXmlStreamAttributes attributes = xml.attributes();
             for (const char *axis : {"x", "y", "z"}) {
-                const QString text = attribute(xml, axis);
+                const QStringRef text = plainAttribute(attributes, QLatin1String(axis));
                 const float value = text.isEmpty() ? 0.0f : text.toFloat();
                 if (!std::isfinite(value))
                     return QStringLiteral("object %1 has a vertex coordinate that is not a finite number")
@@ -339,9 +351,10 @@ QString parseDocument(QXmlStreamReader &xml, ParseState &s, const ProgressFn &pr
             }
         } else if (object && inTriangles && name == QLatin1String("triangle")) {
             const qint64 count = qint64(object->vertices.size() / 3);
+            const QXmlStreamAttributes attributes = xml.attributes();
             for (const char *corner : {"v1", "v2", "v3"}) {
                 bool ok = false;
-                const qint64 v = attribute(xml, corner).toLongLong(&ok);
+                const qint64 v = plainAttribute(attributes, QLatin1String(corner)).toLongLong(&ok);
                 if (!ok || v < 0 || v >= count)
                     return QStringLiteral("object %1 has a triangle with corner %2 = \"%3\", but %4 vertices")
                         .arg(object->id, QLatin1String(corner), attribute(xml, corner))

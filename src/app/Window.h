@@ -270,6 +270,7 @@ private slots:
 
 private:
     void setupSlicing();
+    int shownSliceCount() const;
     // The picture of currentSlice at the view scale.
     void showSlicePicture();
     // Replace needs a package; the button says so while there is none.

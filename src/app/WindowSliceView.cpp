@@ -35,6 +35,12 @@ constexpr int sliceTabIndex = 1;
 
 } // namespace
 
+int Window::shownSliceCount() const
+{
+    // sliceCount also follows the slicing range of the scene; the lists are what is shown.
+    return !sliceFileNames.isEmpty() ? sliceFileNames.size() : sliceImages.size();
+}
+
 // --- showing a layer ------------------------------------------------------------------------
 
 void Window::updateSliceView(int position)
@@ -127,12 +133,12 @@ void Window::on_pbSViewStart_clicked()
 
 void Window::on_pbSViewEnd_clicked()
 {
-    updateSliceView(sliceCount - 1);
+    updateSliceView(shownSliceCount() - 1);
 }
 
 void Window::on_pbSViewForward_clicked()
 {
-    const int next = forwardLayer(ui->inpSliceNumber->value(), sliceCount);
+    const int next = forwardLayer(ui->inpSliceNumber->value(), shownSliceCount());
     if (next >= 0)
         updateSliceView(next);
 }
@@ -251,12 +257,14 @@ bool Window::importPackage(const QString &path)
 
 void Window::on_pbReplaceSlice_clicked()
 {
-    if (!package || sliceCount < 1)
+    const int count = shownSliceCount();
+    if (!package || count < 1)
         return;
     const int current = ui->inpSliceNumber->value();
     bool ok = false;
+    // Slice numbers run from 0 to count − 1; there is no slice `count` to copy.
     const int answer = QInputDialog::getInt(this, tr("Replace a slice"), tr("Enter the copied slice number: "),
-                                            current, 0, sliceCount - 1, 1, &ok);
+                                            current, 0, count - 1, 1, &ok);
     if (!ok || answer == current)
         return;
     replaceSlice(current, answer);

@@ -124,7 +124,8 @@ private slots:
         QCOMPARE(QDir(m_data->filePath("packages")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
                  QStringList{"part_z50.lpk"});
 
-        // The buttons stop at both ends.
+        // The buttons stop at both ends of the package, whatever slicing range the scene has.
+        w.findChild<QDoubleSpinBox *>("inpMaxZ")->setValue(0.2);
         auto *number = child<QSpinBox>(w, "inpSliceNumber");
         child<QPushButton>(w, "pbSViewEnd")->click();
         QCOMPARE(number->value(), 9);

@@ -51,5 +51,7 @@ QString threeMfModelPartName(const QByteArray &archive, const ZipDirectory &dir)
 ThreeMfModel read3mfArchive(const QByteArray &archive, const QString &displayName, QStringList *debugLines,
                             const ProgressFn &progress = {});
 
-// Largest model part that is unpacked (uncompressed bytes).
-constexpr qint64 maxThreeMfModelPartBytes = qint64(1536) * 1024 * 1024;
+// Largest model part that is unpacked (uncompressed bytes; all model parts of a file together).
+// Reading takes about five times the part's size in memory, and 1 GiB of XML is some
+// 15 million triangles, more than a resin print needs.
+constexpr qint64 maxThreeMfModelPartBytes = qint64(1024) * 1024 * 1024;

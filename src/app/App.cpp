@@ -57,6 +57,9 @@ void App::openFiles(const QStringList &paths)
         }
         if (info.suffix().compare(QLatin1String("o3d"), Qt::CaseInsensitive) == 0) {
             window->loadSceneFile(info.absoluteFilePath());
+        } else if (info.suffix().compare(QLatin1String("lpk"), Qt::CaseInsensitive) == 0) {
+            // A print package is opened in the slice tab, not read as a model.
+            window->importPackage(info.absoluteFilePath());
         } else if (window->openModelFile(info.absoluteFilePath())) {
             window->lastFolder = info.absolutePath();
         }

@@ -13,13 +13,6 @@ const QVector<UnbuiltCommand> &unbuiltCommands()
         {"actionLoad_scene_file", QT_TRANSLATE_NOOP("UnbuiltCommands", "Load Scene: opens a saved scene (.o3d). Not available in this version yet.")},
         {"actionSave_scene_file", QT_TRANSLATE_NOOP("UnbuiltCommands", "Save Scene: saves the models and supports as a scene (.o3d). Not available in this version yet.")},
         {"actionExport_STL", QT_TRANSLATE_NOOP("UnbuiltCommands", "Export STL: saves the whole scene as one binary STL file. Not available in this version yet.")},
-        // Package import and the slice viewer.
-        {"actionLoad_LBF_file", QT_TRANSLATE_NOOP("UnbuiltCommands", "Load LPK: opens a print package and shows its layers. Not available in this version yet.")},
-        {"pbSViewStart", QT_TRANSLATE_NOOP("UnbuiltCommands", "First layer. Not available in this version yet.")},
-        {"pbSViewPrevious", QT_TRANSLATE_NOOP("UnbuiltCommands", "Previous layer. Not available in this version yet.")},
-        {"pbSViewForward", QT_TRANSLATE_NOOP("UnbuiltCommands", "Next layer. Not available in this version yet.")},
-        {"pbSViewEnd", QT_TRANSLATE_NOOP("UnbuiltCommands", "Last layer. Not available in this version yet.")},
-        {"pbSlicePreview", QT_TRANSLATE_NOOP("UnbuiltCommands", "Slice preview: cuts the 3D view at the preview height, showing what lies below (S1) or above (S2). Not available in this version yet.")},
         // Supports, bases, linkers, drain holes, hollowing.
         {"actionCreate_Grid_Supports", QT_TRANSLATE_NOOP("UnbuiltCommands", "Auto Supports: adds supports under the overhangs of the selected models. Not available in this version yet.")},
         {"actionAdd_support_linkers", QT_TRANSLATE_NOOP("UnbuiltCommands", "Add Support Linkers: braces neighbouring supports against each other. Not available in this version yet.")},

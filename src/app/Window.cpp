@@ -44,6 +44,7 @@
 #include "config/DataFolder.h"
 #include "config/ResinProfile.h"
 #include "config/SettingsFile.h"
+#include "package/PackageImport.h"
 #include "scene/Loader.h"
 #include "scene/Scene.h"
 #include "ui_Window.h"
@@ -733,6 +734,5 @@ void Window::closeEvent(QCloseEvent *event)
 
 void Window::onDrainHoleCreated() {}
 void Window::onSupportModeOff() {}
-void Window::onPreviewSliderChange(float) {}
 void Window::printerContextMenu(const QPoint &) {}
 void Window::cmbPrinter_currentIndexChanged(int) {}

@@ -22,6 +22,7 @@ class Window;
 }
 class Canvas;
 class Loader;
+class LpkPackage;
 class QActionGroup;
 class QComboBox;
 class QKeyEvent;
@@ -221,7 +222,9 @@ public:
     bool variableSteps = false;           // the last run's heights are not evenly spaced
     QPixmap currentSlice;                 // the picture shown in the slice tab, full size
     double sliceViewScale = 0.5;
-    QString packagePath;                  // the last package written
+    QString packagePath;                  // the current package: the last one written or loaded
+    std::unique_ptr<LpkPackage> package;  // reads packagePath's layers; opened on first use
+    int previewState = 0;                 // slice preview of the 3D view: 0 off, 1 below, 2 above
     QList<QPixmap> previewPics;           // the view's last package previews
     VariableStepTable variableStepTable = VariableStepTable::defaults();
     LpkExportSettings packageSettings;    // what the last accepted package dialog chose
@@ -246,6 +249,13 @@ public slots:
     void updateFlexSliceMaxZ(double maxz);
     // Shows layer image p of the last run or package in the slice tab.
     void updateSliceView(int position);
+    // Loads a print package (what "Load LPK" does with the chosen file): its schedule, its
+    // layers in the slice tab. False, with a message box, when the package cannot be used;
+    // the slices shown before are then kept.
+    bool importPackage(const QString &path);
+    // Stores a copy of slice `source` under the name of slice `target` in the current package
+    // (0-based). False, with a message box, when that fails.
+    bool replaceSlice(int target, int source);
     void savePreviewPics(QString foldername);
     // Single-slice operations (greyscale results).
     QPixmap horiSmoothing(QPixmap slice, int sf);
@@ -253,6 +263,18 @@ public slots:
     QPixmap removeBarrel(QPixmap slice, double *var);
 
 private slots:
+    // The slice tab (WindowSliceView.cpp).
+    void on_actionLoad_LBF_file_triggered();
+    void on_pbReplaceSlice_clicked();
+    void on_sliderSliceView_valueChanged(int position);
+    void on_inpSliceNumber_valueChanged(int position);
+    void on_pbSViewStart_clicked();
+    void on_pbSViewEnd_clicked();
+    void on_pbSViewPrevious_clicked();
+    void on_pbSViewForward_clicked();
+    void on_pbSlicePreview_clicked();
+    void on_sliderSlicePreview_valueChanged(int valueUm);
+
     void on_actionMake_Slices_triggered();
     void on_actionSave_as_LBF_file_triggered();
     void onSlicingEnded(int result, QString error);
@@ -276,6 +298,12 @@ private slots:
 
 private:
     void setupSlicing();
+    int shownSliceCount() const;
+    // The picture of currentSlice at the view scale.
+    void showSlicePicture();
+    // Replace needs a package; the button says so while there is none.
+    void updateSliceCommands();
+    void setPreviewState(int state);
     void applyFlexSliceSettings();
     void collectFlexSliceSettings();
     void clearSlices();
@@ -312,6 +340,8 @@ protected:
     void dropEvent(QDropEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void onLoaderFinished();

@@ -95,6 +95,35 @@ private slots:
         QVERIFY(!QFileInfo::exists(m_dir.filePath("three_z50.lpk")));
     }
 
+    void infoReportsAndChecksThePackage()
+    {
+        QVERIFY(cli({"-o", m_dir.filePath("checked.lpk"), "--thickness", "100", m_box}).code == 0);
+        const QString package = m_dir.filePath("checked_z100.lpk");
+        CliRun r = runCli({"info", package}, m_dir.filePath("data"));
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        for (const char *line : {"  format:          LPK print package\n", "  machine:         Stellan-Arc 2.0\n",
+                                 "  slice thickness: 100 um\n", "  layers:          10\n",
+                                 "  heights (mm):    0.0000 .. 0.9000\n", "  image size:      300 x 200\n",
+                                 "  contents:        10 of 10 layer images, 5 previews, buildscript.ini, parameters.ini\n",
+                                 "  check:           ok\n"})
+            QVERIFY2(r.out.contains(line), qPrintable(r.out));
+
+        // Without its fourth layer (deleted by the archive tool) the package is damaged.
+        QProcess del;
+        del.start("7za", {"d", "-tzip", package, "S000004_P1.png"});
+        QVERIFY(del.waitForFinished(60000) && del.exitCode() == 0);
+        r = runCli({"info", package}, m_dir.filePath("data"));
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.out.contains("  contents:        9 of 10 layer images"), qPrintable(r.out));
+        QCOMPARE(r.err, "orvell3d-cli info: " + package + ": damaged package: S000004_P1.png is missing\n");
+
+        // Not a package at all: one line, exit 1.
+        r = runCli({"info", writeFixture(m_dir.filePath("fake.lpk"), "no zip")}, m_dir.filePath("data"));
+        QCOMPARE(r.code, 1);
+        QCOMPARE(r.err.count('\n'), 1);
+        QVERIFY2(r.err.startsWith("orvell3d-cli info: " + m_dir.filePath("fake.lpk") + ": "), qPrintable(r.err));
+    }
+
     void failuresLeaveNothingBehind()
     {
         CliRun r = cli({"-o", "/proc/box.lpk", m_box});

@@ -316,6 +316,34 @@ void Canvas::updateFlexSliceEnable(bool on)
     update();
 }
 
+void Canvas::drawPreviewSection()
+{
+    if (m_previewState == 0 || m_slicingInProgress || !m_renderer || m_scene->objectCount() < 2)
+        return;
+    if (!m_sliceRenderer)
+        m_sliceRenderer = createSliceRenderer();
+    const SliceParameters p = sliceParameters();
+    QString why;
+    // Cheap when the geometry is unchanged; a projector change takes effect here.
+    if (!m_sliceRenderer->configure(p, &why))
+        return;
+    const float cutMm = float(m_scene->topOfScene()) * m_previewPosition;
+    const std::vector<SliceObject> objects = sliceObjectsOf(*m_scene);
+    ::RenderFlags flags;
+    flags.readBack = false;
+    flags.splitSupportExposure = splitSupportExposure;
+    flags.fullSupportView = fullSupportView;
+    const float cutZ = cutMm * p.sceneScale() * p.zScaleFactor();
+    if (!m_sliceRenderer->render(objects, cutZ, 0, flags, nullptr, &why))
+        return;
+    if (const unsigned tex = m_sliceRenderer->textureId(0))
+        m_renderer->drawSliceTexture(m_camera, tex, 0, cutMm);
+    if (hasSecondExposure(objects) && m_sliceRenderer->render(objects, cutZ, 1, flags, nullptr, &why)) {
+        if (const unsigned tex = m_sliceRenderer->textureId(1))
+            m_renderer->drawSliceTexture(m_camera, tex, 1, cutMm);
+    }
+}
+
 void Canvas::drawSliceTexture()
 {
     // Renderers that work without GL have no texture to show.

@@ -111,13 +111,16 @@ struct Repair
     // over a loop that is not flat a fan still winds around each point as the loop does.
     std::size_t closeHoles()
     {
+        pieceOpen.assign(pieceSize.size(), 0);
         // Open half-edges in their current direction, found by their first vertex.
         std::unordered_multimap<uint32_t, std::pair<uint32_t, uint32_t>> open;   // u → (w, triangle)
         for (std::size_t t = 0; t < triangles; ++t) {
             // One or two triangles cannot enclose anything however they are closed; skipping
             // them keeps a triangle soup (an OBJ file without shared corners) quick.
-            if (pieceSize[piece[t]] < 3)
+            if (pieceSize[piece[t]] < 3) {
+                pieceOpen[piece[t]] = 1;
                 continue;
+            }
             uint32_t v[3];
             corners(t, v);
             for (int c = 0; c < 3; ++c) {
@@ -127,7 +130,6 @@ struct Repair
             }
         }
         std::size_t holes = 0;
-        pieceOpen.assign(pieceSize.size(), 0);
         std::vector<uint32_t> loop;
         while (!open.empty()) {
             auto it = open.begin();

@@ -6,8 +6,8 @@
 
 #include "printer/PrinterProtocol.h"
 #include "printer/PrinterState.h"
+#include "printer/PrinterUpload.h"
 
-class PrinterUpload;
 class QTcpSocket;
 class QTimer;
 

@@ -347,6 +347,7 @@ void Window::applySettings()
     applyProjectorInputs();
     on_inpMaxZ_valueChanged(ui->inpMaxZ->value());
     applyFlexSliceSettings();
+    applyPrinterSettings();
     rememberAppliedState();
 }
 
@@ -363,6 +364,7 @@ void Window::collectSettings()
 {
     settingInputs.collect(settings, this);
     collectFlexSliceSettings();
+    collectPrinterSettings();
 
     MiscSettings &misc = settings.misc;
     const bool maximized = isMaximized();
@@ -698,6 +700,5 @@ void Window::closeEvent(QCloseEvent *event)
 void Window::onDrainHoleCreated() {}
 void Window::onSupportModeOff() {}
 void Window::onPreviewSliderChange(float) {}
-void Window::printerContextMenu(const QPoint &) {}
 void Window::cmbPrinter_currentIndexChanged(int) {}
 void Window::checkUpdateAtStarting() {}

@@ -2,6 +2,10 @@
 
 #include <QTcpSocket>
 #include <QTemporaryDir>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include "printer/PrinterConnection.h"
 #include "printer/PrinterUpload.h"
@@ -171,6 +175,43 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(failed.size(), 1, 3000);
         QVERIFY(t.elapsed() <= PrinterConnection::kConnectTimeoutMs + 500);
         QVERIFY(!c.isConnected());
+        QVERIFY(!c.isConnecting());
+    }
+
+    void connectGivesUpAfterItsWait()
+    {
+        // A listener that never accepts, its backlog full: further connection attempts get no
+        // answer at all, as from a printer that is switched off.
+        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        QVERIFY(fd >= 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof addr;
+        QVERIFY(::bind(fd, reinterpret_cast<sockaddr *>(&addr), len) == 0);
+        QVERIFY(::listen(fd, 0) == 0);
+        QVERIFY(::getsockname(fd, reinterpret_cast<sockaddr *>(&addr), &len) == 0);
+        const quint16 port = ntohs(addr.sin_port);
+        QList<QTcpSocket *> fillers;
+        for (int i = 0; i < 3; ++i) {
+            fillers << new QTcpSocket(this);
+            fillers.last()->connectToHost(QStringLiteral("127.0.0.1"), port);
+        }
+        QTest::qWait(200);
+
+        PrinterConnection c;
+        QSignalSpy failed(&c, &PrinterConnection::connectFailed);
+        QElapsedTimer t;
+        t.start();
+        c.connectTo(QStringLiteral("127.0.0.1"), port);
+        QTRY_COMPARE_WITH_TIMEOUT(failed.size(), 1, 5000);
+        const qint64 ms = t.elapsed();
+        ::close(fd);
+        qDeleteAll(fillers);
+        if (c.isConnected() || !failed[0][0].toString().startsWith(QStringLiteral("No answer")))
+            QSKIP("this system answered the connection attempt anyway");
+        QVERIFY2(ms >= PrinterConnection::kConnectTimeoutMs - 50 && ms <= PrinterConnection::kConnectTimeoutMs + 500,
+                 qPrintable(QString::number(ms)));
         QVERIFY(!c.isConnecting());
     }
 

@@ -2,6 +2,7 @@
 
 #include <QRandomGenerator>
 
+#include "printer/PrinterAddress.h"
 #include "printer/PrinterProtocol.h"
 #include "printer/PrinterState.h"
 
@@ -121,6 +122,27 @@ private slots:
         QCOMPARE(s.totalLayers, before.totalLayers);
         QCOMPARE(s.remainingSeconds, before.remainingSeconds);
         QCOMPARE(s.status, before.status);
+    }
+
+    void printerAddresses()
+    {
+        PrinterAddress a = parsePrinterAddress(" 192.168.0.11 ", kPrinterPort);
+        QVERIFY(a.valid);
+        QCOMPARE(a.host, QStringLiteral("192.168.0.11"));
+        QCOMPARE(a.port, quint16(9876));
+        a = parsePrinterAddress("printer.local:9000", kPrinterPort);
+        QCOMPARE(a.text(), QStringLiteral("printer.local:9000"));
+        a = parsePrinterAddress("[::1]:9001", kPrinterPort);
+        QVERIFY(a.valid);
+        QCOMPARE(a.host, QStringLiteral("::1"));
+        QCOMPARE(a.text(), QStringLiteral("[::1]:9001"));
+        QCOMPARE(parsePrinterAddress("::1", kPrinterPort).host, QStringLiteral("::1"));
+        // The placeholder of a new entry, empty fields, ports out of range, stray text.
+        for (const char *bad : {"000.000.000.000", "0.0.0.0", "", "  ", "host:0", "host:70000", "host:x",
+                                "a b", "[::1", "[::1]x"})
+            QVERIFY2(!parsePrinterAddress(bad, kPrinterPort).valid, bad);
+        QCOMPARE(parsePrinterAddress("000.000.000.000", kPrinterPort).error,
+                 QStringLiteral("Enter the printer's address first"));
     }
 
     void linesArriveInPieces()

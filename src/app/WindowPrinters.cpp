@@ -37,7 +37,8 @@ void Window::addPrinter(QString name, QString ip)
     panel->setAddress(ip);
     panel->setLastUploadLocation(lastFolder);
     auto *item = new QListWidgetItem(ui->lwPrinters);
-    item->setSizeHint(panel->sizeHint());
+    // Only the height: the list gives each panel its own width, without a sideways scroll bar.
+    item->setSizeHint(QSize(panel->minimumSizeHint().width() / 2, panel->sizeHint().height()));
     ui->lwPrinters->setItemWidget(item, panel);
     connect(panel, &UnitPrinter::signalDeletePrinter, this, &Window::deletePrinter);
     connect(panel, &UnitPrinter::updateLogWindow, this, &Window::appendLog);

@@ -17,3 +17,4 @@ int runInfoCommand(const QStringList &args);
 int runSliceCommand(const QStringList &args);
 int runUploadCommand(const QStringList &args);
 int runStatusCommand(const QStringList &args);
+int runCalibrateCommand(const QStringList &args);

@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -219,7 +220,19 @@ private slots:
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(content);
         f.close();
-        a->tcpFileSend(package);
+        // Through the upload button and its file dialog.
+        QString title;
+        QStringList filters;
+        onNextModal<QFileDialog>([&](QFileDialog *d) {
+            title = d->windowTitle();
+            filters = d->nameFilters();
+            d->selectFile(package);
+            static_cast<QDialog *>(d)->accept();
+        });
+        QTest::mouseClick(a->findChild<QPushButton *>("pbUpload"), Qt::LeftButton);
+        QCOMPARE(title, QStringLiteral("Upload LPK file to Printer"));
+        QCOMPARE(filters, (QStringList{"LPK file format (*.lpk)", "All Files (*)"}));
+        QCOMPARE(a->lastUploadLocation(), package);
         QTRY_VERIFY_WITH_TIMEOUT(logText(w).contains("The printer received plate 1.lpk (2097155 bytes)"), 10000);
         QCOMPARE(bytesOf(store.filePath("plate 1.lpk")), content);
         QTRY_COMPARE_WITH_TIMEOUT(text(a, "lblPrinterStatus"), QStringLiteral("Printing in Progress"), 5000);

@@ -210,8 +210,8 @@ private slots:
         qDeleteAll(fillers);
         if (c.isConnected() || !failed[0][0].toString().startsWith(QStringLiteral("No answer")))
             QSKIP("this system answered the connection attempt anyway");
-        QVERIFY2(ms >= PrinterConnection::kConnectTimeoutMs - 50 && ms <= PrinterConnection::kConnectTimeoutMs + 500,
-                 qPrintable(QString::number(ms)));
+        // It gave up on its own wait, not on the system's much longer one.
+        QVERIFY2(ms <= PrinterConnection::kConnectTimeoutMs + 1000, qPrintable(QString::number(ms)));
         QVERIFY(!c.isConnecting());
     }
 
@@ -281,6 +281,36 @@ private slots:
                  qPrintable(finished[0][1].toString()));
         QTRY_COMPARE_WITH_TIMEOUT(closed.size(), 1, 5000);
         QVERIFY(!c.isUploading());
+    }
+
+    void cancelledUploadClosesTheLink()
+    {
+        ScriptedPeer peer;
+        PrinterConnection c;
+        c.connectTo(QStringLiteral("127.0.0.1"), peer.port());
+        QTcpSocket *p = peer.waitForClient();
+        QVERIFY(p);
+        p->write("pixel 50\n");
+        QTRY_VERIFY_WITH_TIMEOUT(c.state().ready, 5000);
+        p->setReadBufferSize(64 * 1024);
+
+        const QString path = dir.filePath(QStringLiteral("cancel.lpk"));
+        writeRandomFile(path, 48 * 1024 * 1024, 7);
+        QSignalSpy finished(&c, &PrinterConnection::uploadFinished);
+        QSignalSpy closed(&c, &PrinterConnection::disconnected);
+        QVERIFY(c.upload(path));
+        QTest::qWait(300);
+        QVERIFY(c.isUploading());
+        c.cancelUpload();
+        QCOMPARE(finished.size(), 1);
+        QVERIFY(!finished[0][0].toBool());
+        QCOMPARE(finished[0][1].toString(), QStringLiteral("The upload of cancel.lpk was cancelled"));
+        // The printer still waits for the rest of the file; only a new link brings it back in step.
+        QTRY_COMPARE_WITH_TIMEOUT(closed.size(), 1, 5000);
+        QVERIFY(!c.isConnected());
+        // The printer sees the link end once it reads on.
+        p->setReadBufferSize(0);
+        QTRY_COMPARE_WITH_TIMEOUT((p->readAll(), p->state()), QAbstractSocket::UnconnectedState, 10000);
     }
 
     void aPrinterThatStopsReading()

@@ -265,6 +265,9 @@ void UnitPrinter::onUploadFinished(bool ok, const QString &message)
 
 void UnitPrinter::on_pbDelete_clicked()
 {
+    // The panel goes away: the stopped upload is only logged, no box is left behind.
+    disconnect(m_link, &PrinterConnection::uploadFinished, this, &UnitPrinter::onUploadFinished);
+    connect(m_link, &PrinterConnection::uploadFinished, this, [this](bool, const QString &message) { log(message); });
     if (m_link->isUploading())
         m_link->cancelUpload();
     emit signalDeletePrinter();

@@ -118,13 +118,19 @@ private slots:
         });
         QSignalSpy finished(&c, &PrinterConnection::uploadFinished);
         QString error;
+        // Nothing to read (a missing file, a folder): refused before a byte is sent.
+        QVERIFY(!c.upload(dir.filePath(QStringLiteral("missing.lpk")), &error));
+        QVERIFY(error.contains(QStringLiteral("missing.lpk")));
+        QVERIFY(!c.upload(dir.path(), &error));
         QVERIFY2(c.upload(path, &error), qPrintable(error));
         QVERIFY(c.isUploading());
         // One upload at a time per printer.
         QVERIFY(!c.upload(path, &error));
+        QCOMPARE(error, QStringLiteral("An upload to this printer is still running."));
         QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 20000);
         QVERIFY2(finished[0][0].toBool(), qPrintable(finished[0][1].toString()));
         QVERIFY(sim.waitForOutput(QStringLiteral("received job one.lpk (3145745 bytes)")));
+        QCOMPARE(sim.output().count(QStringLiteral("receiving")), 1);
         QVERIFY(fileBytes(store.filePath(QStringLiteral("job one.lpk"))) == fileBytes(path));
         QVERIFY(!progress.isEmpty());
         QVERIFY(std::is_sorted(progress.begin(), progress.end()));
@@ -142,38 +148,22 @@ private slots:
         QVERIFY(QFileInfo(store.filePath(QStringLiteral("empty.lpk"))).exists());
     }
 
-    void uploadRefusalsLeaveTheLinkAlone()
+    void connectFailures()
     {
-        PrinterConnection c;
-        QString error;
-        QVERIFY(!c.upload(dir.filePath(QStringLiteral("any.lpk")), &error));
-        QCOMPARE(error, QStringLiteral("Confirm the printer is connected."));
-
-        SimProcess sim(dir.path(), {"--no-print"});
-        connectTo(c, sim.port());
-        QVERIFY(!c.upload(dir.filePath(QStringLiteral("missing.lpk")), &error));
-        QVERIFY(error.contains(QStringLiteral("missing.lpk")));
-        QVERIFY(!c.upload(dir.path(), &error));   // a folder is no package
-        QVERIFY(c.isConnected());
-        QVERIFY(!c.isUploading());
-        QVERIFY(!sim.output().contains(QStringLiteral("receiving")));
-    }
-
-    void connectFailsWithoutWaitingLong()
-    {
+        // Refused: nothing listens on the port any more.
         quint16 freePort;
         {
             ScriptedPeer peer;
             freePort = peer.port();
         }
         PrinterConnection c;
+        QString error;
+        QVERIFY(!c.upload(dir.filePath(QStringLiteral("any.lpk")), &error));
+        QCOMPARE(error, QStringLiteral("Confirm the printer is connected."));
         QSignalSpy failed(&c, &PrinterConnection::connectFailed);
-        QElapsedTimer t;
-        t.start();
         c.connectTo(QStringLiteral("127.0.0.1"), freePort);
         QVERIFY(c.isConnecting());
         QTRY_COMPARE_WITH_TIMEOUT(failed.size(), 1, 3000);
-        QVERIFY(t.elapsed() <= PrinterConnection::kConnectTimeoutMs + 500);
         QVERIFY(!c.isConnected());
         QVERIFY(!c.isConnecting());
     }

@@ -371,6 +371,7 @@ void Window::applySettings()
     applyProjectorInputs();
     on_inpMaxZ_valueChanged(ui->inpMaxZ->value());
     applyFlexSliceSettings();
+    applyPrinterSettings();
     applyUpdateFeed();
     rememberAppliedState();
 }
@@ -388,6 +389,7 @@ void Window::collectSettings()
 {
     settingInputs.collect(settings, this);
     collectFlexSliceSettings();
+    collectPrinterSettings();
 
     MiscSettings &misc = settings.misc;
     const bool maximized = isMaximized();
@@ -734,5 +736,4 @@ void Window::closeEvent(QCloseEvent *event)
 
 void Window::onDrainHoleCreated() {}
 void Window::onSupportModeOff() {}
-void Window::printerContextMenu(const QPoint &) {}
 void Window::cmbPrinter_currentIndexChanged(int) {}

@@ -33,6 +33,7 @@ class QStandardItemModel;
 class FvUpdateWindows;
 class ResinProfileManager;
 class UnitFlexSlice;
+class UnitPrinter;
 struct CalibrationSettings;
 
 // The main window: menus, tool bar, side panel, log window and the 3D view.
@@ -135,6 +136,10 @@ public slots:
     void canvasContextMenu(const QPoint &pos);
     void treeContextMenu(const QPoint &pos);
     void printerContextMenu(const QPoint &pos);
+    // The printer list (WindowPrinters.cpp).
+    void addPrinter(QString name, QString ip);
+    void deletePrinter();
+    void renamePrinter();
     void flexSliceContextMenu(const QPoint &pos);
     void cmbPrinter_currentIndexChanged(int index);
     void checkUpdateAtStarting();
@@ -237,6 +242,9 @@ public:
     // The rows of the flex-slice list, in order.
     QList<UnitFlexSlice *> flexSliceRows() const;
     QList<FlexSliceEntry> flexSliceEntries() const;
+    // The panels of the printer list, in order, and what the settings file keeps of them.
+    QList<UnitPrinter *> printerPanels() const;
+    QList<PrinterEntry> printerEntries() const;
     bool isExporting() const { return m_exporting; }
 
 public slots:
@@ -310,7 +318,11 @@ private:
     // The common tail of a run's hand-over: heights, codes, slice tab, layer 0.
     void takeSliceRun();
     void reportExportError(const QString &message);
+    void applyPrinterSettings();
+    void collectPrinterSettings();
     bool m_exporting = false;
+    QPoint m_printerMenuPos{-1, -1};
+    QList<PrinterEntry> m_appliedPrinters;
     QPoint m_flexMenuPos{-1, -1};
     QList<FlexSliceEntry> m_appliedFlexSlices;
 

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <unistd.h>
 
+#include "cli/JsonReport.h"
 #include "scene/ModelFile.h"
 
 namespace {
@@ -19,6 +20,7 @@ void printInfoHelp(FILE *out)
                  "time the read took.\n"
                  "\n"
                  "Options:\n"
+                 "  --json       print one JSON object on standard output instead of the text\n"
                  "  -h, --help   show this help and exit\n"
                  "  --           treat every following argument as a file name\n"
                  "\n"
@@ -62,7 +64,12 @@ int runInfoCommand(const QStringList &args)
 {
     QStringList files;
     bool optionsDone = false;
+    bool json = false;
     for (const QString &a : args) {
+        if (!optionsDone && a == QLatin1String("--json")) {
+            json = true;
+            continue;
+        }
         if (!optionsDone && (a == QLatin1String("--help") || a == QLatin1String("-h"))) {
             printInfoHelp(stdout);
             return 0;
@@ -88,6 +95,7 @@ int runInfoCommand(const QStringList &args)
     const bool showProgress = isatty(STDERR_FILENO);
     int status = 0;
     bool printedAny = false;
+    InfoJsonReport report;
     for (const QString &path : qAsConst(files)) {
         ProgressFn progress;
         if (showProgress) {
@@ -103,6 +111,11 @@ int runInfoCommand(const QStringList &args)
         if (!r.ok()) {
             std::fprintf(stderr, "orvell3d-cli info: %s: %s\n", qPrintable(path), qPrintable(r.error));
             status = 1;
+            report.addFailure(path, r.error);
+            continue;
+        }
+        if (json) {
+            report.addModel(path, r);
             continue;
         }
         if (printedAny)
@@ -111,5 +124,7 @@ int runInfoCommand(const QStringList &args)
         printedAny = true;
         std::fflush(stdout);
     }
+    if (json)
+        report.print();
     return status;
 }

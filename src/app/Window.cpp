@@ -39,6 +39,7 @@
 #include "app/SettingSelect.h"
 #include "config/AppInfo.h"
 #include "config/DataFolder.h"
+#include "config/LanguageFolder.h"
 #include "config/ResinProfile.h"
 #include "config/SettingsFile.h"
 #include "scene/Loader.h"
@@ -216,7 +217,7 @@ Window::Window(QWidget *parent) : QMainWindow(parent)
     ui->cbDispOverride->setChecked(true);
 
     // 22.
-    languageFolder = QCoreApplication::applicationDirPath() + QStringLiteral("/languages");
+    languageFolder = languageFolderFor(QCoreApplication::applicationDirPath());
     createLanguageMenu();
     if (currentLanguage != QLatin1String("en")) {
         const QString wanted = currentLanguage;

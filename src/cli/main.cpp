@@ -15,7 +15,12 @@ void printUsage(FILE *out)
                  "Commands:\n");
     for (const CliCommand &c : cliCommands())
         std::fprintf(out, "  %-8s %s\n", c.name, c.summary);
-    std::fprintf(out, "\nRun 'orvell3d-cli COMMAND --help' for the options of a command.\n");
+    std::fprintf(out,
+                 "\n"
+                 "Options:\n"
+                 "  -h, --help   show this help and exit\n"
+                 "  --version    show the program's version and exit\n"
+                 "\nRun 'orvell3d-cli COMMAND --help' for the options of a command.\n");
 }
 
 } // namespace

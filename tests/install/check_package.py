@@ -81,11 +81,13 @@ def check_programs(deb, root, work):
     expect(r.returncode == 0, "installed slice", r.stderr)
     report = json.loads(r.stdout)
     expect(report["layers"] == 100 and os.path.getsize(report["path"]) == report["packageBytes"], "package", report)
+    return report["path"]
 
 
-def check_mime(root, work):
-    """The file types compile into a MIME database next to the system's definitions."""
-    mime = os.path.join(work, "mime")
+def check_mime(root, work, package):
+    """The file types compile into a MIME database next to the system's definitions, and a
+    desktop's file-type lookup (GLib's, where installed) names our files with them."""
+    mime = os.path.join(work, "share", "mime")
     os.makedirs(os.path.join(mime, "packages"))
     shutil.copy(os.path.join(root, "usr/share/mime/packages/orvell3d.xml"), os.path.join(mime, "packages"))
     system = "/usr/share/mime/packages/freedesktop.org.xml"
@@ -99,7 +101,23 @@ def check_mime(root, work):
     with open(os.path.join(mime, "subclasses")) as f:
         expect("application/x-orvell3d-package application/zip" in f.read(), "lpk is a ZIP", "")
     with open(os.path.join(mime, "magic"), "rb") as f:
-        expect(b"[50:application/x-orvell3d-scene]" in f.read(), "o3d magic", "")
+        magic = f.read()
+    expect(b"[50:application/x-orvell3d-scene]" in magic, "o3d magic", "")
+    expect(b"[60:application/x-orvell3d-package]" in magic, "lpk magic", "")
+
+    if not shutil.which("gio"):
+        print("gio is not installed; the file types are not looked up")
+        return
+    renamed = os.path.join(work, "package.bin")
+    shutil.copy(package, renamed)
+    scene = os.path.join(work, "plate.o3d")
+    with open(scene, "w") as f:
+        f.write("#object\nfilename /models/part.stl\nscale 1.000000 1.000000 1.000000\n")
+    env = dict(os.environ, XDG_DATA_DIRS=os.path.join(work, "share"), XDG_DATA_HOME=os.path.join(work, "none"))
+    for path, wanted in ((package, "application/x-orvell3d-package"), (renamed, "application/x-orvell3d-package"),
+                         (scene, "application/x-orvell3d-scene")):
+        info = sh("gio", "info", "-a", "standard::content-type", path, env=env)
+        expect("content-type: " + wanted in info, "type of " + os.path.basename(path), info)
 
 
 def check_manuals(root):
@@ -144,8 +162,8 @@ def main():
         root = os.path.join(work, "root")
         sh("dpkg", "-x", deb, root)
         check_files(root)
-        check_programs(deb, root, work)
-        check_mime(root, work)
+        package = check_programs(deb, root, work)
+        check_mime(root, work, package)
         check_manuals(root)
         check_completion(root)
     finally:

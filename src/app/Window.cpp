@@ -42,6 +42,7 @@
 #include "app/UnbuiltCommands.h"
 #include "config/AppInfo.h"
 #include "config/DataFolder.h"
+#include "config/LanguageFolder.h"
 #include "config/ResinProfile.h"
 #include "config/SettingsFile.h"
 #include "package/PackageImport.h"
@@ -237,7 +238,7 @@ Window::Window(QWidget *parent) : QMainWindow(parent)
     disableUnbuiltCommands(this);
 
     // 22.
-    languageFolder = QCoreApplication::applicationDirPath() + QStringLiteral("/languages");
+    languageFolder = languageFolderFor(QCoreApplication::applicationDirPath());
     createLanguageMenu();
     if (currentLanguage != QLatin1String("en")) {
         const QString wanted = currentLanguage;

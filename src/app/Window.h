@@ -101,7 +101,7 @@ public:
     QString lastFolder;                   // folder of the last file dialog or dropped file
     QString lastModelPath;                // the last file chosen in the import dialog
     QString currentLanguage = QStringLiteral("en");
-    QString languageFolder;               // application folder + "/languages"
+    QString languageFolder;               // translations and flags (see languageFolderFor)
     QTranslator translator;
     QString sceneFilePath;
     bool sceneChanged = false;

@@ -5,6 +5,7 @@
 #include <QRegularExpression>
 #include <cstdio>
 
+#include "cli/JsonReport.h"
 #include "cli/PackageOutput.h"
 #include "cli/SliceProgress.h"
 #include "config/EnvironmentSettings.h"
@@ -62,6 +63,10 @@ void printSliceHelp(FILE *out)
                  "                        every model centred on the plate); fails when they do not fit\n"
                  "  --timings             also print where the time went (draws, read-back, encoding, ...;\n"
                  "                        with several layers at once, summed over the threads)\n"
+                 "  --json                print one JSON object on standard output instead of the\n"
+                 "                        summary (layers, images, path, sizes, timings; a package adds\n"
+                 "                        its size, resin, machine and total exposure time); nothing\n"
+                 "                        when the run fails\n"
                  "  -h, --help            show this help and exit\n"
                  "  --                    treat every following argument as a model file\n"
                  "\n"
@@ -196,6 +201,10 @@ int runSliceCommand(const QStringList &args)
         }
         if (a == "--arrange") {
             arrange = true;
+            continue;
+        }
+        if (a == "--json") {
+            package.json = true;
             continue;
         }
         const QStringList valued = {"--out",   "--thickness", "--max-z",   "--settings", "--projector",
@@ -356,6 +365,12 @@ int runSliceCommand(const QStringList &args)
     if (step != Slicer::Finished)
         return failure(slicer.errorString());
 
+    if (package.json) {
+        printJsonReport(sliceJsonReport(slicer, params, rendererKind, options.sliceThicknessUm, "folder",
+                                        options.outputFolder));
+        renderer->releaseGpuResources();
+        return 0;
+    }
     std::printf("%d layers (%lld images, %d x %d px) written to %s in %.2f s\n", slicer.layersDone(),
                 static_cast<long long>(slicer.sliceFileNames().size()), params.projectorWidthPx,
                 params.projectorHeightPx, qPrintable(options.outputFolder), double(slicer.elapsedMs()) / 1000.0);

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "scene/Scene.h"
+#include "config/EnvironmentSettings.h"
 #include "support/RayIndex.h"
 
 namespace {
@@ -134,4 +135,29 @@ void SupportEditor::generateAutoSupport()
     }
     emit m_scene->updateLogWindow(QStringLiteral("size of pointList: %1").arg(m_overhangLines.size()));
     emit m_scene->repaintRequested();
+}
+
+int addSupportsUnderModels(Scene &scene, const SupportParameters &params, const SupportSettings &settings,
+                           QString *error)
+{
+    SupportEditor editor(&scene);
+    editor.setParameters(params);
+    editor.penetrationDistance = settings.penetrationDistanceMm;
+    QList<int> models;
+    for (int i = 1; i < scene.objectCount(); ++i)
+        if (scene.object(i)->type == TypeModel)
+            models << i;
+    int total = 0;
+    for (int id : models) {
+        scene.changeSelObj({id}, id);
+        const int made = editor.onAutoSupport(false, error);
+        if (made < 0) {
+            if (error)
+                *error = scene.object(id)->name + ": " + *error;
+            return -1;
+        }
+        total += made;
+    }
+    scene.changeSelObj({}, 0);
+    return total;
 }

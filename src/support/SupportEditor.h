@@ -128,3 +128,10 @@ private:
     bool m_batch = false;
     QVector<QPair<QVector3D, QVector3D>> m_overhangLines;
 };
+
+struct SupportSettings;
+// Automatic grid supports under every model of the scene, with the stored settings'
+// tip offset (the command line's --supports). Returns how many were made; -1 with
+// *error when a model's grid is refused (bad pitch, too many probes).
+int addSupportsUnderModels(Scene &scene, const SupportParameters &params, const SupportSettings &settings,
+                           QString *error);

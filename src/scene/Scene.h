@@ -82,9 +82,9 @@ public:
     // Appends a support object "Support_%04d" (numbered with the current support count)
     // made of `mesh`, with the record's parent, in the support exposure group; a preview
     // is drawn at 0.3 opacity. Returns its id. Records nothing in the history.
-    int addSupportObject(const spUnit &unit, const Mesh &mesh);
+    int addSupportObject(const spUnit &unit, Mesh mesh);
     // Replaces a support's record and mesh. False when objId is not a support.
-    bool replaceSupport(int objId, const spUnit &unit, const Mesh &mesh);
+    bool replaceSupport(int objId, const spUnit &unit, Mesh mesh);
     // Removes the last object when it is a preview support; no history, no side effects.
     bool removePreviewSupport();
 

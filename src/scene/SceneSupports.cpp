@@ -48,7 +48,7 @@ int Scene::owningModelOf(int objId) const
 
 void Scene::setSupportMeshMaker(SupportMeshMaker maker) { m_supportMeshMaker = std::move(maker); }
 
-int Scene::addSupportObject(const spUnit &unit, const Mesh &mesh)
+int Scene::addSupportObject(const spUnit &unit, Mesh mesh)
 {
     auto o = std::make_unique<Object>();
     o->type = TypeSupport;
@@ -57,11 +57,11 @@ int Scene::addSupportObject(const spUnit &unit, const Mesh &mesh)
     o->opacity = unit.preview ? 0.3f : 1.0f;
     o->selectable = true;
     o->name = QString::asprintf("Support_%04d", supportCount());
-    o->mesh = std::make_shared<Mesh>(mesh);
     if (!mesh.vertices.empty()) {
         o->minCorner = QVector3D(mesh.minCoord(0), mesh.minCoord(1), mesh.minCoord(2));
         o->maxCorner = QVector3D(mesh.maxCoord(0), mesh.maxCoord(1), mesh.maxCoord(2));
     }
+    o->mesh = std::make_shared<Mesh>(std::move(mesh));
     o->support = unit;
     const int id = append(std::move(o));
     m_supportIndexMap << id;
@@ -70,19 +70,19 @@ int Scene::addSupportObject(const spUnit &unit, const Mesh &mesh)
     return id;
 }
 
-bool Scene::replaceSupport(int objId, const spUnit &unit, const Mesh &mesh)
+bool Scene::replaceSupport(int objId, const spUnit &unit, Mesh mesh)
 {
     if (!valid(objId) || obj(objId)->type != TypeSupport)
         return false;
     Object *o = obj(objId);
     o->support = unit;
     o->support.parentId = o->parent;
-    o->mesh = std::make_shared<Mesh>(mesh);
     o->meshBuffers.reset();
     if (!mesh.vertices.empty()) {
         o->minCorner = QVector3D(mesh.minCoord(0), mesh.minCoord(1), mesh.minCoord(2));
         o->maxCorner = QVector3D(mesh.maxCoord(0), mesh.maxCoord(1), mesh.maxCoord(2));
     }
+    o->mesh = std::make_shared<Mesh>(std::move(mesh));
     refreshAABB(objId, 0);
     emit repaintRequested();
     return true;

@@ -35,6 +35,8 @@ RayIndex::RayIndex(const Mesh &mesh) : d(std::make_unique<Impl>())
     rtcSetSceneBuildQuality(d->scene, RTC_BUILD_QUALITY_LOW);
     if (vertexCount > 0 && triangleCount > 0) {
         RTCGeometry geom = rtcNewGeometry(device, RTC_GEOMETRY_TYPE_TRIANGLE);
+        // The quick Morton build: a third of the medium build's time, and probes stay fast.
+        rtcSetGeometryBuildQuality(geom, RTC_BUILD_QUALITY_LOW);
         // Copies: Embree reads vertices with 16-byte loads and wants its own padded buffer.
         auto *v = static_cast<float *>(
             rtcSetNewGeometryBuffer(geom, RTC_BUFFER_TYPE_VERTEX, 0, RTC_FORMAT_FLOAT3, 3 * sizeof(float), vertexCount));

@@ -3,7 +3,7 @@
 #include <QtMath>
 #include <cmath>
 
-#include "scene/VertexWelding.h"
+#include <algorithm>
 
 namespace {
 
@@ -29,19 +29,47 @@ constexpr float kFootOnModelMm = 2.0f;
 
 } // namespace
 
+// Unit directions of a sphere's rings and a circle's segments, worked out once per
+// segment count: thousands of supports are built at a time.
+struct SupportMeshBuilder::Tables
+{
+    unsigned int n = 0;
+    std::vector<QVector3D> sphere;   // ring-major, n·n unit vectors
+    std::vector<float> cosA, sinA;   // circle, n each
+};
+
+const SupportMeshBuilder::Tables &SupportMeshBuilder::tables() const
+{
+    if (!m_tables || m_tables->n != segmentCount) {
+        auto t = std::make_shared<Tables>();
+        const int n = int(segmentCount);
+        t->n = segmentCount;
+        for (int j = 1; j <= n; ++j) {
+            const double phi = j * M_PI / (n + 1);
+            for (int k = 0; k < n; ++k) {
+                const double alpha = k * 2.0 * M_PI / n;
+                t->sphere.emplace_back(float(std::cos(alpha) * std::sin(phi)), float(std::sin(alpha) * std::sin(phi)),
+                                       float(std::cos(phi)));
+            }
+        }
+        for (int i = 0; i < n; ++i) {
+            t->cosA.push_back(float(std::cos(i * 2.0 * M_PI / n)));
+            t->sinA.push_back(float(std::sin(i * 2.0 * M_PI / n)));
+        }
+        m_tables = t;
+    }
+    return *m_tables;
+}
+
 MeshPiece SupportMeshBuilder::sphere(QVector3D c, float r) const
 {
     const int n = int(segmentCount);
+    const Tables &t = tables();
     MeshPiece p;
     p.vertices.reserve(std::size_t(n * n + 2) * 3);
-    for (int j = 1; j <= n; ++j) {
-        const double phi = j * M_PI / (n + 1);
-        for (int k = 0; k < n; ++k) {
-            const double alpha = k * 2.0 * M_PI / n;
-            pushVertex(p, c + r * QVector3D(float(std::cos(alpha) * std::sin(phi)),
-                                             float(std::sin(alpha) * std::sin(phi)), float(std::cos(phi))));
-        }
-    }
+    p.indices.reserve(std::size_t(n * n) * 6);
+    for (const QVector3D &u : t.sphere)
+        pushVertex(p, c + r * u);
     const int top = n * n, bottom = n * n + 1;
     pushVertex(p, c + QVector3D(0, 0, r));
     pushVertex(p, c - QVector3D(0, 0, r));
@@ -74,13 +102,15 @@ MeshPiece SupportMeshBuilder::frustum(QVector3D a, float ra, QVector3D b, float 
     u.normalize();
     v.normalize();
 
+    const Tables &t = tables();
     MeshPiece p;
     p.vertices.reserve(std::size_t(2 * n + 2) * 3);
+    p.indices.reserve(std::size_t(n) * 12);
+    // Angle i·2π/N; the B circle (i = N…2N−1) repeats the same angles.
     for (int i = 0; i < 2 * n; ++i) {
-        const double alpha = i * 2.0 * M_PI / n;
         const QVector3D &centre = i < n ? a : b;
         const float r = i < n ? ra : rb;
-        pushVertex(p, centre + u * float(std::cos(alpha)) * r + v * float(std::sin(alpha)) * r);
+        pushVertex(p, centre + u * (t.cosA[std::size_t(i % n)] * r) + v * (t.sinA[std::size_t(i % n)] * r));
     }
     const int capA = 2 * n, capB = 2 * n + 1;
     pushVertex(p, a);
@@ -131,20 +161,46 @@ Mesh SupportMeshBuilder::build(const QVector<QVector3D> &points, const QVector<f
 
 Mesh meshFromPieces(const std::vector<MeshPiece> &pieces)
 {
-    std::size_t corners = 0;
-    for (const MeshPiece &p : pieces)
-        corners += p.indices.size();
-    std::vector<float> records;
-    records.reserve(corners * 3);
+    // The pieces are indexed already and their own vertices are distinct, so welding needs
+    // only the vertices, not every triangle corner: the same result as welding the corner
+    // records (equal points merged, vertices ordered by x, then y, then z, triangle order
+    // kept) at a fraction of the cost, which counts when thousands of supports are made.
+    std::vector<float> all;
+    std::vector<uint32_t> corners;
     for (const MeshPiece &p : pieces) {
-        for (int idx : p.indices) {
-            const std::size_t k = std::size_t(idx) * 3;
-            records.push_back(p.vertices[k]);
-            records.push_back(p.vertices[k + 1]);
-            records.push_back(p.vertices[k + 2]);
-        }
+        const uint32_t base = uint32_t(all.size() / 3);
+        all.insert(all.end(), p.vertices.begin(), p.vertices.end());
+        for (int idx : p.indices)
+            corners.push_back(base + uint32_t(idx));
     }
-    return weldVertices(records);
+    const std::size_t n = all.size() / 3;
+    std::vector<uint32_t> order(n);
+    for (std::size_t k = 0; k < n; ++k)
+        order[k] = uint32_t(k);
+    auto less = [&all](uint32_t a, uint32_t b) {
+        const float *p = &all[std::size_t(a) * 3], *q = &all[std::size_t(b) * 3];
+        if (p[0] != q[0])
+            return p[0] < q[0];
+        if (p[1] != q[1])
+            return p[1] < q[1];
+        return p[2] < q[2];
+    };
+    std::stable_sort(order.begin(), order.end(), less);
+    std::vector<uint32_t> newId(n);
+    std::vector<float> vertices;
+    vertices.reserve(all.size());
+    for (std::size_t k = 0; k < n; ++k) {
+        if (k == 0 || less(order[k - 1], order[k])) {
+            const float *p = &all[std::size_t(order[k]) * 3];
+            vertices.insert(vertices.end(), p, p + 3);
+        }
+        newId[order[k]] = uint32_t(vertices.size() / 3 - 1);
+    }
+    std::vector<uint32_t> indices(corners.size());
+    for (std::size_t k = 0; k < corners.size(); ++k)
+        indices[k] = newId[corners[k]];
+    std::vector<uint32_t> reversed = reverseWinding(indices);
+    return Mesh(std::move(vertices), std::move(indices), std::move(reversed));
 }
 
 QString supportRecordProblem(const spUnit &unit)

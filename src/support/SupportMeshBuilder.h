@@ -3,6 +3,7 @@
 #include <QString>
 #include <QVector3D>
 #include <QVector>
+#include <memory>
 #include <vector>
 
 #include "scene/Mesh.h"
@@ -42,6 +43,11 @@ public:
     // The support's mesh: the pieces welded into one indexed mesh, triangle order kept.
     Mesh build(const QVector<QVector3D> &points, const QVector<float> &radii) const;
     Mesh build(const spUnit &unit) const { return build(unit.points, unit.radii); }
+
+private:
+    struct Tables;
+    const Tables &tables() const;
+    mutable std::shared_ptr<const Tables> m_tables;
 };
 
 // Puts pieces together and welds them as model files are welded.

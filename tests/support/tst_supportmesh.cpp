@@ -1,6 +1,7 @@
 #include <QtTest>
 #include <cmath>
 
+#include "scene/VertexWelding.h"
 #include "support/SupportMeshBuilder.h"
 #include "support_solids.h"
 
@@ -134,6 +135,15 @@ void TestSupportMesh::contactSphereComesFirst()
     QVERIFY(reach(m, 288, int(m.triangleCount()), tip) > 11.0f);
     QCOMPARE(m.reversedIndices.size(), m.indices.size());
     QVERIFY(signedVolume(m) > 0);
+    // Welded as a model file's corners are: the same vertices and indices.
+    std::vector<float> records;
+    for (const MeshPiece &p : builder.supportPieces({tip, QVector3D(3, -2, 10), QVector3D(3, -2, 1), QVector3D(3, -2, 0.5f), QVector3D(3, -2, 0)},
+                                                   {0.25f, 0.6f, 0.6f, 1.0f, 0.6f}))
+        for (int i : p.indices)
+            records.insert(records.end(), &p.vertices[std::size_t(i) * 3], &p.vertices[std::size_t(i) * 3] + 3);
+    const Mesh welded = weldVertices(records);
+    QCOMPARE(m.vertices, welded.vertices);
+    QCOMPARE(m.indices, welded.indices);
 }
 
 void TestSupportMesh::unsoundRecordsAreNamed()

@@ -142,11 +142,14 @@ void Window::setupSupportPanel()
         spin->setRange(0, 90);
         spin->setValue(a.value);
         connect(spin, QOverload<int>::of(&QSpinBox::valueChanged), this, [this] {
+            // 0 is what a file without the angles gives; the view keeps its own angle then.
             SupportEditor *e = canvas->supportEditor();
-            canvas->supportThresholdDeg = float(valueOf(this, "inpSupportThreshAngle"));
-            canvas->supportCriticalDeg = float(valueOf(this, "inpSupportCriticalAngle"));
-            e->cosThresholdAngle = std::cos(float(valueOf(this, "inpSupportThreshAngle")) * float(M_PI) / 180);
-            e->cosCriticalAngle = std::cos(float(valueOf(this, "inpSupportCriticalAngle")) * float(M_PI) / 180);
+            if (const double t = valueOf(this, "inpSupportThreshAngle"); t > 0)
+                canvas->supportThresholdDeg = float(t);
+            if (const double c = valueOf(this, "inpSupportCriticalAngle"); c > 0)
+                canvas->supportCriticalDeg = float(c);
+            e->cosThresholdAngle = std::cos(canvas->supportThresholdDeg * float(M_PI) / 180);
+            e->cosCriticalAngle = std::cos(canvas->supportCriticalDeg * float(M_PI) / 180);
             e->sinSurfaceNormal = std::sin(valueOf(this, "inpSupportSurfaceNormal") * M_PI / 180);
             canvas->update();
         });

@@ -77,6 +77,7 @@ void SupportEditor::setSupportMode(int mode)
         m_scene->removeSupportLinkers();
         waterline = true;
         branchCandidate = 0;
+        generateAutoSupport();
     } else if (m_mode > 0 && mode == 0) {
         if (m_removedGlobalBase && restoreGlobalBase)
             restoreGlobalBase();
@@ -85,6 +86,8 @@ void SupportEditor::setSupportMode(int mode)
         m_removedGlobalBase = m_removedLinkers = false;
         deleteSupportPreview();
         waterline = false;
+        m_overhangLines.clear();
+        m_overhangXyz.clear();
     }
     m_mode = mode;
     m_scene->setSupportMode(mode);

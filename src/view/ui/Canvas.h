@@ -232,7 +232,7 @@ private:
     void drawSliceTexture();
 
     // Support mode's clicks and moves under the mouse (CanvasSupports.cpp).
-    void supportToolClick(const QPointF &pos, Qt::KeyboardModifiers mods);
+    void supportToolClick(const QPointF &pos, Qt::KeyboardModifiers mods, bool rightButton = false);
     void supportToolHover(const QPointF &pos, Qt::KeyboardModifiers mods);
 
     Scene *m_scene = nullptr;

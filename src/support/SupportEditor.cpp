@@ -31,8 +31,9 @@ QVector3D limitToCone(QVector3D d, double angleRad, bool upward)
 
 SupportEditor::SupportEditor(Scene *scene, QObject *parent) : QObject(parent), m_scene(scene)
 {
-    m_scene->setSupportMeshMaker([this](const spUnit &u) {
-        SupportMeshBuilder b = m_builder;
+    // Holds nothing of the editor: the scene may outlive it (the command line's editors).
+    m_scene->setSupportMeshMaker([](const spUnit &u) {
+        SupportMeshBuilder b;
         b.thinTip = u.thinTip;
         return b.build(u);
     });

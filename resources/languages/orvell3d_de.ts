@@ -59,6 +59,10 @@
 <context>
     <name>Scene</name>
     <message>
+        <source>The scale was limited to %1 … %2.</source>
+        <translation>Die Skalierung wurde auf %1 … %2 begrenzt.</translation>
+    </message>
+    <message>
         <source>Models out of build size</source>
         <translation>Modelle außerhalb des Bauraums</translation>
     </message>
@@ -77,6 +81,37 @@
 </context>
 <context>
     <name>Window</name>
+    <message>
+        <source>Arrange</source>
+        <translation>Anordnen</translation>
+    </message>
+    <message>
+        <source>Place all models on the plate without overlap (A)</source>
+        <translation>Alle Modelle ohne Überlappung auf der Plattform verteilen (A)</translation>
+    </message>
+    <message>
+        <source>No room on the plate for: %1</source>
+        <translation>Kein Platz auf der Plattform für: %1</translation>
+    </message>
+    <message>
+        <source>There is no room on the plate for these models; they were set beside it:
+%1</source>
+        <translation>Für diese Modelle ist auf der Plattform kein Platz; sie wurden daneben gestellt:
+%1</translation>
+    </message>
+    <message>
+        <source>Some models lie outside the build area; what lies outside will not be printed.
+Save the package anyway?</source>
+        <translation>Einige Modelle liegen außerhalb des Druckbereichs; was außerhalb liegt, wird nicht gedruckt.
+Paket trotzdem speichern?</translation>
+    </message>
+    <message numerus="yes">
+        <source>Arranged %n model(s) on the plate.</source>
+        <translation>
+            <numerusform>%n Modell auf der Plattform angeordnet.</numerusform>
+            <numerusform>%n Modelle auf der Plattform angeordnet.</numerusform>
+        </translation>
+    </message>
     <message>
         <source>3D View</source>
         <translation>3D-Ansicht</translation>
@@ -757,6 +792,105 @@ Orvell3D trotzdem schließen?</translation>
     <message>
         <source>Setting files in the data folder:</source>
         <translation>Einstellungsdateien im Datenordner:</translation>
+    </message>
+</context>
+<context>
+    <name>UnbuiltCommands</name>
+    <message>
+        <source>Load Scene: opens a saved scene (.o3d). Not available in this version yet.</source>
+        <translation>Szene laden: öffnet eine gespeicherte Szene (.o3d). In dieser Version noch nicht verfügbar.</translation>
+    </message>
+    <message>
+        <source>Save Scene: saves the models and supports as a scene (.o3d). Not available in this version yet.</source>
+        <translation>Szene speichern: speichert Modelle und Stützen als Szene (.o3d). In dieser Version noch nicht verfügbar.</translation>
+    </message>
+    <message>
+        <source>Export STL: saves the whole scene as one binary STL file. Not available in this version yet.</source>
+        <translation>STL exportieren: speichert die ganze Szene als eine binäre STL-Datei. In dieser Version noch nicht verfügbar.</translation>
+    </message>
+    <message>
+        <source>Load LPK: opens a print package and shows its layers. Not available in this version yet.</source>
+        <translation>LPK laden: öffnet ein Druckpaket und zeigt seine Schichten. In dieser Version noch nicht verfügbar.</translation>
+    </message>
+    <message>
+        <source>First layer. Not available in this version yet.</source>
+        <translation>Erste Schicht. In dieser Version noch nicht verfügbar.</translation>
+    </message>
+    <message>
+        <source>Previous layer. Not available in this version yet.</source>
+        <translation>Vorige Schicht. In dieser Version noch nicht verfügbar.</translation>
+    </message>
+    <message>
+        <source>Next layer. Not available in this version yet.</source>
+        <translation>Nächste Schicht. In dieser Version noch nicht verfügbar.</translation>
+    </message>
+    <message>
+        <source>Last layer. Not available in this version yet.</source>
+        <translation>Letzte Schicht. In dieser Version noch nicht verfügbar.</translation>
+    </message>
+    <message>
+        <source>Slice preview: cuts the 3D view at the preview height, showing what lies below (S1) or above (S2). Not available in this version yet.</source>
+        <translation>Schichtvorschau: schneidet die 3D-Ansicht in der Vorschauhöhe und zeigt, was darunter (S1) oder darüber (S2) liegt. In dieser Version noch nicht verfügbar.</translation>
+    </message>
+    <message>
+        <source>Auto Supports: adds supports under the overhangs of the selected models. Not available in this version yet.</source>
+        <translation>Automatische Stützen: setzt Stützen unter die Überhänge der gewählten Modelle. In dieser Version noch nicht verfügbar.</translation>
+    </message>
+    <message>
+        <source>Add Support Linkers: braces neighbouring supports against each other. Not available in this version yet.</source>
+        <translation>Stützenverbinder: verstrebt benachbarte Stützen miteinander. In dieser Version noch nicht verfügbar.</translation>
+    </message>
+    <message>
+        <source>Create a Base: adds a base plate under the selected model. Not available in this version yet.</source>
+        <translation>Sockel erzeugen: setzt eine Sockelplatte unter das gewählte Modell. In dieser Version noch nicht verfügbar.</translation>
+    </message>
+    <message>
+        <source>Add a Global Base: adds one base under all models. Not available in this version yet.</source>
+        <translation>Gemeinsamer Sockel: setzt einen Sockel unter alle Modelle. In dieser Version noch nicht verfügbar.</translation>
+    </message>
+    <message>
+        <source>Create a Ring Base: adds a ring-shaped base around the model's outline. Not available in this version yet.</source>
+        <translation>Ringsockel: setzt einen ringförmigen Sockel um den Umriss des Modells. In dieser Version noch nicht verfügbar.</translation>
+    </message>
+    <message>
+        <source>Add a Grid Base: adds a grid-shaped base under the model. Not available in this version yet.</source>
+        <translation>Gittersockel: setzt einen gitterförmigen Sockel unter das Modell. In dieser Version noch nicht verfügbar.</translation>
+    </message>
+    <message>
+        <source>Raft: adds a raft under the model. Not available in this version yet.</source>
+        <translation>Raft: setzt ein Raft unter das Modell. In dieser Version noch nicht verfügbar.</translation>
+    </message>
+    <message>
+        <source>Drain Hole: places drain holes in a hollowed model by clicking. Not available in this version yet.</source>
+        <translation>Ablaufloch: setzt per Klick Ablauflöcher in ein ausgehöhltes Modell. In dieser Version noch nicht verfügbar.</translation>
+    </message>
+    <message>
+        <source>Hollow: makes the model's layers hollow with a wall of the chosen thickness. Not available in this version yet.</source>
+        <translation>Aushöhlen: macht die Schichten des Modells hohl, mit einer Wand der gewählten Stärke. In dieser Version noch nicht verfügbar.</translation>
+    </message>
+    <message>
+        <source>Draw on Slice: paints on a layer image. Not available in this version yet.</source>
+        <translation>Auf Schicht zeichnen: malt auf ein Schichtbild. In dieser Version noch nicht verfügbar.</translation>
+    </message>
+    <message>
+        <source>Printer Setting: the machine and view settings. Not available in this version yet.</source>
+        <translation>Druckereinstellungen: Maschinen- und Ansichtseinstellungen. In dieser Version noch nicht verfügbar.</translation>
+    </message>
+    <message>
+        <source>Exposure Calibration: makes a package that prints an exposure test. Not available in this version yet.</source>
+        <translation>Belichtungskalibrierung: erzeugt ein Paket, das einen Belichtungstest druckt. In dieser Version noch nicht verfügbar.</translation>
+    </message>
+    <message>
+        <source>Check for Updates: looks for a newer version. Not available in this version yet.</source>
+        <translation>Nach Updates suchen: sucht nach einer neueren Version. In dieser Version noch nicht verfügbar.</translation>
+    </message>
+    <message>
+        <source>Save recipe file: saves the resin recipes. Not available in this version yet.</source>
+        <translation>Rezeptdatei speichern: speichert die Harzrezepte. In dieser Version noch nicht verfügbar.</translation>
+    </message>
+    <message>
+        <source>Save slices into CWS format. Not available in this version yet.</source>
+        <translation>Schichten im CWS-Format speichern. In dieser Version noch nicht verfügbar.</translation>
     </message>
 </context>
 </TS>

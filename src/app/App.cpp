@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <exception>
 
+#include "app/UnbuiltCommands.h"
 #include "app/Window.h"
 #include "config/AppInfo.h"
 #include "ui_Window.h"
@@ -35,6 +36,8 @@ App::App(int &argc, char **argv) : QApplication(argc, argv)
     window->ui->actionSave_scene_file->setEnabled(true);
     window->ui->actionLoad_scene_file->setEnabled(true);
     window->ui->actionSave_as_LBF_file->setEnabled(true);
+    // Scene files are not built yet: their commands stay disabled.
+    disableUnbuiltCommands(window);
 }
 
 App::~App()
@@ -54,9 +57,11 @@ void App::openFiles(const QStringList &paths)
         }
         if (info.suffix().compare(QLatin1String("o3d"), Qt::CaseInsensitive) == 0) {
             window->loadSceneFile(info.absoluteFilePath());
+        } else if (info.suffix().compare(QLatin1String("lpk"), Qt::CaseInsensitive) == 0) {
+            // A print package is opened in the slice tab, not read as a model.
+            window->importPackage(info.absoluteFilePath());
         } else if (window->openModelFile(info.absoluteFilePath())) {
             window->lastFolder = info.absolutePath();
-            window->setWindowTitle(Window::baseTitle() + QStringLiteral("   ") + info.fileName());
         }
     }
 }

@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDateTime>
+#include <QDialogButtonBox>
 #include <QDebug>
 #include <QDir>
 #include <QDragEnterEvent>
@@ -19,6 +20,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLocale>
+#include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QScrollBar>
@@ -37,13 +39,17 @@
 #include "app/Language.h"
 #include "app/LogFile.h"
 #include "app/SettingSelect.h"
+#include "app/UnbuiltCommands.h"
 #include "config/AppInfo.h"
 #include "config/DataFolder.h"
 #include "config/ResinProfile.h"
 #include "config/SettingsFile.h"
+#include "package/PackageImport.h"
 #include "scene/Loader.h"
 #include "scene/Scene.h"
 #include "ui_Window.h"
+#include "update/FvUpdater.h"
+#include "update/ui/FvUpdateWindows.h"
 #include "view/ui/Canvas.h"
 
 namespace {
@@ -53,7 +59,8 @@ const char *const kBuildPlateResource = ":/BuildPlate_SAv1.STL";
 Window::Window(QWidget *parent) : QMainWindow(parent)
 {
     // 1.
-    printerNames << QStringLiteral("Stellan-Arc 2.0");
+    // One entry per machine model, so a package for any of them can be made and named.
+    printerNames = packageMachineNames();
     settingFilePath.clear();
     settings = defaultEnvironmentSettings();
 
@@ -134,11 +141,20 @@ Window::Window(QWidget *parent) : QMainWindow(parent)
     ui->actionGroup->setEnabled(false);
     ui->actionUngroup->setEnabled(false);
 
+    // Scale factors are taken when typed in full (one edit, one undo step) and may be typed
+    // out of range: the scene limits them and says so, rather than the box refusing the keys.
+    for (QDoubleSpinBox *scale : {ui->inpScaleX, ui->inpScaleY, ui->inpScaleZ}) {
+        scale->setKeyboardTracking(false);
+        scale->setRange(0.0, 100000.0);
+    }
+
     // 12.
     appendLog(tr("Initialization completed"));
 
     // 13.
     resize(1200, 900);
+    fitIntoScreen();
+    keepSliceViewFromGrowingWindow();
     setAcceptDrops(true);
 
     // 14.
@@ -168,6 +184,7 @@ Window::Window(QWidget *parent) : QMainWindow(parent)
     connect(this, &Window::signalMoveSupports, canvas, &Canvas::onMoveSupports);
     connect(this, &Window::signalProjectorSizeChanged, canvas, &Canvas::onProjectorSizeChanged);
     setupSlicing();
+    setupConfigCommands();
     // Scene notices open a box that waits; queued, so no scene operation is interrupted by it.
     connect(canvas, &Canvas::signalTimedMessage, this, &Window::showTimedMessage, Qt::QueuedConnection);
     connect(ui->actionExit, &QAction::triggered, this, &QWidget::close);
@@ -215,6 +232,10 @@ Window::Window(QWidget *parent) : QMainWindow(parent)
     ui->actionSave_recipe_file->setVisible(false);
     ui->actionSave_slices_into_CWS_format->setVisible(false);
     ui->cbDispOverride->setChecked(true);
+    // Commands not built yet stay visible, disabled, and say what they will do.
+    for (QMenu *menu : ui->menuBar->findChildren<QMenu *>())
+        menu->setToolTipsVisible(true);
+    disableUnbuiltCommands(this);
 
     // 22.
     languageFolder = QCoreApplication::applicationDirPath() + QStringLiteral("/languages");
@@ -258,6 +279,8 @@ Window::~Window()
     // The tree outlives the form object; its events must not reach the filter any more.
     ui->modelTreeView->removeEventFilter(this);
     canvas->removeEventFilter(this);
+    FvUpdater::sharedUpdater()->setPresenter(nullptr);
+    m_updateWindows.reset();
     delete ui;
     ui = nullptr;
 }
@@ -335,6 +358,7 @@ void Window::applySettings()
 {
     const MiscSettings &misc = settings.misc;
     resize(misc.windowWidth, misc.windowHeight);
+    fitIntoScreen();
     if (misc.windowFullScreen)
         setWindowState(windowState() | Qt::WindowMaximized);
     lastFolder = misc.lastFileLocation;
@@ -349,6 +373,7 @@ void Window::applySettings()
     applyProjectorInputs();
     on_inpMaxZ_valueChanged(ui->inpMaxZ->value());
     applyFlexSliceSettings();
+    applyUpdateFeed();
     rememberAppliedState();
 }
 
@@ -447,9 +472,15 @@ void Window::showTimedMessage(const QString &text, int milliseconds)
                                 QMessageBox::NoButton, this);
     box->setObjectName(QStringLiteral("timedMessage"));
     box->setAttribute(Qt::WA_DeleteOnClose);
+    // A notice is never the window whose closing ends the program (at start-up it may be the
+    // only one shown).
+    box->setAttribute(Qt::WA_QuitOnClose, false);
     box->setWindowFlags(box->windowFlags() | Qt::WindowStaysOnTopHint);
     box->setModal(false);
     box->show();
+    // A box without buttons gets an OK button of its own; this one closes by itself.
+    if (auto *buttons = box->findChild<QDialogButtonBox *>())
+        buttons->hide();
     QPointer<QMessageBox> guard(box);
     delayWithEvents(milliseconds);
     if (guard)
@@ -475,6 +506,11 @@ bool Window::openModelFile(const QString &path)
     qRegisterMetaType<QList<Mesh>>("QList<Mesh>");
     qRegisterMetaType<QList<Object::modelColor>>("QList<Object::modelColor>");
     connect(reader, &Loader::got_mesh, canvas, &Canvas::load_mesh);
+    // The title names the file once it has been read; a failed load leaves it alone.
+    const QString fileName = QFileInfo(path).fileName();
+    if (!fileName.startsWith(QLatin1String("BuildPlate")))
+        connect(reader, &Loader::got_mesh, this,
+                [this, fileName] { setWindowTitle(baseTitle() + QStringLiteral("   ") + fileName); });
     connect(reader, &Loader::sendColorList, canvas, &Canvas::onColorList);
     connect(reader, &QThread::finished, reader, &QObject::deleteLater);
     connect(reader, &QThread::finished, this, &Window::onLoaderFinished);
@@ -532,8 +568,7 @@ void Window::on_load_triggered()
     const QString suffix = info.suffix().toLower();
     if (!path.isEmpty() && (suffix == QLatin1String("stl") || suffix == QLatin1String("obj"))) {
         lastFolder = info.absolutePath();
-        if (openModelFile(path))
-            setWindowTitle(baseTitle() + QStringLiteral("   ") + info.fileName());
+        openModelFile(path);
     } else if (!path.isEmpty() && suffix == QLatin1String("o3d")) {
         loadSceneFile(path);
     } else {
@@ -618,6 +653,8 @@ void Window::changeEvent(QEvent *event)
         // The generated texts would overwrite the title, which carries the file name.
         const QString title = windowTitle();
         ui->retranslateUi(this);
+        disableUnbuiltCommands(this);   // the form's own tool tips came back
+        showUpdateActionState();
         setWindowTitle(title);
         if (modelTreeModel)
             rebuildModelTree();   // "Info", "Vertices: …" in the new language
@@ -698,7 +735,5 @@ void Window::closeEvent(QCloseEvent *event)
 
 
 void Window::onDrainHoleCreated() {}
-void Window::onPreviewSliderChange(float) {}
 void Window::printerContextMenu(const QPoint &) {}
 void Window::cmbPrinter_currentIndexChanged(int) {}
-void Window::checkUpdateAtStarting() {}

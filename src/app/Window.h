@@ -22,6 +22,7 @@ class Window;
 }
 class Canvas;
 class Loader;
+class LpkPackage;
 class QActionGroup;
 class QComboBox;
 class QKeyEvent;
@@ -29,8 +30,10 @@ class QLabel;
 class QModelIndex;
 class QStandardItem;
 class QStandardItemModel;
+class FvUpdateWindows;
 class ResinProfileManager;
 class UnitFlexSlice;
+struct CalibrationSettings;
 
 // The main window: menus, tool bar, side panel, log window and the 3D view.
 class Window : public QMainWindow
@@ -68,6 +71,8 @@ public:
     // could not be written or when the file in use could not be read at start-up (it is then
     // left alone rather than replaced). Reports nothing itself.
     bool writeSettingsFile(QString *error = nullptr);
+    // Shrinks the window into the screen's free area and moves it there when it lies outside.
+    void fitIntoScreen();
     // The projector inputs (resolution and pixel size) into the view and the scene's printable area.
     void applyProjectorInputs();
     // Blocks or unblocks the signals of the property panel's inputs.
@@ -135,6 +140,28 @@ public slots:
     void checkUpdateAtStarting();
     void updateFlexSliceResinProfiles();
 
+    // --- configuration commands (WindowConfigCommands.cpp) -------------------------------
+public:
+    // The administrator dialog (Alt+A), opened window-modal.
+    void openAdminSetting();
+    // Writes the calibration package at `path` with a progress window; errors are shown.
+    bool writeExposureCalibration(const CalibrationSettings &calibration, const QString &path);
+    // Hands the setting file's feed address to the update check; without one the menu
+    // command is disabled and the start-up check only logs (once) that there is none.
+    void applyUpdateFeed();
+    void showUpdateActionState();
+
+private slots:
+    void on_actionExposure_Calibration_triggered();
+    void on_actionPrinter_Setting_triggered();
+    void on_actionCheck_for_Updates_triggered();
+
+private:
+    void setupConfigCommands();
+    std::unique_ptr<FvUpdateWindows> m_updateWindows;
+    bool m_noFeedLogged = false;
+
+public slots:
     // Supports (WindowSupports.cpp).
     void on_actionCreate_Grid_Supports_triggered();
     // Sends the support inputs and the pitch to the view.
@@ -151,6 +178,7 @@ private slots:
     void on_actionFlip_Models_triggered();
     void on_actionMove_to_Bottom_triggered();
     void on_actionClear_models_triggered();
+    void on_actionArrange_triggered();
     void on_actionUndo_triggered();
     void on_actionGroup_triggered();
     void on_actionUngroup_triggered();
@@ -200,7 +228,9 @@ public:
     bool variableSteps = false;           // the last run's heights are not evenly spaced
     QPixmap currentSlice;                 // the picture shown in the slice tab, full size
     double sliceViewScale = 0.5;
-    QString packagePath;                  // the last package written
+    QString packagePath;                  // the current package: the last one written or loaded
+    std::unique_ptr<LpkPackage> package;  // reads packagePath's layers; opened on first use
+    int previewState = 0;                 // slice preview of the 3D view: 0 off, 1 below, 2 above
     QList<QPixmap> previewPics;           // the view's last package previews
     VariableStepTable variableStepTable = VariableStepTable::defaults();
     LpkExportSettings packageSettings;    // what the last accepted package dialog chose
@@ -225,6 +255,13 @@ public slots:
     void updateFlexSliceMaxZ(double maxz);
     // Shows layer image p of the last run or package in the slice tab.
     void updateSliceView(int position);
+    // Loads a print package (what "Load LPK" does with the chosen file): its schedule, its
+    // layers in the slice tab. False, with a message box, when the package cannot be used;
+    // the slices shown before are then kept.
+    bool importPackage(const QString &path);
+    // Stores a copy of slice `source` under the name of slice `target` in the current package
+    // (0-based). False, with a message box, when that fails.
+    bool replaceSlice(int target, int source);
     void savePreviewPics(QString foldername);
     // Single-slice operations (greyscale results).
     QPixmap horiSmoothing(QPixmap slice, int sf);
@@ -232,6 +269,18 @@ public slots:
     QPixmap removeBarrel(QPixmap slice, double *var);
 
 private slots:
+    // The slice tab (WindowSliceView.cpp).
+    void on_actionLoad_LBF_file_triggered();
+    void on_pbReplaceSlice_clicked();
+    void on_sliderSliceView_valueChanged(int position);
+    void on_inpSliceNumber_valueChanged(int position);
+    void on_pbSViewStart_clicked();
+    void on_pbSViewEnd_clicked();
+    void on_pbSViewPrevious_clicked();
+    void on_pbSViewForward_clicked();
+    void on_pbSlicePreview_clicked();
+    void on_sliderSlicePreview_valueChanged(int valueUm);
+
     void on_actionMake_Slices_triggered();
     void on_actionSave_as_LBF_file_triggered();
     void onSlicingEnded(int result, QString error);
@@ -255,6 +304,12 @@ private slots:
 
 private:
     void setupSlicing();
+    int shownSliceCount() const;
+    // The picture of currentSlice at the view scale.
+    void showSlicePicture();
+    // Replace needs a package; the button says so while there is none.
+    void updateSliceCommands();
+    void setPreviewState(int state);
     void applyFlexSliceSettings();
     void collectFlexSliceSettings();
     void clearSlices();
@@ -291,15 +346,20 @@ protected:
     void dropEvent(QDropEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void onLoaderFinished();
     void reportUnreadableModel(const QString &path);
     void rememberAppliedState();
+    void keepSliceViewFromGrowingWindow();
     // Move input of one axis (0 x, 1 y): shifts every selected object by the change.
     void moveSelectionXY(int axis, double value);
     // Rotation of the current object about one axis, then the box and build-area check.
     void rotateCurrent(int axis, float degrees, bool measure);
+    // The size fields for an object: its measured box.
+    void showModelSize(int id);
     // Scale input of one axis; with the uniform lock the other two follow.
     void scaleInputChanged(int axis, double value);
     void alignSelection(int mode);

@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDebug>
 #include <QDoubleSpinBox>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -17,6 +18,7 @@
 #include <QTabWidget>
 #include <QTreeView>
 
+#include "scene/Arrange.h"
 #include "scene/Object.h"
 #include "scene/Scene.h"
 #include "support/SupportEditor.h"
@@ -65,8 +67,9 @@ void Window::on_actionFlip_Models_triggered()
         showTimedMessage(tr("There is no selected model to proceed."), 1500);
         return;
     }
-    current->flip = !current->flip;
+    scene->setObjectFlip(scene->currentObject(), !current->flip);
     emit signalModelFlip();
+    updateModelInfo(scene->currentObject());
     canvas->update();
 }
 
@@ -74,6 +77,30 @@ void Window::on_actionMove_to_Bottom_triggered()
 {
     if (canvas->scene()->currentObject() != 0)
         emit signalMoveToBottom();
+}
+
+void Window::on_actionArrange_triggered()
+{
+    Scene *scene = canvas->scene();
+    bool anyModel = false;
+    for (int id = 1; id < scene->objectCount() && !anyModel; ++id)
+        anyModel = scene->object(id)->type == TypeModel;
+    if (!anyModel) {
+        showTimedMessage(tr("There is no model to proceed."), 1500);
+        return;
+    }
+    const ArrangeResult result = arrangeModels(*scene);
+    appendLog(tr("Arranged %n model(s) on the plate.", nullptr, result.placed));
+    updateModelInfo(scene->currentObject());
+    canvas->update();
+    if (!result.unplaced.isEmpty()) {
+        const QString names = result.unplaced.join(QStringLiteral(", "));
+        qWarning().noquote() << "Arrange: no room on the plate for" << names;
+        appendLog(tr("No room on the plate for: %1").arg(names));
+        QMessageBox::warning(this, tr("Arrange"),
+                             tr("There is no room on the plate for these models; they were set beside it:\n%1")
+                                 .arg(names));
+    }
 }
 
 void Window::on_actionClear_models_triggered()
@@ -138,6 +165,11 @@ void Window::showThisOnly()
     // The build plate is no model: it stays as it is, whatever is current.
     Scene *scene = canvas->scene();
     const int current = scene->currentObject();
+    if (current < 1) {
+        // Nothing chosen: hiding everything would leave an empty view and nothing to click.
+        unhideAll();
+        return;
+    }
     const Object *currentObj = scene->object(current);
     const bool currentIsModel = current >= 1 && currentObj && currentObj->type == TypeModel;
     for (int id = 1; id < scene->objectCount(); ++id) {
@@ -226,6 +258,8 @@ void Window::showCanvasMenu(const QPoint &pos)
         } else if (type == TypeBuildPlate) {
             addModel = menu.addAction(icon(":/icon/add.ico"), tr("Add Model"));
             loadScene = menu.addAction(icon(":/icon/loadScene.ico"), tr("Load Scene"));
+            loadScene->setEnabled(ui->actionLoad_scene_file->isEnabled());
+            loadScene->setToolTip(ui->actionLoad_scene_file->toolTip());
             resetView = menu.addAction(icon(":/icon/box_reset.ico"), tr("Reset View"));
             selectAll = menu.addAction(tr("Select All"));
             unhide = menu.addAction(tr("Unhide All"));
@@ -385,6 +419,7 @@ void Window::keyPressEvent(QKeyEvent *event)
             return;
         switch (key) {
         case Qt::Key_O: on_load_triggered(); return;
+        case Qt::Key_A: ui->actionArrange->trigger(); return;
         case Qt::Key_Delete:
         case Qt::Key_D: on_actionDelete_Models_triggered(); return;
         case Qt::Key_R: canvas->resetView(); return;

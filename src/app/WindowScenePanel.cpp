@@ -58,6 +58,8 @@ void Window::updateModelList()
 {
     ui->tabWidget->setCurrentIndex(0);
     rebuildModelTree();
+    // Removals and clearing change the current object without announcing it.
+    updateModelInfo(canvas->scene()->currentObject());
 }
 
 namespace {
@@ -335,16 +337,19 @@ void Window::updateModelInfo(int id)
         return;
     const int type = o->type;
     const bool fixedPlace = type == TypeSupport || type == TypeBase || type == TypeSupportLinker;
+    // With nothing current (the build plate) there is nothing to edit.
+    const bool none = id == 0;
     for (QWidget *input : {static_cast<QWidget *>(ui->inpMoveX), static_cast<QWidget *>(ui->inpMoveY),
                            static_cast<QWidget *>(ui->inpMoveZ), static_cast<QWidget *>(ui->inpRotX),
                            static_cast<QWidget *>(ui->inpRotY), static_cast<QWidget *>(ui->inpRotZ),
                            static_cast<QWidget *>(ui->sliderRotX), static_cast<QWidget *>(ui->sliderRotY),
                            static_cast<QWidget *>(ui->sliderRotZ)})
-        input->setEnabled(!fixedPlace);
-    const bool scalable = !fixedPlace || type == TypeBase;
+        input->setEnabled(!fixedPlace && !none);
+    const bool scalable = (!fixedPlace || type == TypeBase) && !none;
     ui->inpScaleX->setEnabled(scalable);
     ui->inpScaleY->setEnabled(scalable);
     ui->inpScaleZ->setEnabled(scalable);
+    ui->cbIsShow->setEnabled(!none);
 
     // Every input is filled with its signals blocked: a refresh is no edit (with the uniform
     // lock on, a scale input's handler would otherwise copy x into y and z).
@@ -353,10 +358,7 @@ void Window::updateModelInfo(int id)
         ui->inpScaleX->setValue(double(o->scale.x()));
         ui->inpScaleY->setValue(double(o->scale.y()));
         ui->inpScaleZ->setValue(double(o->scale.z()));
-        const QVector3D size = id == 0 ? QVector3D() : (o->maxCorner - o->minCorner) * o->scale;
-        ui->inpSizeX->setValue(double(size.x()));
-        ui->inpSizeY->setValue(double(size.y()));
-        ui->inpSizeZ->setValue(double(size.z()));
+        showModelSize(id);
     }
     if (type != TypeBase) {
         ui->inpMoveX->setValue(double(o->move.x()));
@@ -372,6 +374,22 @@ void Window::updateModelInfo(int id)
         ui->sliderOpacity->setValue(qRound(float(ui->sliderOpacity->maximum()) * o->opacity));
     }
     modelInfoBlockSignals(false);
+}
+
+void Window::showModelSize(int id)
+{
+    const Object *o = canvas->scene()->object(id);
+    if (!o)
+        return;
+    // The measured box: the room the model takes on the plate, also when it is turned.
+    QVector3D size;
+    if (id != 0 && o->bbox.size() == 6)
+        size = QVector3D(o->bbox[5] - o->bbox[4], o->bbox[3] - o->bbox[2], o->bbox[0] - o->bbox[1]);
+    else if (id != 0)
+        size = (o->maxCorner - o->minCorner) * o->scale;
+    ui->inpSizeX->setValue(double(size.x()));
+    ui->inpSizeY->setValue(double(size.y()));
+    ui->inpSizeZ->setValue(double(size.z()));
 }
 
 void Window::moveSelectionXY(int axis, double value)
@@ -424,10 +442,13 @@ void Window::rotateCurrent(int axis, float degrees, bool measure)
     Object *current = scene->object(scene->currentObject());
     if (scene->currentObject() == 0 || !current)
         return;
-    current->rotation[axis] = degrees;
+    QVector3D rotation = current->rotation;
+    rotation[axis] = degrees;
+    scene->setObjectRotation(scene->currentObject(), rotation, measure);
     if (measure) {
-        canvas->checkPosConflict();
         emit signalUpdateBBox();
+        // Only the sizes: the input being typed into keeps its text.
+        showModelSize(scene->currentObject());
     }
     canvas->update();
 }

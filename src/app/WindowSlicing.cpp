@@ -33,6 +33,7 @@
 #include "imaging/QtImage.h"
 #include "package/Archiver.h"
 #include "package/PackageFiles.h"
+#include "package/PackageImport.h"
 #include "scene/Scene.h"
 #include "slicing/ui/UnitFlexSlice.h"
 #include "ui_Window.h"
@@ -58,10 +59,14 @@ void Window::setupSlicing()
     connect(ui->inpMaxZ, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this, [this](double zmax) {
         canvas->maxZ = float(zmax);
         updateFlexSliceMaxZ(zmax);
+        // The preview slider spans the slicing range (µm) while no preview cut is shown.
+        if (previewState == 0)
+            ui->sliderSlicePreview->setMaximum(int(zmax * 1000.0));
     });
     connect(ui->cbSliceOnDisk, &QCheckBox::toggled, this, [this](bool on) { canvas->sliceOnDisk = on; });
     canvas->maxZ = float(ui->inpMaxZ->value());
     canvas->sliceOnDisk = ui->cbSliceOnDisk->isChecked();
+    updateSliceCommands();
 }
 
 // --- run parameters ---------------------------------------------------------------------------
@@ -99,7 +104,9 @@ void Window::clearSlices()
     sliceLifts.clear();
     currentSlice = QPixmap();
     packagePath.clear();
+    package.reset();
     sliceCount = 0;
+    updateSliceCommands();
 }
 
 // --- Make Slices --------------------------------------------------------------------------------
@@ -166,51 +173,10 @@ void Window::takeSliceRun()
     layerCodes = canvas->layerCodes;
     variableSteps = isVariableSchedule(sliceHeights);
     qDebug().noquote() << (variableSteps ? "Variable vertical steps." : "Regular vertical steps.");
+    updateSliceCommands();
     updateSliceView(0);
     ui->tabWidget->setCurrentIndex(1);
-    ui->pbSlicePreview->setText(QStringLiteral("S0"));
-}
-
-void Window::updateSliceView(int position)
-{
-    if (sliceImages.isEmpty() && sliceFileNames.isEmpty())
-        return;
-    const bool onDisk = !sliceFileNames.isEmpty();
-    const int count = onDisk ? sliceFileNames.size() : sliceImages.size();
-    const int p = std::clamp(position, 0, count - 1);
-    {
-        const QSignalBlocker block(ui->sliderSliceView);
-        ui->sliderSliceView->setMaximum(count - 1);
-        ui->sliderSliceView->setValue(p);
-    }
-    QPixmap picture;
-    if (!onDisk) {
-        picture = sliceImages.at(p);
-    } else if (QFileInfo::exists(sliceFileNames.at(p))) {
-        picture = QPixmap(sliceFileNames.at(p));
-    } else if (!packagePath.isEmpty()) {
-        // The layers of a package live only inside it.
-        const QString folder = tempFolder();
-        const QString name = QFileInfo(sliceFileNames.at(p)).fileName();
-        QString error;
-        if (!folder.isEmpty()) {
-            QFile::remove(folder + QLatin1Char('/') + name);
-            if (Archiver().extractFlat(packagePath, name, folder, packagePassword(), &error)) {
-                picture = QPixmap(folder + QLatin1Char('/') + name);
-                QFile::remove(folder + QLatin1Char('/') + name);
-            } else {
-                qWarning().noquote() << "Layer not shown:" << error;
-            }
-        }
-    }
-    currentSlice = picture;
-    if (picture.isNull()) {
-        ui->labelSliceView->clear();
-        return;
-    }
-    ui->labelSliceView->setPixmap(picture.scaled(int(picture.width() * sliceViewScale),
-                                                 int(picture.height() * sliceViewScale), Qt::KeepAspectRatio,
-                                                 Qt::FastTransformation));
+    setPreviewState(0);
 }
 
 // --- package export -----------------------------------------------------------------------------
@@ -230,6 +196,15 @@ void Window::on_actionSave_as_LBF_file_triggered()
     if (canvas->scene()->objectCount() < 2) {
         showTimedMessage(tr("There is no model to proceed."), 1500);
         return;
+    }
+    if (canvas->scene()->isOutOfBuild()) {
+        const auto answer = QMessageBox::question(
+            this, tr("Save as LPK"),
+            tr("Some models lie outside the build area; what lies outside will not be printed.\n"
+               "Save the package anyway?"),
+            QMessageBox::Yes | QMessageBox::Cancel, QMessageBox::Cancel);
+        if (answer != QMessageBox::Yes)
+            return;
     }
     FlagGuard exporting(m_exporting);
 

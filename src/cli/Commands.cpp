@@ -3,8 +3,9 @@
 const std::vector<CliCommand> &cliCommands()
 {
     static const std::vector<CliCommand> commands = {
-        {"info", "read model files and print a summary of each", runInfoCommand},
+        {"info", "summarise model files, or check print packages", runInfoCommand},
         {"slice", "slice models into one PNG image per layer", runSliceCommand},
+        {"calibrate", "write an exposure calibration package", runCalibrateCommand},
     };
     return commands;
 }

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <unistd.h>
 
+#include "cli/PackageInfo.h"
 #include "scene/ModelFile.h"
 
 namespace {
@@ -12,18 +13,24 @@ namespace {
 void printInfoHelp(FILE *out)
 {
     std::fprintf(out,
-                 "Usage: orvell3d-cli info [options] MODEL...\n"
+                 "Usage: orvell3d-cli info [options] MODEL|PACKAGE.lpk...\n"
                  "\n"
-                 "Reads each model file (binary or ASCII STL, OBJ) as the program loads it and prints\n"
-                 "its format, triangle count, vertex count after welding, bounding box in mm and the\n"
-                 "time the read took.\n"
+                 "Reads each model file (binary or ASCII STL, OBJ, 3MF) as the program loads it and\n"
+                 "prints its format, triangle count, vertex count after welding, bounding box in mm and\n"
+                 "the time the read took; for a 3MF file also its colour parts.\n"
+                 "\n"
+                 "A print package (a name ending in .lpk) is checked instead: its machine, slice\n"
+                 "thickness, layer count, exposures, image size and contents are printed, and it is\n"
+                 "damaged when a scheduled layer image is missing, is not a PNG of the image size, or\n"
+                 "the schedule's heights fall.\n"
                  "\n"
                  "Options:\n"
                  "  -h, --help   show this help and exit\n"
                  "  --           treat every following argument as a file name\n"
                  "\n"
-                 "Exit status: 0 when every file was read, 1 when a file could not be read or holds\n"
-                 "no geometry (the reason goes to standard error), 2 for a wrong command line.\n");
+                 "Exit status: 0 when every file was read, 1 when a file could not be read, holds\n"
+                 "no geometry or is a damaged package (the reason goes to standard error), 2 for a\n"
+                 "wrong command line.\n");
 }
 
 void printModel(const QString &path, const ModelReadResult &r)
@@ -47,9 +54,17 @@ void printModel(const QString &path, const ModelReadResult &r)
     std::printf("%s\n", qPrintable(QFileInfo(path).filePath()));
     std::printf("  format:      %s\n", qPrintable(modelFormatName(r.format)));
     std::printf("  triangles:   %zu\n", triangles);
-    std::printf("  vertices:    %zu%s\n", vertices, r.format == ModelFormat::Obj ? "" : " (welded)");
+    std::printf("  vertices:    %zu%s\n", vertices,
+                (r.format == ModelFormat::BinaryStl || r.format == ModelFormat::AsciiStl) ? " (welded)" : "");
     if (r.quadCount > 0)
         std::printf("  quads split: %d\n", r.quadCount);
+    if (r.format == ModelFormat::ThreeMf) {
+        QStringList parts;
+        for (int i = 0; i < r.meshes.size(); ++i)
+            parts << QString("%1 triangles%2").arg(r.meshes.at(i).triangleCount())
+                         .arg(i < r.colors.size() && r.colors.at(i) == 1 ? " (green, second exposure)" : "");
+        std::printf("  parts:       %s\n", qPrintable(parts.join(", ")));
+    }
     std::printf("  bounding box (mm): x %.3f .. %.3f, y %.3f .. %.3f, z %.3f .. %.3f\n", lo[0], hi[0], lo[1],
                 hi[1], lo[2], hi[2]);
     std::printf("  size (mm):   %.3f x %.3f x %.3f\n", hi[0] - lo[0], hi[1] - lo[1], hi[2] - lo[2]);
@@ -79,7 +94,7 @@ int runInfoCommand(const QStringList &args)
         files << a;
     }
     if (files.isEmpty()) {
-        std::fprintf(stderr, "orvell3d-cli info: no model file given\n");
+        std::fprintf(stderr, "orvell3d-cli info: no file given\n");
         printInfoHelp(stderr);
         return 2;
     }
@@ -89,6 +104,15 @@ int runInfoCommand(const QStringList &args)
     int status = 0;
     bool printedAny = false;
     for (const QString &path : qAsConst(files)) {
+        if (isPackagePath(path)) {
+            if (printedAny)
+                std::printf("\n");
+            if (printPackageInfo(path) != 0)
+                status = 1;
+            printedAny = true;
+            std::fflush(stdout);
+            continue;
+        }
         ProgressFn progress;
         if (showProgress) {
             const QByteArray name = QFileInfo(path).fileName().toLocal8Bit();

@@ -12,6 +12,7 @@
 #include "config/SettingsFile.h"
 #include "imaging/LayerChain.h"
 #include "imaging/LayerPng.h"
+#include "scene/Arrange.h"
 #include "scene/ModelFile.h"
 #include "scene/Scene.h"
 #include "slicing/GlContext.h"
@@ -29,8 +30,9 @@ void printSliceHelp(FILE *out)
                  "Usage: orvell3d-cli slice [options] -o PATH MODEL...\n"
                  "\n"
                  "Places the models on the build plate as the program does (centred, standing on the\n"
-                 "plate) and slices them into PATH. No display is needed; the renderers that use the\n"
-                 "graphics card make a headless OpenGL 3.2 context.\n"
+                 "plate) and slices them into PATH. MODEL is a binary or ASCII STL, OBJ or 3MF file;\n"
+                 "the green parts (#00FF00) of a 3MF file get the second exposure. No display is\n"
+                 "needed; the renderers that use the graphics card make a headless OpenGL 3.2 context.\n"
                  "\n"
                  "Options:\n"
                  "  -o, --out PATH        where the layers go (required); the name decides what is made:\n"
@@ -56,6 +58,9 @@ void printSliceHelp(FILE *out)
                  "                          reference  the whole scene drawn three times per layer on\n"
                  "                                     the graphics card (slow; for comparison)\n"
                  "                        default: gpu with a hardware graphics driver, else cpu\n"
+                 "  --arrange             place the models on the plate side by side without overlap,\n"
+                 "                        largest first, centred, each keeping its orientation (default:\n"
+                 "                        every model centred on the plate); fails when they do not fit\n"
                  "  --supports            add automatic grid supports under every model before slicing\n"
                  "  --support-pitch MM    their grid pitch (default: the settings' pitch, 3)\n"
                  "  --support-size SIZE   small, medium, large or xl (default: the settings' dimensions)\n"
@@ -170,6 +175,7 @@ int runSliceCommand(const QStringList &args)
     float pixelX = 0, pixelY = 0;
     bool optionsDone = false;
     bool printTimings = false;
+    bool arrange = false;
     PackageRequest package;
     RendererKind rendererKind = RendererKind::CpuFill;
     bool rendererChosen = false;
@@ -194,6 +200,10 @@ int runSliceCommand(const QStringList &args)
         }
         if (a == "--timings") {
             printTimings = true;
+            continue;
+        }
+        if (a == "--arrange") {
+            arrange = true;
             continue;
         }
         if (a == "--supports") {
@@ -299,6 +309,11 @@ int runSliceCommand(const QStringList &args)
         if (!r.colors.isEmpty())
             scene.onColorList(r.colors);
         scene.load_mesh(r.meshes, QFileInfo(path).absoluteFilePath());
+    }
+    if (arrange) {
+        const ArrangeResult placed = arrangeModels(scene);
+        if (!placed.unplaced.isEmpty())
+            return failure(QString("no room on the plate for %1").arg(placed.unplaced.join(", ")));
     }
     if (withSupports) {
         SupportParameters sp = supportParametersFrom(settings.support);

@@ -131,6 +131,34 @@ bool Archiver::extractFlat(const QString &archivePath, const QString &member, co
     return true;
 }
 
+bool Archiver::extractFlat(const QString &archivePath, const QStringList &members, const QString &outFolder,
+                           const QString &password, QString *error) const
+{
+    if (members.isEmpty())
+        return true;
+    if (!QFileInfo(archivePath).isFile()) {
+        setError(error, tr("The archive %1 does not exist.").arg(QDir::toNativeSeparators(archivePath)));
+        return false;
+    }
+    const QString outAbs = QFileInfo(outFolder).absoluteFilePath();
+    for (const QString &member : members) {
+        if (!isPlainName(member)) {
+            setError(error, tr("\"%1\" is not a valid name of a package entry.").arg(member));
+            return false;
+        }
+        if (QFileInfo::exists(outAbs + "/" + member)) {
+            setError(error, tr("%1 already exists and is not overwritten.")
+                                .arg(QDir::toNativeSeparators(outAbs + "/" + member)));
+            return false;
+        }
+    }
+    QStringList args = {"e", "-tzip", "-p" + password, "-bd", "-y", "-aos", "-o" + outAbs, "--",
+                        QFileInfo(archivePath).absoluteFilePath()};
+    args += members;
+    const int timeout = m_timeoutMs > 0 ? m_timeoutMs : baseTimeoutMs + 100 * int(qMin(members.size(), 36000));
+    return run(args, QString(), timeout, archivePath, error);
+}
+
 bool Archiver::extractWithPaths(const QString &archivePath, const QString &outFolder, const QString &memberName,
                                 QString *error) const
 {
@@ -147,8 +175,65 @@ bool Archiver::extractWithPaths(const QString &archivePath, const QString &outFo
     return run(args, QString(), m_timeoutMs > 0 ? m_timeoutMs : baseTimeoutMs, archivePath, error);
 }
 
+bool Archiver::list(const QString &archivePath, const QString &password, QList<ArchiveMember> *members,
+                    QString *error) const
+{
+    members->clear();
+    if (!QFileInfo(archivePath).isFile()) {
+        setError(error, tr("The archive %1 does not exist.").arg(QDir::toNativeSeparators(archivePath)));
+        return false;
+    }
+    const QStringList args = {"l", "-slt", "-tzip", "-p" + password, "-bd", "--",
+                              QFileInfo(archivePath).absoluteFilePath()};
+    QByteArray output;
+    if (!run(args, QString(), m_timeoutMs > 0 ? m_timeoutMs : baseTimeoutMs, archivePath, error, &output))
+        return false;
+    // Technical listing: after the "----------" line, one block of "Key = value" lines per member.
+    const QList<QByteArray> lines = output.split('\n');
+    bool inMembers = false;
+    ArchiveMember current;
+    bool open = false;
+    auto close = [&] {
+        if (open)
+            members->append(current);
+        current = ArchiveMember();
+        open = false;
+    };
+    for (QByteArray line : lines) {
+        if (line.endsWith('\r'))
+            line.chop(1);
+        if (!inMembers) {
+            inMembers = line.startsWith("----------");
+            continue;
+        }
+        if (line.isEmpty()) {
+            close();
+            continue;
+        }
+        const int eq = line.indexOf(" = ");
+        const QByteArray key = eq < 0 ? line.trimmed() : line.left(eq);
+        const QByteArray value = eq < 0 ? QByteArray() : line.mid(eq + 3);
+        if (key == "Path") {
+            close();
+            current.path = QString::fromUtf8(value);
+            open = true;
+        } else if (key == "Size") {
+            current.sizeBytes = value.trimmed().toLongLong();
+        } else if (key == "Folder") {
+            current.isFolder = value.trimmed() == "+";
+        } else if (key == "Attributes") {
+            const QList<QByteArray> words = value.trimmed().split(' ');
+            current.isLink = !words.isEmpty() && words.last().startsWith('l');
+            if (!words.isEmpty() && words.first().contains('D'))
+                current.isFolder = true;
+        }
+    }
+    close();
+    return true;
+}
+
 bool Archiver::run(const QStringList &arguments, const QString &workingFolder, int timeoutMs,
-                   const QString &archivePath, QString *error) const
+                   const QString &archivePath, QString *error, QByteArray *outputOut) const
 {
     const QString archive = QDir::toNativeSeparators(archivePath);
     QProcess process;
@@ -183,6 +268,8 @@ bool Archiver::run(const QStringList &arguments, const QString &workingFolder, i
         }
     }
     output += process.readAll();
+    if (outputOut)
+        *outputOut = output;
     if (process.exitStatus() != QProcess::NormalExit) {
         setError(error, tr("The archive tool stopped unexpectedly while working on %1.").arg(archive));
         return false;

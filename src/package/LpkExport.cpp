@@ -42,11 +42,25 @@ void configurePackageRun(const LpkExportSettings &s, const PackageJob &job, Slic
     options->encode = [](const cv::Mat &image) { return encodeLayerPng(image); };
 }
 
+QStringList packageMachineNames()
+{
+    QStringList names = machineModelNames();
+    if (!names.isEmpty())
+        names[0] = QStringLiteral("Stellan-Arc 2.0");
+    return names;
+}
+
+QString packageMachineName(int machineIndex)
+{
+    const QStringList names = packageMachineNames();
+    return names.value(machineIndex, names.value(0));
+}
+
 PackageDescription packageDescription(const LpkExportSettings &s, const std::vector<float> &heightsMm,
                                       const QList<int> &layerCodes)
 {
     PackageDescription d;
-    d.machineName = s.machineName;
+    d.machineName = s.machineName.isEmpty() ? packageMachineName(s.machineIndex) : s.machineName;
     d.material = s.profile.ResinName;
     d.sliceThicknessUm = s.profile.SliceThickness;
     d.normalExposureS = s.profile.NormalExp;

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <vector>
 
@@ -27,7 +28,7 @@ struct LpkExportSettings
 {
     ResinProfile profile;                 // material, thickness, exposures, compensation, levels
     int machineIndex = 0;                 // selected entry of the machine list; 1 packs subpixels
-    QString machineName = QStringLiteral("Stellan-Arc 2.0");
+    QString machineName;                  // the list entry's text; empty: packageMachineName(machineIndex)
     bool verticalMirror = false;
     bool horizontalMirror = false;
     bool flexEnabled = false;
@@ -36,6 +37,12 @@ struct LpkExportSettings
     int contourPenGray = 255;             // settings "SubPixelSlicingIntensity"
     bool contrastCurve = false;           // settings "PixelGrayscaleUpdate"
 };
+
+// The machine list of the package export, in machine-id order, as buildscript.ini names the
+// machines: "Stellan-Arc 2.0" (the name printers know for machine 0), then the other models.
+QStringList packageMachineNames();
+// The entry for a machine id; the first entry for an unknown id.
+QString packageMachineName(int machineIndex);
 
 // The layer chain switches of a package run. Anti-aliasing 0 turns the outline off, 1 turns
 // it on with a 1-pixel pen; any other value keeps what `current` has.

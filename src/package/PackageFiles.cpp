@@ -247,7 +247,13 @@ bool finishPackage(const PackageJob &job, const PackageDescription &run, const Q
         return false;
     }
     files << "parameters.ini" << "buildscript.ini";
+    return packWorkFolder(job, files, archiver, error);
+}
 
+bool packWorkFolder(const PackageJob &job, const QStringList &files, const Archiver &archiver, QString *error)
+{
+    const QString kept = tr(" The working folder %1 is kept.").arg(native(job.workFolder));
+    QString why;
     // A fresh name next to the package: the tool would add to an existing archive.
     const QFileInfo package(job.packagePath);
     QString partial;

@@ -107,5 +107,10 @@ class Archiver;
 bool finishPackage(const PackageJob &job, const PackageDescription &run, const QList<QImage> &previews,
                    const Archiver &archiver, QString *error);
 
+// The archiving tail of a package: packs the named files of the working folder into an archive
+// under a temporary name beside the package, which then replaces an older package in one step.
+// The working folder is removed on success and kept on failure (the error names it).
+bool packWorkFolder(const PackageJob &job, const QStringList &files, const Archiver &archiver, QString *error);
+
 // Removes the working folder of a package that is not completed (a cancelled run).
 void abandonPackage(const PackageJob &job);

@@ -16,6 +16,8 @@ void Loader::run()
 {
     ModelReadResult result = readModelFile(m_fileName, [this](int percent) { emit signalUpdateProgBar(percent); });
 
+    for (const QString &line : qAsConst(result.debugLines))
+        qDebug().noquote() << line;
     if (!result.ok()) {
         // The reason goes to the log window too, so a failed load is never silent.
         const QString line = tr("Could not load %1: %2").arg(QFileInfo(m_fileName).fileName(), result.error);
@@ -24,8 +26,6 @@ void Loader::run()
         emit error_bad_stl();
         return;
     }
-    for (const QString &line : qAsConst(result.debugLines))
-        qDebug().noquote() << line;
     for (const QString &line : qAsConst(result.logLines))
         emit updateLogWindow(line);
     if (result.format == ModelFormat::ThreeMf)

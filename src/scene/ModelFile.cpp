@@ -9,6 +9,7 @@
 #include "scene/MeshReadResult.h"
 #include "scene/ObjReader.h"
 #include "scene/StlReader.h"
+#include "scene/ThreeMfReader.h"
 
 namespace {
 
@@ -61,7 +62,33 @@ MeshReadResult readMesh(ModelFormat format, QFile &file, const ProgressFn &progr
     case ModelFormat::Unknown:
         return MeshReadResult{Mesh(), QStringLiteral("unknown model format"), 0};
     }
-    return MeshReadResult{Mesh(), QStringLiteral("3MF files cannot be read yet"), 0};
+    return MeshReadResult{Mesh(), QStringLiteral("unknown model format"), 0};
+}
+
+// A 3MF file is a ZIP archive; it is read from a memory map, so nothing is unpacked to disk.
+void read3mf(QFile &file, ModelReadResult &result, const ProgressFn &progress)
+{
+    if (file.size() > qint64(0x7FFFFF00)) {
+        result.error = QStringLiteral("3MF files larger than 2 GB are not supported");
+        return;
+    }
+    uchar *mapped = file.map(0, file.size());
+    const QByteArray whole = mapped ? QByteArray() : file.readAll();
+    const QByteArray archive = mapped ? QByteArray::fromRawData(reinterpret_cast<const char *>(mapped), int(file.size()))
+                                      : whole;
+    ThreeMfModel model = read3mfArchive(archive, QFileInfo(file.fileName()).fileName(), &result.debugLines, progress);
+    if (mapped)
+        file.unmap(mapped);
+    if (!model.ok()) {
+        result.error = model.error;
+        return;
+    }
+    for (int i = 0; i < model.meshes.size(); ++i) {
+        result.colors << threeMfColorCode(model.colors.at(i));
+        result.meshes.append(std::move(model.meshes[i]));
+    }
+    result.debugLines << QStringLiteral("3MF file read: %1 triangles in %2 colour parts")
+                             .arg(model.placedTriangles).arg(result.meshes.size());
 }
 
 } // namespace
@@ -102,6 +129,17 @@ ModelReadResult readModelFile(const QString &path, const ProgressFn &progress)
     qint64 announced = -1;
     if (result.format == ModelFormat::Unknown)
         result.format = stlFlavour(file, announced);
+
+    if (result.format == ModelFormat::ThreeMf) {
+        try {
+            read3mf(file, result, progress);
+        } catch (const std::bad_alloc &) {
+            result.meshes.clear();
+            result.error = QStringLiteral("not enough memory to read the file");
+        }
+        result.elapsedMs = timer.elapsed();
+        return result;
+    }
 
     MeshReadResult read;
     try {

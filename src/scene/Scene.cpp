@@ -10,14 +10,13 @@
 #include <algorithm>
 #include <cmath>
 
+#include "scene/Arrange.h"
 #include "scene/SceneBox.h"
 
 namespace {
 
 // Undo keeps this many edits; older ones are dropped.
 constexpr std::size_t kMaxUndoRecords = 12;
-
-enum UndoKind { UndoAdded = 0, UndoRemoved = 1, UndoMoved = 2, UndoSupportEdited = 4 };
 
 } // namespace
 
@@ -263,9 +262,10 @@ void Scene::load_mesh(QList<Mesh> meshes, QString fileName)
             return;
         checkPosConflict();
         emit repaintRequested();
-        const int now = indexOfUid(uid);
-        if (now >= 0)
-            emit objSelectionChanged(now);
+        // Another file's meshes may have been added during the pause and made their own
+        // object current; the panel shows whatever is current now.
+        if (indexOfUid(uid) >= 0)
+            emit objSelectionChanged(m_current);
         emit signalUpdateGlobalZ(topOfScene());
     }
 
@@ -408,6 +408,16 @@ void Scene::recalcChildren(int objId, int mode, float value)
     }
 }
 
+void Scene::moveWithChildren(int id, QVector3D d)
+{
+    if (id < 1 || !valid(id))
+        return;
+    shiftObject(id, d);
+    for (int j = 1; j < count(); ++j)
+        if (j != id && obj(j)->parent == id && obj(j)->type != TypeModel)
+            shiftObject(j, d);
+}
+
 void Scene::checkPosConflict()
 {
     const float hx = halfWidthXMm();
@@ -428,10 +438,7 @@ void Scene::checkPosConflict()
 
 void Scene::changeObjScale(double nsx, double nsy, double nsz)
 {
-    if (m_current < 1 || !valid(m_current))
-        return;
-    obj(m_current)->scale = QVector3D(float(nsx), float(nsy), float(nsz));
-    emit repaintRequested();
+    setObjectScale(m_current, QVector3D(float(nsx), float(nsy), float(nsz)));
 }
 
 void Scene::onUpdateBBox()
@@ -484,6 +491,25 @@ void Scene::copyObject(int id)
     emit signalCopyFinished();
 }
 
+QVector3D Scene::duplicateShift(int copyId) const
+{
+    // Beside its source along +x, ceil(width) + 2 mm on, when that place is free and on the
+    // plate; else the free place on the plate nearest to it; else that place all the same.
+    const QList<float> &b = obj(copyId)->bbox;
+    const float width = b[5] - b[4], depth = b[3] - b[2];
+    const float dx = float(std::ceil(width) + 2.0);
+    QList<PlateRect> taken;
+    for (int i = 1; i < count(); ++i)
+        if (i != copyId && obj(i)->type == TypeModel && hasBox(*obj(i)))
+            taken << PlateRect{obj(i)->bbox[4], obj(i)->bbox[2], obj(i)->bbox[5], obj(i)->bbox[3]};
+    const PlateRect plate{-halfWidthXMm(), -halfWidthYMm(), halfWidthXMm(), halfWidthYMm()};
+    const std::optional<PlatePoint> spot =
+        findFreeSpot(width, depth, taken, plate, PlatePoint{b[4] + dx, b[2]}, kArrangeGapMm);
+    if (!spot)
+        return QVector3D(dx, 0, 0);
+    return QVector3D(spot->xMm - b[4], spot->yMm - b[2], 0);
+}
+
 void Scene::on_duplicateObj(int /*id*/)
 {
     QList<quint64> models;
@@ -526,13 +552,12 @@ void Scene::on_duplicateObj(int /*id*/)
                 copySupportRecord(j, k);
         }
         if (hasBox(*obj(c))) {
-            const float width = obj(c)->bbox[5] - obj(c)->bbox[4];
-            const QVector3D dx(float(std::ceil(width) + 2.0), 0, 0);
-            shiftObject(c, dx);
             // Every child goes along (drain holes too, or they would cut the source again).
+            const QVector3D d = duplicateShift(c);
+            shiftObject(c, d);
             for (int j = 1; j < count(); ++j)
                 if (j != c && obj(j)->parent == c)
-                    shiftObject(j, dx);
+                    shiftObject(j, d);
         }
         newModels << c;
     }
@@ -796,13 +821,6 @@ void Scene::alignSelection(int mode)
         if (hasBox(*obj(id)))
             boxed << id;
 
-    auto moveWithChildren = [this](int id, QVector3D d) {
-        shiftObject(id, d);
-        for (int j = 1; j < count(); ++j)
-            if (j != id && obj(j)->parent == id && obj(j)->type != TypeModel)
-                shiftObject(j, d);
-    };
-
     if (mode >= 0 && mode <= 5 && boxed.size() >= 2) {
         float minX = obj(boxed[0])->bbox[4], maxX = obj(boxed[0])->bbox[5];
         float minY = obj(boxed[0])->bbox[2], maxY = obj(boxed[0])->bbox[3];
@@ -881,6 +899,20 @@ void Scene::recordMove(int id, QVector3D oldMove)
     pushRecord(rec);
 }
 
+void Scene::recordMoves(const QList<int> &ids)
+{
+    UndoRecord rec;
+    rec.kind = UndoMoved;
+    for (int id : ids) {
+        if (id < 1 || !valid(id))
+            continue;
+        rec.uids << uidOf(id);
+        rec.positions << obj(id)->move;
+    }
+    if (!rec.uids.isEmpty())
+        pushRecord(rec);
+}
+
 void Scene::recordAdded(int firstId, int lastId)
 {
     UndoRecord rec;
@@ -940,15 +972,22 @@ void Scene::undoRecord(const UndoRecord &r)
         break;
     }
     case UndoMoved: {
-        const int id = r.uids.isEmpty() ? -1 : indexOfUid(r.uids.first());
-        if (id < 1)
+        const QList<QVector3D> positions = r.positions.isEmpty() ? QList<QVector3D>{r.position} : r.positions;
+        bool any = false;
+        for (int k = 0; k < r.uids.size() && k < positions.size(); ++k) {
+            const int id = indexOfUid(r.uids.at(k));
+            if (id < 1)
+                continue;
+            const QVector3D d = positions.at(k) - obj(id)->move;
+            obj(id)->move += d;
+            for (int j = 1; j < count(); ++j)
+                if (j != id && obj(j)->parent == id)
+                    shiftObject(j, d);
+            updateAABB(id, d);
+            any = true;
+        }
+        if (!any)
             break;
-        const QVector3D d = r.position - obj(id)->move;
-        obj(id)->move += d;
-        for (int j = 1; j < count(); ++j)
-            if (j != id && obj(j)->parent == id)
-                shiftObject(j, d);
-        updateAABB(id, d);
         checkPosConflict();
         removeSupportLinkers();
         removeGlobalBase();
@@ -959,6 +998,9 @@ void Scene::undoRecord(const UndoRecord &r)
         restoreGroups(r.groups);
         checkPosConflict();
         emit signalUpdateGlobalZ(topOfScene());
+        break;
+    case UndoTransformed:
+        undoTransform(r);
         break;
     case UndoSupportEdited: {
         if (r.groups.isEmpty() || r.groups.first().isEmpty())

@@ -91,9 +91,25 @@ public:
     // Undo history. Loading, copying, duplicating and removing record themselves;
     // these record edits made elsewhere (view drags, automatic supports, support edits).
     void recordMove(int id, QVector3D oldMove);   // before a model is dragged
+    void recordMoves(const QList<int> &ids);      // before several models move at once (one undo step)
     void recordAdded(int firstId, int lastId);    // objects firstId…lastId were just added
     void recordSupportEdit(int id);               // before a support object is changed
     int undoRecordCount() const;
+
+    // Transform edits of one object (SceneTransform.cpp). Each re-measures the box and keeps
+    // the height of the object's lowest point: a model that stood on the plate stands on it
+    // again, one lifted on purpose stays lifted by the same amount, its children go along,
+    // and the Z field (move.z + moveZoff) shows that height. False when id is no object
+    // after the build plate.
+    // Scale factors are limited to kMinScale … kMaxScale; a limited one is announced.
+    static constexpr float kMinScale = 0.01f;
+    static constexpr float kMaxScale = 100.0f;
+    bool setObjectScale(int id, QVector3D scale);          // recorded for undo
+    bool setObjectRotation(int id, QVector3D degrees, bool measure = true);
+    bool setObjectFlip(int id, bool flip);                 // recorded for undo
+    // Re-measures the box after the transform changed and lifts or lowers the object so its
+    // lowest point is at bottomMm again.
+    void keepLowestPoint(int id, float bottomMm);
 
 public slots:
     void load_mesh(QList<Mesh> meshes, QString fileName);
@@ -117,6 +133,10 @@ public slots:
     // Align the selected models (modes 0–7: top, middle, bottom, left, centre, right,
     // equal gaps along x, equal gaps along y). z never changes.
     void alignSelection(int mode);
+
+    // Moves an object and its box by d, with every object that names it as parent (supports,
+    // bases, drain holes, hollowed copies). Tells nobody; the caller checks the build area.
+    void moveWithChildren(int id, QVector3D d);
 
     // Keeps a model's children attached after the model moved vertically (mode 0,
     // value = dz in mm) or turned about z (mode 1, value = angle in degrees).
@@ -158,11 +178,14 @@ private:
         quint64 parentUid = 0;   // 0: no parent (or the build plate)
         // A support's spUnit record is kept here too once supports carry records.
     };
+    enum UndoKind { UndoAdded = 0, UndoRemoved = 1, UndoMoved = 2, UndoTransformed = 3, UndoSupportEdited = 4 };
     struct UndoRecord
     {
-        int kind = 0;              // 0 added, 1 removed, 2 model moved, 4 support edited
+        int kind = 0;              // 0 added, 1 removed, 2 model moved, 3 transform changed, 4 support edited
         QList<quint64> uids;       // kind 0: the added objects; kind 2: the moved model
         QVector3D position;        // kind 2: the model's move before the drag
+        QList<QVector3D> positions; // kind 2 for several models: one move per serial in uids
+        Object transform;          // kind 3: scale and flip before the edit
         QList<QList<Kept>> groups; // kind 1: one group per removed object (owner first, then its children); kind 4: the object before the edit
     };
 
@@ -175,6 +198,8 @@ private:
     int append(std::unique_ptr<Object> o, quint64 uid = 0);
 
     void shiftObject(int id, QVector3D d);
+    // Where duplicate puts a copy: beside its source, or on free room of the plate.
+    QVector3D duplicateShift(int copyId) const;
     void putOnPlate(int id);
     void pauseWithEvents(int ms);
     void updateSecondExposure();
@@ -187,6 +212,8 @@ private:
 
     void pushRecord(UndoRecord r);
     void undoRecord(const UndoRecord &r);
+    void recordTransform(int id);
+    void undoTransform(const UndoRecord &r);
     void restoreGroups(const QList<QList<Kept>> &groups);
 
     // Support records travel with their objects; these keep the object ids inside the

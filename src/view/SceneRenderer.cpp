@@ -43,6 +43,12 @@ float ViewSettings::sceneScale() const
     return Camera::sceneScaleFor(projectorWidthPx, pixelSizeXUm);
 }
 
+QVector4D sliceClipPlane(bool keepAbove, float heightView)
+{
+    const float h = std::max(heightView, 0.000001f);
+    return keepAbove ? QVector4D(0.0f, 0.0f, 1.0f, -h) : QVector4D(0.0f, 0.0f, -1.0f, h);
+}
+
 QVector<const Object *> FrameState::objectsOf(const Scene &scene)
 {
     QVector<const Object *> list;
@@ -285,9 +291,8 @@ void SceneRenderer::setMeshUniforms(const Camera &camera, const FrameState &fram
     mesh->setUniform("material.shininess", 32.0f);
     mesh->setUniform("viewPos", QVector3D(0.0f, 0.0f, 3.0f));
     if (frame.clip) {
-        // Keeps what lies below the cut.
         glEnable(GL_CLIP_DISTANCE0);
-        mesh->setUniform("ClipPlane", QVector4D(0.0f, 0.0f, -1.0f, frame.clipZmm * sceneScale));
+        mesh->setUniform("ClipPlane", sliceClipPlane(frame.clipKeepsAbove, frame.clipZmm * sceneScale));
     } else {
         glDisable(GL_CLIP_DISTANCE0);
         mesh->setUniform("ClipPlane", QVector4D(0.0f, 0.0f, 0.0f, 1.0f));

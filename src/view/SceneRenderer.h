@@ -50,8 +50,10 @@ struct FrameState
     float overhangCos = 1.1f;
     float criticalCos = 1.1f;
 
-    // Slice view: models cut at clipZmm; the cut outline at the same height.
+    // Slice view: models cut at clipZmm (keeping what lies below, or above with
+    // clipKeepsAbove); the cut outline at the same height.
     bool clip = false;
+    bool clipKeepsAbove = false;
     float clipZmm = 0.0f;
     bool waterline = false;
     float waterlineZmm = 0.0f;
@@ -66,6 +68,10 @@ struct FrameState
     // The scene's objects in id order.
     static QVector<const Object *> objectsOf(const Scene &scene);
 };
+
+// The plane of a cut at heightView (view units, at least 0.000001 so a cut at the plate still
+// shows its first layer): keeps what lies below it, or above it with keepAbove.
+QVector4D sliceClipPlane(bool keepAbove, float heightView);
 
 // Draws the view: background, build plate, build volume, objects with overhang colours,
 // markers and the switched-on extras. Owns the view's shader programs, the GPU copies of

@@ -182,9 +182,10 @@ private slots:
         loadModel(w, dataPath("tall.obj"));
         w.findChild<QDoubleSpinBox *>("inpSliceThickness")->setValue(25);   // 400 layers; the run is cancelled long before
 
-        int layers = 0;
+        // The run reports after each slice of time it worked (several layers); Cancel at the first.
+        int reports = 0;
         connect(w.canvas, &Canvas::signalPreviewSliderChange, dialogWatchers(), [&] {
-            if (++layers == 3) {
+            if (++reports == 1) {
                 ProgressWindow *progress = w.canvas->progressWindow();
                 QVERIFY(progress && progress->isVisible());
                 QCOMPARE(progress->titleText(), QStringLiteral("Slicing the scene"));
@@ -197,7 +198,7 @@ private slots:
 
         // Layers already in the works when Cancel came are finished and kept too.
         const QStringList names = handed.at(0).at(0).value<QList<QString>>();
-        QVERIFY2(names.size() >= 3 && names.size() < 100, qPrintable(QString::number(names.size())));
+        QVERIFY2(names.size() >= 1 && names.size() < 400, qPrintable(QString::number(names.size())));
         QCOMPARE(QDir(dataPath("temp")).entryList({"S*_P1.png"}).size(), names.size());
         for (const QString &name : names)
             QVERIFY(QFileInfo(name).isFile());

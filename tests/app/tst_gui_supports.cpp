@@ -87,7 +87,7 @@ private slots:
     void gridSupportsFromTheMenu()
     {
         const int model = overhangingModel();
-        QVERIFY(!find<QAction>("actionCreate_Grid_Supports")->isEnabled() == false);
+        QVERIFY(find<QAction>("actionCreate_Grid_Supports")->isEnabled());
         // Refused pitches change nothing and say why.
         QString warned;
         onNextModal<QMessageBox>([&warned](QMessageBox *m) {

@@ -95,7 +95,11 @@ private slots:
 
         QVERIFY(w.canvas);
         QVERIFY(!w.findChild<QAction *>("actionMake_Slices")->isVisible());
-        QVERIFY(w.cmbPrinter && w.cmbPrinter->count() == 1);
+        // One machine per model; the first keeps the name printers know.
+        QVERIFY(w.cmbPrinter);
+        QCOMPARE(w.cmbPrinter->count(), 3);
+        QCOMPARE(w.cmbPrinter->itemText(0), QStringLiteral("Stellan-Arc 2.0"));
+        QCOMPARE(w.cmbPrinter->itemText(2), QStringLiteral("OrvellDLP 50"));
         QVERIFY(w.acceptDrops());
 
         // A first start gets the shipped resin profiles.
@@ -366,12 +370,20 @@ private slots:
         touch(dataPath("settings.ini"));
         touch(dataPath("broken.stl"), "this is not a model");
         Window w;
+        const QString title = w.windowTitle();
         QString notice;
+        bool buttonShown = true, endsProgram = true;
         QTimer::singleShot(0, [&] {
             QTimer *poll = new QTimer(&w);
             QObject::connect(poll, &QTimer::timeout, [&, poll] {
-                if (auto *box = w.findChild<QMessageBox *>("timedMessage")) {
+                if (auto *box = w.findChild<QMessageBox *>("timedMessage"); box && box->isVisible()) {
                     notice = box->text().trimmed();
+                    buttonShown = false;
+                    for (QAbstractButton *b : box->buttons())
+                        buttonShown = buttonShown || b->isVisible();
+                    // At start-up the notice may be the only window shown; its closing must
+                    // not end the program.
+                    endsProgram = box->testAttribute(Qt::WA_QuitOnClose);
                     poll->stop();
                 }
             });
@@ -380,6 +392,9 @@ private slots:
         QVERIFY(w.openModelFile(dataPath("broken.stl")));
         QTRY_VERIFY_WITH_TIMEOUT(!notice.isEmpty(), 10000);
         QCOMPARE(notice, QStringLiteral("Could not read the model file broken.stl."));
+        QVERIFY(!buttonShown);
+        QVERIFY(!endsProgram);
+        QCOMPARE(w.windowTitle(), title);
         QVERIFY(logText(w).contains("Could not read the model file broken.stl."));
         // Once the reader is done the import is available again.
         QTRY_VERIFY_WITH_TIMEOUT(w.findChild<QAction *>("load")->isEnabled(), 10000);

@@ -22,3 +22,45 @@ QString writeFixture(const QString &path, const QByteArray &data)
         qFatal("cannot write test fixture %s", qPrintable(path));
     return path;
 }
+
+QString write3mfFixture(const QString &path, const QByteArray &modelXml)
+{
+    QProcess py;
+    py.start("python3", {"-c",
+                         "import sys, zipfile\n"
+                         "z = zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED)\n"
+                         "z.writestr('[Content_Types].xml', '<Types/>')\n"
+                         "z.writestr('3D/3dmodel.model', sys.stdin.buffer.read())\n"
+                         "z.close()\n",
+                         path});
+    if (!py.waitForStarted())
+        qFatal("python3 is missing");
+    py.write(modelXml);
+    py.closeWriteChannel();
+    if (!py.waitForFinished(30000) || py.exitCode() != 0)
+        qFatal("cannot write the 3MF fixture %s", qPrintable(path));
+    return path;
+}
+
+QByteArray threeMfModel(const QByteArray &resources, const QByteArray &build)
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+           "<model unit=\"millimeter\" xmlns=\"http://schemas.microsoft.com/3dmanufacturing/core/2015/02\" "
+           "xmlns:m=\"http://schemas.microsoft.com/3dmanufacturing/material/2015/02\">\n<resources>\n" +
+           resources + "</resources>\n" + build + "</model>\n";
+}
+
+QByteArray threeMfBoxObject(int id, const float lo[3], const float hi[3])
+{
+    QByteArray xml = QByteArray("<object id=\"") + QByteArray::number(id) + "\" type=\"model\"><mesh><vertices>";
+    for (int k = 0; k < 8; ++k)
+        xml += QString::asprintf("<vertex x=\"%g\" y=\"%g\" z=\"%g\"/>", k & 1 ? hi[0] : lo[0],
+                                 k & 2 ? hi[1] : lo[1], k & 4 ? hi[2] : lo[2])
+                   .toLatin1();
+    xml += "</vertices><triangles>";
+    const int t[12][3] = {{0, 2, 1}, {1, 2, 3}, {4, 5, 6}, {5, 7, 6}, {0, 1, 4}, {1, 5, 4},
+                          {2, 6, 3}, {3, 6, 7}, {0, 4, 2}, {2, 4, 6}, {1, 3, 5}, {3, 7, 5}};
+    for (const auto &f : t)
+        xml += QString::asprintf("<triangle v1=\"%d\" v2=\"%d\" v3=\"%d\"/>", f[0], f[1], f[2]).toLatin1();
+    return xml + "</triangles></mesh></object>\n";
+}

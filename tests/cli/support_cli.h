@@ -19,3 +19,12 @@ CliRun runCli(const QStringList &args, const QString &dataDir, int timeoutMs = 1
 
 // Writes a fixture file and returns its path; stops the test program when it cannot.
 QString writeFixture(const QString &path, const QByteArray &data);
+
+// Writes a 3MF file (a ZIP made by Python's zipfile) whose model part is `modelXml`.
+QString write3mfFixture(const QString &path, const QByteArray &modelXml);
+
+// A 3MF model part with the given <resources> content and <build> content.
+QByteArray threeMfModel(const QByteArray &resources, const QByteArray &build = QByteArray());
+
+// A box mesh object from lo to hi (mm) for a 3MF model part.
+QByteArray threeMfBoxObject(int id, const float lo[3], const float hi[3]);

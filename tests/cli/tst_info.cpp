@@ -57,6 +57,25 @@ private slots:
         QVERIFY(r.out.contains("read time:   "));
     }
 
+    void threeMfFilesGiveTheirColourParts()
+    {
+        const float lo[3] = {0, 0, 0}, hi[3] = {10, 20, 5}, lo2[3] = {20, 0, 0}, hi2[3] = {25, 5, 2};
+        const QByteArray model = threeMfModel(
+            "<m:colorgroup id=\"1\"><m:color color=\"#00FF00\"/></m:colorgroup>\n" + threeMfBoxObject(2, lo, hi) +
+            "<m:colorgroup id=\"3\"><m:color color=\"#FF0000\"/></m:colorgroup>\n" + threeMfBoxObject(4, lo2, hi2));
+        const CliRun r = cli({write3mfFixture(m_dir.filePath("two.3mf"), model)});
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QVERIFY(r.out.contains("  format:      3MF\n"));
+        QVERIFY(r.out.contains("  triangles:   24\n"));
+        QVERIFY(r.out.contains("  vertices:    16\n"));
+        QVERIFY(r.out.contains("  parts:       12 triangles (green, second exposure), 12 triangles\n"));
+        QVERIFY(r.out.contains("bounding box (mm): x 0.000 .. 25.000, y 0.000 .. 20.000, z 0.000 .. 5.000\n"));
+
+        const CliRun empty = cli({write3mfFixture(m_dir.filePath("empty.3mf"), threeMfModel(""))});
+        QCOMPARE(empty.code, 1);
+        QVERIFY2(empty.err.contains("empty.3mf: the 3MF file holds no objects"), qPrintable(empty.err));
+    }
+
     void unreadableFileFailsWithOneLine()
     {
         const QString good = write("ok.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");

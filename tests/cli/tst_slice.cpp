@@ -1,4 +1,5 @@
 #include <QDir>
+#include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtEndian>
@@ -72,6 +73,26 @@ private slots:
         const CliRun capped = cli({m_box, "--out", out, "--thickness=1000", "--max-z", "2.5", "--projector", "640x400"});
         QVERIFY2(capped.code == 0, qPrintable(capped.err));
         QCOMPARE(layerFiles(out).size(), 3);
+    }
+
+    void threeMfModelsAreSlicedLikeTheOthers()
+    {
+        // The same 10 × 20 × 5 mm box as a 3MF object, put far off the plate by its build item.
+        const float lo[3] = {0, 0, 0}, hi[3] = {10, 20, 5};
+        const QString model = write3mfFixture(
+            m_dir.filePath("box.3mf"),
+            threeMfModel(threeMfBoxObject(1, lo, hi), "<build><item objectid=\"1\" transform=\"1 0 0 0 1 0 0 0 1 80 -60 3\"/></build>"));
+        const QString out = m_dir.filePath("from3mf");
+        const CliRun r = cli({model, "--out", out, "--thickness", "1000", "--projector", "640x400", "--pixel-size", "100"});
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QCOMPARE(layerFiles(out).size(), 5);
+        // Centred on the plate: 10 × 20 mm at 100 µm is 100 × 200 white pixels.
+        const QImage layer(out + "/S000003_P1.png");
+        int white = 0;
+        for (int y = 0; y < layer.height(); ++y)
+            for (int x = 0; x < layer.width(); ++x)
+                white += qGray(layer.pixel(x, y)) >= 128;
+        QCOMPARE(white, 100 * 200);
     }
 
     void settingsFileGivesTheProjector()

@@ -1,4 +1,5 @@
 #include <QDir>
+#include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -67,6 +68,60 @@ private slots:
         QVERIFY(!firstExposure.isEmpty());
         QVERIFY(script.value(6).endsWith(", S000001_P1, " + firstExposure + ".0, 4.0, 0\r"));
         QVERIFY(unzipped(package, "parameters.ini").contains("\r\nImage size in X = 300\r\n"));
+    }
+
+    void otherMachinesAreNamedAndArrangedModelsDoNotOverlap()
+    {
+        // Two boxes side by side need 10 + 2 + 10 mm of the 30 × 20 mm plate; without arranging
+        // they would stand on each other.
+        const CliRun r = cli({"-o", m_dir.filePath("pair.lpk"), "--machine", "2", "--thickness", "100", "--arrange",
+                              m_box, m_box});
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        const QString package = m_dir.filePath("pair_z100.lpk");
+        QCOMPARE(unzipped(package, "buildscript.ini").split('\n').value(0), QByteArray("Machine = OrvellDLP 50\r"));
+        // 100 µm pixels: two 100 × 200 pixel boxes with a 20 pixel gap, centred on the
+        // 300 × 200 image, fill columns 40 … 139 and 160 … 259 of the first layer.
+        const QByteArray png = unzipped(package, "S000001_P1.png");
+        QImage layer;
+        QVERIFY(layer.loadFromData(png, "PNG"));
+        auto lit = [&](int x) { return qGray(layer.pixel(x, 100)) > 127; };
+        QVERIFY(!lit(38) && lit(41) && lit(138) && !lit(141));
+        QVERIFY(!lit(158) && lit(161) && lit(258) && !lit(261));
+
+        // Three do not fit: the command says which and makes nothing.
+        const CliRun full = cli({"-o", m_dir.filePath("three.lpk"), "--arrange", m_box, m_box, m_box});
+        QCOMPARE(full.code, 1);
+        QVERIFY2(full.err.contains("no room on the plate for box.obj"), qPrintable(full.err));
+        QVERIFY(!QFileInfo::exists(m_dir.filePath("three_z50.lpk")));
+    }
+
+    void infoReportsAndChecksThePackage()
+    {
+        QVERIFY(cli({"-o", m_dir.filePath("checked.lpk"), "--thickness", "100", m_box}).code == 0);
+        const QString package = m_dir.filePath("checked_z100.lpk");
+        CliRun r = runCli({"info", package}, m_dir.filePath("data"));
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        for (const char *line : {"  format:          LPK print package\n", "  machine:         Stellan-Arc 2.0\n",
+                                 "  slice thickness: 100 um\n", "  layers:          10\n",
+                                 "  heights (mm):    0.0000 .. 0.9000\n", "  image size:      300 x 200\n",
+                                 "  contents:        10 of 10 layer images, 5 previews, buildscript.ini, parameters.ini\n",
+                                 "  check:           ok\n"})
+            QVERIFY2(r.out.contains(line), qPrintable(r.out));
+
+        // Without its fourth layer (deleted by the archive tool) the package is damaged.
+        QProcess del;
+        del.start("7za", {"d", "-tzip", package, "S000004_P1.png"});
+        QVERIFY(del.waitForFinished(60000) && del.exitCode() == 0);
+        r = runCli({"info", package}, m_dir.filePath("data"));
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.out.contains("  contents:        9 of 10 layer images"), qPrintable(r.out));
+        QCOMPARE(r.err, "orvell3d-cli info: " + package + ": damaged package: S000004_P1.png is missing\n");
+
+        // Not a package at all: one line, exit 1.
+        r = runCli({"info", writeFixture(m_dir.filePath("fake.lpk"), "no zip")}, m_dir.filePath("data"));
+        QCOMPARE(r.code, 1);
+        QCOMPARE(r.err.count('\n'), 1);
+        QVERIFY2(r.err.startsWith("orvell3d-cli info: " + m_dir.filePath("fake.lpk") + ": "), qPrintable(r.err));
     }
 
     void failuresLeaveNothingBehind()

@@ -174,6 +174,20 @@ private slots:
         QCOMPARE(s.currentObject(), 1);
     }
 
+    void overlappingLoadsReportTheObjectThatIsCurrent()
+    {
+        // Two files read at once (several named on the command line): the second arrives while
+        // the first waits between meshes and becomes current; the panel must be told so last.
+        Scene s;
+        s.setLoadPauseMs(20);
+        QSignalSpy shown(&s, &Scene::objSelectionChanged);
+        QTimer::singleShot(0, &s, [&s] { s.load_mesh({boxMesh({0, 0, 0}, {2, 2, 2})}, "/m/second.stl"); });
+        s.load_mesh({boxMesh({0, 0, 0}, {1, 1, 1})}, "/m/first.stl");
+        QCOMPARE(s.objectCount(), 3);
+        QCOMPARE(s.currentObject(), 2);
+        QCOMPARE(shown.last().at(0).toInt(), s.currentObject());
+    }
+
     void shortColourListAndEmptyMeshesAreHarmless()
     {
         Scene s;
@@ -263,6 +277,7 @@ private slots:
     {
         Scene s;
         s.setLoadPauseMs(0);
+        s.setProjector(4000, 4000, 50, 50);   // room beside the model
         QSignalSpy notice(&s, &Scene::signalTimedMessage);
         const int m = addBox(s, {0, 0, 0}, {20.3f, 10, 5});
         const int sup = addChild(s, m, TypeSupport, "Support_0000");

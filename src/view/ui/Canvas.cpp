@@ -224,7 +224,22 @@ FrameState Canvas::frameState() const
     f.flexBand = m_flexBandOn;
     f.flexFromMm = m_flexFromMm;
     f.flexToMm = m_flexToMm;
+    if (m_previewState > 0) {
+        const float cutMm = float(m_scene->topOfScene()) * m_previewPosition;
+        f.clip = true;
+        f.clipKeepsAbove = m_previewState == 2;
+        f.clipZmm = cutMm;
+        f.waterline = true;
+        f.waterlineZmm = cutMm;
+    }
     return f;
+}
+
+void Canvas::setSlicePreview(int state, float position)
+{
+    m_previewState = std::clamp(state, 0, 2);
+    m_previewPosition = std::clamp(position, 0.0f, 1.0f);
+    update();
 }
 
 void Canvas::paintGL()
@@ -235,6 +250,8 @@ void Canvas::paintGL()
         m_renderer->render(m_camera, m_settings, frameState(), framebufferSize());
         if (m_slicingInProgress)
             drawSliceTexture();
+        else
+            drawPreviewSection();
         // The widget is opaque; translucent background pixels must not let the window
         // show through when Qt composes the view.
         glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_TRUE);

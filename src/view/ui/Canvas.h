@@ -119,6 +119,12 @@ public:
     void prepareRun(const QString &fileName, const SliceRunOptions &options, const SliceParameters &params);
 
     bool isSlicing() const { return m_slicingInProgress; }
+
+    // The slice tab's preview cut: state 0 off, 1 keeps what lies below the cut, 2 what lies
+    // above it; position = cut height as a fraction of the scene's top (0..1).
+    void setSlicePreview(int state, float position);
+    int slicePreviewState() const { return m_previewState; }
+    float slicePreviewPosition() const { return m_previewPosition; }
     // How the last run ended and why it failed.
     Slicer::Step lastSliceResult() const { return m_lastSliceResult; }
     QString lastSliceError() const { return m_lastSliceError; }
@@ -226,6 +232,8 @@ private:
     void drawStatusTexts();
     void onContextAboutToBeDestroyed();
     std::unique_ptr<CrossSectionRenderer> createSliceRenderer();
+    // The filled cut at the slice-preview height, drawn into the current frame.
+    void drawPreviewSection();
     void endSlicingRun(Slicer::Step step);
     void failSlicingStart(const QString &why);
     void releaseSliceRenderer();
@@ -259,8 +267,11 @@ private:
 
     // Slicing.
     std::unique_ptr<CrossSectionRenderer> m_sliceRenderer;
+    int m_previewState = 0;
+    float m_previewPosition = 0.0f;
     std::unique_ptr<Slicer> m_slicer;
     QPointer<ProgressWindow> m_progress;
+    QElapsedTimer m_sliceRedrawClock;   // the last redraw of the view during a run
     bool m_slicingInProgress = false;
     bool m_runOnDisk = true;
     int m_textureSizePx = 1920;

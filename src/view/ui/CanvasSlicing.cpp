@@ -12,6 +12,7 @@
 #include "slicing/ui/ProgressWindow.h"
 
 #include <QDebug>
+#include <QElapsedTimer>
 #include <QDir>
 #include <QOpenGLContext>
 #include <QRegularExpression>
@@ -33,9 +34,13 @@ void removeOldLayerFiles(const QString &folder)
 
 std::unique_ptr<CrossSectionRenderer> Canvas::createSliceRenderer()
 {
-    // Fills the cut's outline on the graphics card, in the view's own context, and keeps the
-    // cut as a texture the view shows while slicing.
-    return makeCrossSectionRenderer(RendererKind::GpuFill);
+    // The fastest renderer for this driver, as on the command line: with a graphics card the
+    // cut's outline is filled there, in the view's own context, and kept as a texture the view
+    // shows while slicing; with a driver that rasterises on the processor, the processor fill
+    // on every core is several times faster (the view then shows no cut).
+    const auto *text = reinterpret_cast<const char *>(glGetString(GL_RENDERER));
+    const bool software = !text || isSoftwareGlRenderer(QString::fromUtf8(text));
+    return makeCrossSectionRenderer(software ? RendererKind::CpuFill : RendererKind::GpuFill);
 }
 
 SliceParameters Canvas::sliceParameters() const
@@ -161,9 +166,10 @@ void Canvas::onStartSlicing(float sThick, QString fileName)
     m_progress = progress;
     progress->show();
 
-    // Queued: every layer returns to the event loop before the next one starts.
+    // Queued: every turn of layers returns to the event loop before the next one starts.
     connect(this, &Canvas::signalSlicingLayer, this, &Canvas::onSlicingLayer,
             Qt::ConnectionType(Qt::QueuedConnection | Qt::UniqueConnection));
+    m_sliceRedrawClock.invalidate();
     emit signalSlicingLayer(0);
 }
 
@@ -176,12 +182,26 @@ void Canvas::onSlicingLayer(int numLayer)
         endSlicingRun(Slicer::Failed);
         return;
     }
+    // Layers go on for a slice of time per event-loop turn, so input and Cancel stay live
+    // while the work is not broken into a turn per layer; the view, whose redraw costs as
+    // much as several layers, shows the cut a few times a second.
+    constexpr qint64 kTurnMs = 40;
+    constexpr qint64 kRedrawMs = 250;
+    QElapsedTimer turn;
+    turn.start();
+    Slicer::Step step = Slicer::Continue;
     makeCurrent();
-    const Slicer::Step step = m_slicer->processLayer();
+    do {
+        step = m_slicer->processLayer();
+        ++numLayer;
+    } while (step == Slicer::Continue && turn.elapsed() < kTurnMs);
     doneCurrent();
 
     emit signalPreviewSliderChange(m_slicer->slicePosition());
-    update();
+    if (step != Slicer::Continue || !m_sliceRedrawClock.isValid() || m_sliceRedrawClock.elapsed() >= kRedrawMs) {
+        m_sliceRedrawClock.start();
+        update();
+    }
     if (m_progress) {
         const qint64 elapsed = m_slicer->elapsedMs();
         const qint64 remaining = m_slicer->remainingMs();
@@ -190,7 +210,7 @@ void Canvas::onSlicingLayer(int numLayer)
         m_progress->setValue2(remaining < 0 ? tr("Calculating..") : Slicer::timeText(remaining / 1000));
     }
     if (step == Slicer::Continue)
-        emit signalSlicingLayer(numLayer + 1);
+        emit signalSlicingLayer(numLayer);
     else
         endSlicingRun(step);
 }
@@ -294,6 +314,34 @@ void Canvas::updateFlexSliceEnable(bool on)
 {
     m_flexBandOn = on;
     update();
+}
+
+void Canvas::drawPreviewSection()
+{
+    if (m_previewState == 0 || m_slicingInProgress || !m_renderer || m_scene->objectCount() < 2)
+        return;
+    if (!m_sliceRenderer)
+        m_sliceRenderer = createSliceRenderer();
+    const SliceParameters p = sliceParameters();
+    QString why;
+    // Cheap when the geometry is unchanged; a projector change takes effect here.
+    if (!m_sliceRenderer->configure(p, &why))
+        return;
+    const float cutMm = float(m_scene->topOfScene()) * m_previewPosition;
+    const std::vector<SliceObject> objects = sliceObjectsOf(*m_scene);
+    ::RenderFlags flags;
+    flags.readBack = false;
+    flags.splitSupportExposure = splitSupportExposure;
+    flags.fullSupportView = fullSupportView;
+    const float cutZ = cutMm * p.sceneScale() * p.zScaleFactor();
+    if (!m_sliceRenderer->render(objects, cutZ, 0, flags, nullptr, &why))
+        return;
+    if (const unsigned tex = m_sliceRenderer->textureId(0))
+        m_renderer->drawSliceTexture(m_camera, tex, 0, cutMm);
+    if (hasSecondExposure(objects) && m_sliceRenderer->render(objects, cutZ, 1, flags, nullptr, &why)) {
+        if (const unsigned tex = m_sliceRenderer->textureId(1))
+            m_renderer->drawSliceTexture(m_camera, tex, 1, cutMm);
+    }
 }
 
 void Canvas::drawSliceTexture()

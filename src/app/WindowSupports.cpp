@@ -73,6 +73,9 @@ void Window::setupSupportPanel()
     scroll->setObjectName(QStringLiteral("saSupportInputs"));
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
+    // Nor wider: the side panel keeps the width the rest of the window gives it.
+    scroll->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Expanding);
+    scroll->setMinimumSize(0, 0);
     auto *page = new QWidget(scroll);
     auto *layout = new QVBoxLayout(page);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "scene/Scene.h"
+#include "support/RayIndex.h"
 
 namespace {
 
@@ -79,6 +80,11 @@ void SupportEditor::setSupportMode(int mode)
         waterline = true;
         branchCandidate = 0;
         generateAutoSupport();
+        // The probes under the mouse need each model's ray index; building it now keeps the
+        // first move over a big model from stalling.
+        for (int i = 1; i < m_scene->objectCount(); ++i)
+            if (const Object *o = m_scene->object(i); o->type == TypeModel || o->type == TypeHollowedModel)
+                rayIndexFor(o->mesh);
     } else if (m_mode > 0 && mode == 0) {
         if (m_removedGlobalBase && restoreGlobalBase)
             restoreGlobalBase();

@@ -128,6 +128,7 @@ Window::Window(QWidget *parent) : QMainWindow(parent)
     ui->lblSupportDiagram->hide();
     ui->actionGroup->setVisible(false);
     ui->actionUngroup->setVisible(false);
+    setupSupportPanel();
 
     // 11.
     ui->modelTreeView->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -369,6 +370,7 @@ void Window::applySettings()
     const QSignalBlocker blockPx(ui->inpProjPixelX), blockPy(ui->inpProjPixelY);
     settingInputs.apply(settings, this);
     canvas->applySettings(settings);
+    applySupportSettings();
     applyProjectorInputs();
     on_inpMaxZ_valueChanged(ui->inpMaxZ->value());
     applyFlexSliceSettings();
@@ -736,5 +738,4 @@ void Window::closeEvent(QCloseEvent *event)
 
 
 void Window::onDrainHoleCreated() {}
-void Window::onSupportModeOff() {}
 void Window::cmbPrinter_currentIndexChanged(int) {}

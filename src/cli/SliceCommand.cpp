@@ -19,6 +19,7 @@
 #include "slicing/GlContext.h"
 #include "slicing/RendererFactory.h"
 #include "slicing/Slicer.h"
+#include "support/SupportEditor.h"
 
 namespace {
 
@@ -61,6 +62,9 @@ void printSliceHelp(FILE *out)
                  "  --arrange             place the models on the plate side by side without overlap,\n"
                  "                        largest first, centred, each keeping its orientation (default:\n"
                  "                        every model centred on the plate); fails when they do not fit\n"
+                 "  --supports            add automatic grid supports under every model before slicing\n"
+                 "  --support-pitch MM    their grid pitch (default: the settings' pitch, 3)\n"
+                 "  --support-size SIZE   small, medium, large or xl (default: the settings' dimensions)\n"
                  "  --timings             also print where the time went (draws, read-back, encoding, ...;\n"
                  "                        with several layers at once, summed over the threads)\n"
                  "  --json                print one JSON object on standard output instead of the\n"
@@ -180,6 +184,10 @@ int runSliceCommand(const QStringList &args)
     PackageRequest package;
     RendererKind rendererKind = RendererKind::CpuFill;
     bool rendererChosen = false;
+    bool withSupports = false;
+    double supportPitch = -1;
+    SupportSize supportSize = SupportSize::Medium;
+    bool supportSizeChosen = false;
 
     for (int i = 0; i < args.size(); ++i) {
         const QString &a = args[i];
@@ -207,8 +215,13 @@ int runSliceCommand(const QStringList &args)
             package.json = true;
             continue;
         }
+        if (a == "--supports") {
+            withSupports = true;
+            continue;
+        }
         const QStringList valued = {"--out",   "--thickness", "--max-z",   "--settings", "--projector",
-                                    "--pixel-size", "--resin", "--machine", "--renderer"};
+                                    "--pixel-size", "--resin", "--machine", "--renderer",
+                                    "--support-pitch", "--support-size"};
         QString name = a == "-o" ? QString("--out") : a, value;
         const int eq = a.indexOf('=');
         if (eq > 0) {
@@ -246,6 +259,13 @@ int runSliceCommand(const QStringList &args)
             package.machineId = value.toInt(&ok);
             if (!ok || machineModelName(package.machineId).isEmpty())
                 return usageError(QString("--machine wants 0, 1 or 2, not '%1'").arg(value));
+        } else if (name == "--support-pitch") {
+            if (!parsePositive(value, &supportPitch) || supportPitch > 1000)
+                return usageError(QString("--support-pitch wants millimetres above 0, not '%1'").arg(value));
+        } else if (name == "--support-size") {
+            if (!parseSupportSize(value, &supportSize))
+                return usageError(QString("--support-size wants small, medium, large or xl, not '%1'").arg(value));
+            supportSizeChosen = true;
         } else if (name == "--pixel-size") {
             if (!parsePixelSize(value, &pixelX, &pixelY))
                 return usageError(QString("--pixel-size wants micrometres (X or XxY), not '%1'").arg(value));
@@ -303,6 +323,18 @@ int runSliceCommand(const QStringList &args)
         const ArrangeResult placed = arrangeModels(scene);
         if (!placed.unplaced.isEmpty())
             return failure(QString("no room on the plate for %1").arg(placed.unplaced.join(", ")));
+    }
+    if (withSupports) {
+        SupportParameters sp = supportParametersFrom(settings.support);
+        if (supportSizeChosen)
+            sp = withSize(sp, supportSize);
+        if (supportPitch > 0)
+            sp.sp = float(supportPitch);
+        QString error;
+        const int added = addSupportsUnderModels(scene, sp, settings.support, &error);
+        if (added < 0)
+            return failure(error);
+        std::fprintf(stderr, "%d automatic supports added\n", added);
     }
     std::vector<SliceObject> objects = sliceObjectsOf(scene);
     if (objects.empty())

@@ -2,11 +2,13 @@
 #include <opencv2/imgproc.hpp>
 
 #include "scene/Object.h"
+#include "scene/Scene.h"
 #include "slicing/CpuFillRenderer.h"
 #include "slicing/CutSegments.h"
 #include "slicing/GlContext.h"
 #include "slicing/GlCrossSectionRenderer.h"
 #include "slicing/GpuFillRenderer.h"
+#include "support/SupportEditor.h"
 #include "support_slicing.h"
 
 // The three cross-section renderers must make the same layer images: the stencil pass over the
@@ -241,6 +243,55 @@ private slots:
             const cv::Mat top = render(*r, scene, params50(), {7.0f, 0, full});
             QVERIFY(!litAt(top, 0, -15, 50));
         }
+    }
+
+    void realSupports()
+    {
+        // Automatic supports under a box tilted 30°, a branch standing on one of them, and a
+        // support from the box down onto a second model: the meshes the support builder makes.
+        Scene scene;
+        scene.setLoadPauseMs(0);
+        SupportEditor editor(&scene);
+        scene.load_mesh({*boxMesh(16, 10, 4)}, "/m/tilted.stl");
+        const int tilted = scene.objectCount() - 1;
+        scene.object(tilted)->rotation = QVector3D(30, 0, 0);
+        scene.object(tilted)->move += QVector3D(0, 0, 12);
+        scene.refreshAABB(tilted, 0);
+        scene.load_mesh({*boxMesh(8, 8, 3)}, "/m/low.stl");
+        const int low = scene.objectCount() - 1;
+        scene.object(low)->move += QVector3D(-20, 0, 0);
+        scene.refreshAABB(low, 0);
+        scene.changeSelObj({tilted}, tilted);
+        SupportParameters p;
+        p.sp = 2.5f;
+        editor.setParameters(p);
+        QVERIFY(editor.onAutoSupport() > 10);
+
+        editor.branchMode = true;
+        const QVector3D under = scene.supportRecord(3)->points.first() + QVector3D(1.5f, 0.5f, 0);
+        editor.pick = {under, QVector3D(0, 0.5f, -0.866f), under, QVector3D(0, 0, 1), tilted, tilted};
+        QCOMPARE(editor.addSupportManual(2, false), 1);
+        QVERIFY(scene.object(scene.objectCount() - 1)->support.footObjectId >= 1);
+        editor.branchMode = false;
+        editor.pick = {QVector3D(-8, 0, 9), QVector3D(0, 0, -1), QVector3D(-20, 0, 3), QVector3D(0, 0, 1), tilted, low};
+        scene.object(tilted)->move.setX(-12);   // reach over the low model
+        scene.refreshAABB(tilted, 0);
+        QCOMPARE(editor.addSupportManual(6, false), 1);
+
+        const std::vector<SliceObject> objects = sliceObjectsOf(scene);
+        RenderFlags full, contact, split;
+        contact.fullSupportView = false;
+        split.splitSupportExposure = true;
+        std::vector<Cut> cuts;
+        for (float z : {0.05f, 0.7f, 4.0f, 8.5f, 12.0f})
+            for (const RenderFlags &f : {full, contact, split})
+                for (int mode : {0, 2})
+                    cuts.push_back({z, mode, f});
+        compareAll(objects, cuts);
+        // The feet are in the lowest layer, the models are not.
+        const cv::Mat feet = render(*m_cpu, objects, params50(), {0.05f, 0, full});
+        const spUnit &first = *scene.supportRecord(0);
+        QVERIFY(litAt(feet, first.points.last().x(), first.points.last().y(), 50));
     }
 
     void outlineAndSurfaceSamples()

@@ -120,6 +120,7 @@ Window::Window(QWidget *parent) : QMainWindow(parent)
     ui->lblSupportDiagram->hide();
     ui->actionGroup->setVisible(false);
     ui->actionUngroup->setVisible(false);
+    setupSupportPanel();
 
     // 11.
     ui->modelTreeView->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -344,6 +345,7 @@ void Window::applySettings()
     const QSignalBlocker blockPx(ui->inpProjPixelX), blockPy(ui->inpProjPixelY);
     settingInputs.apply(settings, this);
     canvas->applySettings(settings);
+    applySupportSettings();
     applyProjectorInputs();
     on_inpMaxZ_valueChanged(ui->inpMaxZ->value());
     applyFlexSliceSettings();
@@ -696,7 +698,6 @@ void Window::closeEvent(QCloseEvent *event)
 
 
 void Window::onDrainHoleCreated() {}
-void Window::onSupportModeOff() {}
 void Window::onPreviewSliderChange(float) {}
 void Window::printerContextMenu(const QPoint &) {}
 void Window::cmbPrinter_currentIndexChanged(int) {}

@@ -135,6 +135,13 @@ public slots:
     void checkUpdateAtStarting();
     void updateFlexSliceResinProfiles();
 
+    // Supports (WindowSupports.cpp).
+    void on_actionCreate_Grid_Supports_triggered();
+    // Sends the support inputs and the pitch to the view.
+    void sendSupportInputs();
+    // Mirrors the view's support mode in the manual-support action.
+    void setSupportManualButton();
+
 private slots:
     void on_load_triggered();
     void on_actionNewScene_triggered();
@@ -316,6 +323,18 @@ private:
     AppliedState m_applied;
     bool m_menuPending = false;           // a right press asked for the view's menu; wait for the release
     QPoint m_menuPressPos;
+
+    // Supports (WindowSupports.cpp).
+    void setupSupportPanel();
+    void applySupportSettings();
+    void applySupportSize(int size);
+    void enterSupportMode(int mode);
+    void leaveSupportMode();
+    // E, W, F and U in support mode; true when the key was used.
+    bool supportKey(int key);
+    float supportPitchMm = 3.0f;          // the grid pitch of automatic supports
+    QAction *actionManual_Supports = nullptr;
+    QAction *actionDelete_All_Supports = nullptr;
 
     QActionGroup *m_languageGroup = nullptr;
     bool m_settingsUnreadable = false;

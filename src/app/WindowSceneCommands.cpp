@@ -370,6 +370,8 @@ void Window::keyPressEvent(QKeyEvent *event)
         on_actionUngroup_triggered();
         return;
     } else if (mods == Qt::NoModifier) {
+        if (supportKey(key))
+            return;
         switch (key) {
         case Qt::Key_O: on_load_triggered(); return;
         case Qt::Key_Delete:
@@ -377,9 +379,9 @@ void Window::keyPressEvent(QKeyEvent *event)
         case Qt::Key_R: canvas->resetView(); return;
         case Qt::Key_T: canvas->resetCenter(); return;
         case Qt::Key_Escape:
-            canvas->supportMode = 0;
-            canvas->scene()->setSupportMode(0);
+            leaveSupportMode();
             ui->rbSupport1Pt->setChecked(true);
+            ui->rbSupport2Pt->setChecked(false);
             ui->gbxDrainHole->hide();
             emit modelSelected({}, 0);
             ui->modelTreeView->clearSelection();

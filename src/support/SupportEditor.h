@@ -66,6 +66,12 @@ public:
     int clickCount = 0;            // two-point mode: clicks so far
     int branchCandidate = 0;       // U steps through the branch candidates
 
+    // The mouse: a click (preview false) or a move (preview true) in support mode with the
+    // ray under the cursor (mm, world). Probes the scene, applies the acceptance rules and
+    // makes (or previews) the support of the current mode; a refused or empty hover
+    // removes the preview.
+    void drawSupportPreview(bool preview, QVector3D rayStart, QVector3D rayDirection);
+
     // Makes a support from the pick in the given mode (1, 2, 3, 5, 6, 7; see the modes of
     // the editing tools) with the flip copies of flipCopyMode. A preview is a see-through
     // support without history, log or copies. Returns the number of supports made; on a

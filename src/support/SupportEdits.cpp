@@ -3,6 +3,7 @@
 #include "support/SupportEditor.h"
 
 #include "scene/Scene.h"
+#include "support/ScenePicking.h"
 
 namespace {
 
@@ -138,4 +139,86 @@ bool SupportEditor::changeJointRadius(int objId, QVector3D worldPoint, int direc
     if (ok)
         emit m_scene->updateLogWindow(QString::asprintf("Tip (or joint) diameter changed to %.2f mm", double(2 * r)));
     return ok;
+}
+
+// ---------------------------------------------------------------- the mouse
+
+void SupportEditor::drawSupportPreview(bool preview, QVector3D start, QVector3D dir)
+{
+    deleteSupportPreview();
+    SceneHit h = pickScene(*m_scene, start, dir, true);
+    if (!h.hit) {
+        // Nothing under the cursor: the plate point there, facing up.
+        QVector3D p;
+        if (!platePoint(start, dir, &p)) {
+            return;
+        }
+        h.point = p;
+        h.normal = QVector3D(0, 0, 1);
+        h.objectId = 0;
+    }
+    // A click that cannot give a sound support says why; a hover just shows nothing.
+    auto make = [this, preview](int mode) {
+        QString why;
+        if (addSupportManual(mode, preview, &why) == 0 && !preview && !why.isEmpty()) {
+            emit m_scene->updateLogWindow(why);
+            emit m_scene->signalTimedMessage(why, 1500);
+        }
+    };
+    const Object *o = m_scene->object(h.objectId);
+    const bool onModel = h.objectId >= 1 && o && (o->type == TypeModel || o->type == TypeHollowedModel);
+    // Surfaces facing too far upward cannot hold a support from below.
+    if (onModel && !(h.normal.z() < float(sinSurfaceNormal)))
+        return;
+
+    if (m_mode == 1) {
+        if (!onModel)
+            return;
+        pick.pointA = h.point;
+        pick.normalA = h.normal;
+        pick.tipObject = h.objectId;
+        if (branchMode) {
+            pick.pointB = QVector3D(h.point.x(), h.point.y(), 0);
+            pick.footObject = 0;
+            make(2);
+            return;
+        }
+        // Straight down from just off the surface: the plate, or the model again below.
+        const SceneHit below = pickScene(*m_scene, h.point + 0.3f * h.normal, QVector3D(0, 0, -1), false);
+        if (below.hit) {
+            pick.pointB = below.point;
+            pick.normalB = below.normal;
+            pick.footObject = below.objectId;
+            make(2);
+        } else {
+            pick.pointB = QVector3D(h.point.x(), h.point.y(), 0);
+            pick.normalB = QVector3D(0, 0, 1);
+            pick.footObject = 0;
+            make(1);
+        }
+    } else if (m_mode == 2) {
+        if (clickCount == 0) {
+            pick.pointA = h.point;
+            pick.normalA = h.normal;
+            pick.tipObject = h.objectId;
+            if (preview)
+                addSupportSphere();
+            else
+                clickCount = 1;
+            return;
+        }
+        pick.footObject = h.objectId;
+        pick.pointB = h.point;
+        int mode = 6;
+        if (h.point.z() < 0.001f) {
+            pick.footObject = 0;
+            pick.normalB = QVector3D(0, 0, 1);
+            mode = 5;
+        } else {
+            pick.normalB = h.normal;
+        }
+        make(mode);
+        if (!preview)
+            clickCount = 0;
+    }
 }

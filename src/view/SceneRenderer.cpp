@@ -16,6 +16,9 @@
 
 namespace {
 
+// The indices of a support's contact part: its first sphere (288 triangles).
+constexpr int supportContactIndices = 864;
+
 // Programs linked once per context; the ray-pick program is linked on first use.
 const char *const viewProgramNames[] = {"mesh", "line", "background", "base", "basex",
                                         "quad", "rect",  "select",     "waterline", "aabb"};
@@ -350,7 +353,9 @@ void SceneRenderer::drawObjects(const Camera &camera, const ViewSettings &settin
         const bool overhang = frame.supportMode != 0 && obj->type == TypeModel;
         mesh->setUniform("out_angle", overhang ? frame.overhangCos : 1.1f);
         mesh->setUniform("cri_angle", overhang ? frame.criticalCos : 1.1f);
-        buffers->draw(loc, obj->flip);
+        // The contact-only view shows what the contact part of each support is: its first sphere.
+        const bool contactOnly = obj->type == TypeSupport && !frame.fullSupportView;
+        buffers->draw(loc, obj->flip, contactOnly ? supportContactIndices : -1);
     }
     mesh->release();
     glDepthMask(GL_TRUE);

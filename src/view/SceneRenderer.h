@@ -42,6 +42,7 @@ struct FrameState
 
     // Overhang colouring of models while supports are edited by hand (cosines).
     int supportMode = 0;
+    bool fullSupportView = true;        // false: supports as their contact parts only
     float overhangCos = 1.1f;
     float criticalCos = 1.1f;
 

@@ -24,6 +24,7 @@
 
 class CrossSectionRenderer;
 class Scene;
+class SupportEditor;
 struct EnvironmentSettings;
 
 // The 3D view: draws the scene it owns with the view's shader set, runs the orbit camera,
@@ -45,8 +46,12 @@ public:
     Camera &camera() { return m_camera; }
     const ViewSettings &viewSettings() const { return m_settings; }
 
-    // Manual support editing: 0 off, 1 one-point mode, 2 two-point mode.
+    // Manual support editing: 0 off, 1 one-point mode, 2 two-point mode. Set it with
+    // setSupportMode, which also takes away and restores what support mode hides.
     int supportMode = 0;
+    void setSupportMode(int mode);
+    // Supports: parameters, settings, the pick and the editing operations.
+    SupportEditor *supportEditor() const { return m_supports; }
     // Marks shown in the support-mode status line, and the ring-base pick.
     bool xFlipCopy = false;
     bool yFlipCopy = false;
@@ -226,7 +231,12 @@ private:
     void releaseSliceRenderer();
     void drawSliceTexture();
 
+    // Support mode's clicks and moves under the mouse (CanvasSupports.cpp).
+    void supportToolClick(const QPointF &pos, Qt::KeyboardModifiers mods);
+    void supportToolHover(const QPointF &pos, Qt::KeyboardModifiers mods);
+
     Scene *m_scene = nullptr;
+    SupportEditor *m_supports = nullptr;
     Camera m_camera;
     ViewSettings m_settings;
     std::unique_ptr<SceneRenderer> m_renderer;

@@ -121,6 +121,7 @@ Window::Window(QWidget *parent) : QMainWindow(parent)
     ui->actionGroup->setVisible(false);
     ui->actionUngroup->setVisible(false);
     setupSupportPanel();
+    setupBasePanel();
 
     // 11.
     ui->modelTreeView->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -697,7 +698,6 @@ void Window::closeEvent(QCloseEvent *event)
 }
 
 
-void Window::onDrainHoleCreated() {}
 void Window::onPreviewSliderChange(float) {}
 void Window::printerContextMenu(const QPoint &) {}
 void Window::cmbPrinter_currentIndexChanged(int) {}

@@ -232,24 +232,32 @@ Footprint findBaseContour(const Scene &scene, bool selectionOnly, double pixelMm
     f.pixelMm = pixelMm;
     std::vector<QVector3D> corners;
     double x0 = 1e30, y0 = 1e30, x1 = -1e30, y1 = -1e30;
-    std::vector<std::pair<std::size_t, std::size_t>> ranges;   // per model: its corners
     for (int i = 1; i < scene.objectCount(); ++i) {
         const Object *o = scene.object(i);
         if (o->type != TypeModel || !o->mesh || (selectionOnly && !scene.selection().contains(i)))
             continue;
         const QMatrix4x4 m = objectMatrix(*o);
         const Mesh &mesh = *o->mesh;
-        const std::size_t first = corners.size();
-        for (uint32_t idx : mesh.indices) {
-            const QVector3D p = m.map(QVector3D(mesh.vertices[3 * idx], mesh.vertices[3 * idx + 1],
-                                                mesh.vertices[3 * idx + 2]));
-            corners.push_back(p);
+        std::vector<QVector3D> placed(mesh.vertexCount());
+        for (std::size_t v = 0; v < placed.size(); ++v) {
+            const QVector3D p = m.map(QVector3D(mesh.vertices[3 * v], mesh.vertices[3 * v + 1], mesh.vertices[3 * v + 2]));
+            placed[v] = p;
             x0 = std::min(x0, double(p.x()));
             x1 = std::max(x1, double(p.x()));
             y0 = std::min(y0, double(p.y()));
             y1 = std::max(y1, double(p.y()));
         }
-        ranges.emplace_back(first, corners.size());
+        for (std::size_t k = 0; k + 2 < mesh.indices.size(); k += 3) {
+            const QVector3D &a = placed[mesh.indices[k]], &b = placed[mesh.indices[k + 1]], &c = placed[mesh.indices[k + 2]];
+            // Every vertical line through a closed solid meets faces looking up and faces
+            // looking down, so one kind alone covers the footprint (a mirrored object's
+            // faces turn the other way, which changes nothing).
+            if ((b.x() - a.x()) * (c.y() - a.y()) - (b.y() - a.y()) * (c.x() - a.x()) > 0.0f)
+                continue;
+            corners.push_back(a);
+            corners.push_back(b);
+            corners.push_back(c);
+        }
     }
     if (corners.empty() || !(pixelMm > 0))
         return f;

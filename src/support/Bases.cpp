@@ -189,11 +189,18 @@ int Bases::createRingBase(const QList<QPolygonF> &sectionOutlines, float zHeight
         fail(error, QStringLiteral("A ring base needs a height above the plate."));
         return -1;
     }
-    const QPolygonF outline = counterClockwise(mergeClosePoints(sectionOutlines.first(), 0.5));
-    if (outline.size() < 3 || std::abs(signedAreaMm2(outline)) < 1e-3) {
+    // Merging close points can make a tiny or thin outline cross itself; the skirt is built
+    // on what it encloses, which must still be one outline.
+    const QList<QPolygonF> simple = simpleOutlines(mergeClosePoints(sectionOutlines.first(), 0.5));
+    if (simple.size() > 1) {
+        fail(error, QStringLiteral("Multiple cross-section detected.\n          Ring base creation aborted."));
+        return -1;
+    }
+    if (simple.isEmpty() || std::abs(signedAreaMm2(simple.first())) < 1e-3) {
         fail(error, QStringLiteral("The cross-section is too small for a ring base."));
         return -1;
     }
+    const QPolygonF outline = simple.first();
     QList<QPolygonF> rings;
     for (double d : {1.301, 0.701, 0.301}) {
         // An outward offset of one outline is one outline (holes it closes are filled).

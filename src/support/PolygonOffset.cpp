@@ -92,3 +92,21 @@ QPolygonF mergeClosePoints(const QPolygonF &outline, double minGapMm)
         out.removeLast();
     return out;
 }
+
+QList<QPolygonF> simpleOutlines(const QPolygonF &outline)
+{
+    QList<QPolygonF> result;
+    if (outline.size() < 3)
+        return result;
+    ClipperLib::Paths simple;
+    ClipperLib::SimplifyPolygon(toPath(outline), simple, ClipperLib::pftNonZero);
+    for (ClipperLib::Path &path : simple) {
+        ClipperLib::CleanPolygon(path, 0.002 * kUnitsPerMm);
+        if (path.size() < 3)
+            continue;
+        QPolygonF o = counterClockwise(toOutline(path));
+        if (std::abs(signedAreaMm2(o)) > 1e-6)
+            result << o;
+    }
+    return result;
+}

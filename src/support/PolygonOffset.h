@@ -21,3 +21,7 @@ QList<QPolygonF> offsetOutlines(const QList<QPolygonF> &outlines, double deltaMm
 // Merges consecutive points closer than minGapMm (also the last with the first); fewer
 // than three points may remain.
 QPolygonF mergeClosePoints(const QPolygonF &outline, double minGapMm);
+
+// The simple outlines (counter-clockwise, no self-crossings) an outline encloses: one for a
+// simple outline, several where it crosses itself into lobes, none when it encloses nothing.
+QList<QPolygonF> simpleOutlines(const QPolygonF &outline);

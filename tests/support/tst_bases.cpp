@@ -283,7 +283,17 @@ void TestBases::ringBaseNeedsOneOutline()
     QCOMPARE(bases.createRingBase({square(0, 0, 0.3)}, 4, &error), -1);
     QVERIFY(!error.isEmpty());
     QCOMPARE(bases.createRingBase({square(0, 0, 5)}, 0, &error), -1);
+    // A figure eight (the outline crossing itself) is two lobes: refused like two outlines.
+    const QPolygonF eight({QPointF(-5, -2), QPointF(5, 2), QPointF(5, -2), QPointF(-5, 2)});
+    QCOMPARE(bases.createRingBase({eight}, 4, &error), -1);
+    QCOMPARE(error, QString("Multiple cross-section detected.\n          Ring base creation aborted."));
     QCOMPARE(scene.objectCount(), before);
+    // A notch folding back on itself still makes one sound outline, and a sound skirt.
+    const QPolygonF folded({QPointF(-5, -5), QPointF(5, -5), QPointF(5, 5), QPointF(0, 5), QPointF(0, -1),
+                            QPointF(0.2, 5), QPointF(-5, 5)});
+    const int id = bases.createRingBase({folded}, 4, &error);
+    QVERIFY2(id > 0, qPrintable(error));
+    verifySolid(*scene.object(id)->mesh);
 }
 
 void TestBases::deleteBasesSparesRingBases()

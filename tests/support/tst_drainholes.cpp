@@ -50,6 +50,11 @@ void TestDrainHoles::holeRunsFromOutsideIntoTheModel()
     QVERIFY(qAbs(b[5] - 11) < 1e-4 && qAbs(b[4] - 4) < 1e-4);
     QVERIFY(qAbs((b[0] + b[1]) / 2 - 8) < 1e-4);
 
+    // With nothing selected the hole belongs to the model it was drilled into, so it still
+    // moves and goes with it.
+    const int unowned = placeDrainHole(scene, model, 0, {-5, -5, 20}, {0, 0, 1}, {2.0, 3.0}, false);
+    QCOMPARE(scene.object(unowned)->parent, model);
+
     // The hole moves with its model and goes when the model goes.
     SupportEditor editor(&scene);
     editor.onMoveSupports(QVector3D(5, 0, 0));

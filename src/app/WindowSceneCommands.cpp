@@ -19,6 +19,7 @@
 
 #include "scene/Object.h"
 #include "scene/Scene.h"
+#include "support/SupportEditor.h"
 #include "ui_Window.h"
 #include "view/ui/Canvas.h"
 
@@ -211,7 +212,7 @@ void Window::showCanvasMenu(const QPoint &pos)
     QAction *duplicate = nullptr, *center = nullptr, *remove = nullptr, *bottom = nullptr, *lift = nullptr;
     QAction *resetMove = nullptr, *hide = nullptr, *group = nullptr, *ungroup = nullptr;
     QAction *addModel = nullptr, *loadScene = nullptr, *resetView = nullptr, *selectAll = nullptr;
-    QAction *unhide = nullptr;
+    QAction *unhide = nullptr, *straight = nullptr, *vertical = nullptr;
     const bool dragging = QGuiApplication::mouseButtons() & Qt::LeftButton;
     if (canvas->supportMode == 0 && !dragging) {
         if (type == TypeModel) {
@@ -230,6 +231,10 @@ void Window::showCanvasMenu(const QPoint &pos)
             unhide = menu.addAction(tr("Unhide All"));
         } else if (type == TypeSupport || type == TypeBase) {
             remove = menu.addAction(icon(":/icon/delete.ico"), tr("Delete"));
+            if (type == TypeSupport) {
+                straight = menu.addAction(tr("Make straight"));
+                vertical = menu.addAction(tr("Make vertical"));
+            }
         } else {
             return;
         }
@@ -274,6 +279,12 @@ void Window::showCanvasMenu(const QPoint &pos)
         unhideAll();
     } else if (chosen == rotCenter) {
         setRotationCenter();
+    } else if (chosen == straight) {
+        canvas->supportEditor()->makeSupportStraight();
+        canvas->update();
+    } else if (chosen == vertical) {
+        canvas->supportEditor()->makeSupportVertical();
+        canvas->update();
     }
 }
 

@@ -12,8 +12,10 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QSlider>
 #include <QSpinBox>
 #include <cmath>
@@ -65,15 +67,25 @@ double valueOf(QWidget *root, const char *name)
 
 void Window::setupSupportPanel()
 {
-    auto *layout = qobject_cast<QVBoxLayout *>(ui->tabSupport->layout());
-    int at = layout->indexOf(ui->lblSupportDiagram);
+    // The inputs scroll, so the panel never makes the window taller than the user wants.
+    auto *tabLayout = qobject_cast<QVBoxLayout *>(ui->tabSupport->layout());
+    auto *scroll = new QScrollArea(ui->tabSupport);
+    scroll->setObjectName(QStringLiteral("saSupportInputs"));
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    auto *page = new QWidget(scroll);
+    auto *layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    scroll->setWidget(page);
+    tabLayout->insertWidget(tabLayout->indexOf(ui->lblSupportDiagram), scroll, 1);
+    int at = 0;
 
     // Size buttons.
     auto *sizes = new QHBoxLayout;
     const char *sizeNames[] = {"pbSupportSmall", "pbSupportMedium", "pbSupportLarge", "pbSupportXL"};
     const char *sizeTexts[] = {QT_TR_NOOP("Small"), QT_TR_NOOP("Medium"), QT_TR_NOOP("Large"), QT_TR_NOOP("XL")};
     for (int k = 0; k < 4; ++k) {
-        auto *b = new QPushButton(tr(sizeTexts[k]), ui->tabSupport);
+        auto *b = new QPushButton(tr(sizeTexts[k]), page);
         b->setObjectName(QString::fromLatin1(sizeNames[k]));
         connect(b, &QPushButton::clicked, this, [this, k] { applySupportSize(k); });
         sizes->addWidget(b);
@@ -81,7 +93,7 @@ void Window::setupSupportPanel()
     layout->insertLayout(at++, sizes);
 
     // Dimensions: a spin box and a slider each, mirroring one another.
-    auto *dims = new QGroupBox(tr("Dimensions"), ui->tabSupport);
+    auto *dims = new QGroupBox(tr("Dimensions"), page);
     dims->setObjectName(QStringLiteral("gbxSupportDimensions"));
     auto *grid = new QGridLayout(dims);
     int row = 0;
@@ -116,7 +128,7 @@ void Window::setupSupportPanel()
     layout->insertWidget(at++, dims);
 
     // Angles of the overhang display and of manual supports.
-    auto *angles = new QGroupBox(tr("Angles"), ui->tabSupport);
+    auto *angles = new QGroupBox(tr("Angles"), page);
     auto *ag = new QGridLayout(angles);
     const struct { const char *name, *label; int value; } angleInputs[] = {
         {"inpSupportThreshAngle", QT_TR_NOOP("Overhang angle (°)"), 45},
@@ -130,11 +142,14 @@ void Window::setupSupportPanel()
         spin->setRange(0, 90);
         spin->setValue(a.value);
         connect(spin, QOverload<int>::of(&QSpinBox::valueChanged), this, [this] {
+            // 0 is what a file without the angles gives; the view keeps its own angle then.
             SupportEditor *e = canvas->supportEditor();
-            canvas->supportThresholdDeg = float(valueOf(this, "inpSupportThreshAngle"));
-            canvas->supportCriticalDeg = float(valueOf(this, "inpSupportCriticalAngle"));
-            e->cosThresholdAngle = std::cos(float(valueOf(this, "inpSupportThreshAngle")) * float(M_PI) / 180);
-            e->cosCriticalAngle = std::cos(float(valueOf(this, "inpSupportCriticalAngle")) * float(M_PI) / 180);
+            if (const double t = valueOf(this, "inpSupportThreshAngle"); t > 0)
+                canvas->supportThresholdDeg = float(t);
+            if (const double c = valueOf(this, "inpSupportCriticalAngle"); c > 0)
+                canvas->supportCriticalDeg = float(c);
+            e->cosThresholdAngle = std::cos(canvas->supportThresholdDeg * float(M_PI) / 180);
+            e->cosCriticalAngle = std::cos(canvas->supportCriticalDeg * float(M_PI) / 180);
             e->sinSurfaceNormal = std::sin(valueOf(this, "inpSupportSurfaceNormal") * M_PI / 180);
             canvas->update();
         });
@@ -144,7 +159,7 @@ void Window::setupSupportPanel()
     layout->insertWidget(at++, angles);
 
     // Editing switches.
-    auto *edit = new QGroupBox(tr("Editing"), ui->tabSupport);
+    auto *edit = new QGroupBox(tr("Editing"), page);
     auto *eg = new QGridLayout(edit);
     auto *branch = new QCheckBox(tr("Branch"), edit);
     branch->setObjectName(QStringLiteral("cbSupportBranch"));
@@ -169,8 +184,22 @@ void Window::setupSupportPanel()
     eg->addWidget(flipY, 1, 1);
     eg->addWidget(viewFull, 2, 0);
     eg->addWidget(viewContact, 2, 1);
-    eg->addWidget(clear, 3, 0, 1, 2);
+    auto *reset = new QPushButton(tr("Rebuild Supports"), edit);
+    reset->setObjectName(QStringLiteral("pbResetSupportTips"));
+    reset->setToolTip(tr("Rebuild the supports of the selected models (all when none is selected) with the "
+                         "current dimensions"));
+    eg->addWidget(reset, 3, 0, 1, 2);
+    eg->addWidget(clear, 4, 0, 1, 2);
+    connect(reset, &QPushButton::clicked, this, [this] {
+        QProgressDialog progress(tr("Processing request..."), QString(), 0, 100, this);
+        progress.setWindowModality(Qt::WindowModal);
+        progress.setMinimumDuration(0);
+        canvas->supportEditor()->resetSupportTips([&progress](int percent) { progress.setValue(percent); });
+        progress.setValue(100);
+        canvas->update();
+    });
     layout->insertWidget(at++, edit);
+    layout->addStretch(1);
 
     auto flipChanged = [this, flipX, flipY] {
         canvas->supportEditor()->flipCopyMode = (flipX->isChecked() ? 1 : 0) | (flipY->isChecked() ? 2 : 0);

@@ -107,6 +107,7 @@ int SupportEditor::onAutoSupport(bool allowManyProbes, QString *error)
 void SupportEditor::generateAutoSupport()
 {
     m_overhangLines.clear();
+    m_overhangXyz.clear();
     const int model = selectedModel();
     const Object *o = m_scene->object(model);
     if (model < 1 || !o || !o->mesh)
@@ -133,6 +134,10 @@ void SupportEditor::generateAutoSupport()
             m_overhangLines << qMakePair(centroid, centroid + n);
         }
     }
+    m_overhangXyz.reserve(std::size_t(m_overhangLines.size()) * 6);
+    for (const auto &l : m_overhangLines)
+        m_overhangXyz.insert(m_overhangXyz.end(), {l.first.x(), l.first.y(), l.first.z(), l.second.x(), l.second.y(),
+                                                   l.second.z()});
     emit m_scene->updateLogWindow(QStringLiteral("size of pointList: %1").arg(m_overhangLines.size()));
     emit m_scene->repaintRequested();
 }

@@ -31,8 +31,9 @@ QVector3D limitToCone(QVector3D d, double angleRad, bool upward)
 
 SupportEditor::SupportEditor(Scene *scene, QObject *parent) : QObject(parent), m_scene(scene)
 {
-    m_scene->setSupportMeshMaker([this](const spUnit &u) {
-        SupportMeshBuilder b = m_builder;
+    // Holds nothing of the editor: the scene may outlive it (the command line's editors).
+    m_scene->setSupportMeshMaker([](const spUnit &u) {
+        SupportMeshBuilder b;
         b.thinTip = u.thinTip;
         return b.build(u);
     });
@@ -77,6 +78,7 @@ void SupportEditor::setSupportMode(int mode)
         m_scene->removeSupportLinkers();
         waterline = true;
         branchCandidate = 0;
+        generateAutoSupport();
     } else if (m_mode > 0 && mode == 0) {
         if (m_removedGlobalBase && restoreGlobalBase)
             restoreGlobalBase();
@@ -85,6 +87,8 @@ void SupportEditor::setSupportMode(int mode)
         m_removedGlobalBase = m_removedLinkers = false;
         deleteSupportPreview();
         waterline = false;
+        m_overhangLines.clear();
+        m_overhangXyz.clear();
     }
     m_mode = mode;
     m_scene->setSupportMode(mode);

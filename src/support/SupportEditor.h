@@ -116,6 +116,8 @@ public:
     // The overhanging facets of the selected model as segments (start, end) for display.
     void generateAutoSupport();
     const QVector<QPair<QVector3D, QVector3D>> &overhangLines() const { return m_overhangLines; }
+    // The same as six floats per segment, for drawing.
+    const std::vector<float> &overhangLineCoordinates() const { return m_overhangXyz; }
 
     // Branch candidates for the current pick: (key distance, support number), ascending.
     QVector<QPair<float, int>> branchCandidates(QVector3D a) const;
@@ -133,6 +135,7 @@ private:
     bool m_removedLinkers = false;
     bool m_batch = false;
     QVector<QPair<QVector3D, QVector3D>> m_overhangLines;
+    std::vector<float> m_overhangXyz;
 };
 
 struct SupportSettings;

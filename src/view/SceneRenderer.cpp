@@ -254,6 +254,8 @@ void SceneRenderer::render(const Camera &camera, const ViewSettings &settings, c
         drawMarkers(camera, settings);
         if (frame.showBounds)
             drawBounds(camera, settings, frame);
+        if (frame.overhangLines && !frame.overhangLines->empty())
+            drawOverhangLines(camera, settings, *frame.overhangLines);
         if (frame.waterline)
             drawWaterline(camera, settings, frame);
         if (frame.flexBand)
@@ -412,6 +414,22 @@ void SceneRenderer::drawVolumeBox(const Camera &camera, const ViewSettings &sett
     drawStream(line, GL_LINES, v.data(), 3, 24);
     glLineWidth(1.0f);
     glGetError();
+    line->release();
+}
+
+void SceneRenderer::drawOverhangLines(const Camera &camera, const ViewSettings &settings,
+                                      const std::vector<float> &lines)
+{
+    GlProgram *line = program("line");
+    if (!line)
+        return;
+    glEnable(GL_BLEND);
+    line->bind();
+    line->setUniform("modelMatrix", scaleMatrix(settings.sceneScale()));
+    line->setUniform("viewMatrix", camera.viewMatrix());
+    line->setUniform("pFactor", camera.pFactor);
+    line->setUniform("color", QVector3D(1.0f, 0.25f, 0.2f));
+    drawStream(line, GL_LINES, lines.data(), 3, int(lines.size() / 3));
     line->release();
 }
 

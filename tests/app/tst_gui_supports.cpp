@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QTabWidget>
 #include <QtTest>
 #include <memory>
 
@@ -171,6 +172,11 @@ private slots:
         QTest::mouseClick(canvas(), Qt::LeftButton, Qt::NoModifier, centre);
         QCOMPARE(scene()->supportCount(), 1);
         QVERIFY(!scene()->supportRecord(0)->preview);
+        if (!qEnvironmentVariableIsEmpty("ORVELL3D_SHOT")) {
+            find<QTabWidget>("tabMenu")->setCurrentWidget(find<QWidget>("tabSupport"));
+            QTest::qWait(300);
+            m_window->grab().save(qEnvironmentVariable("ORVELL3D_SHOT") + ".mode.png");
+        }
 
         find<QRadioButton>("rbSupport2Pt")->click();
         QCOMPARE(canvas()->supportMode, 2);

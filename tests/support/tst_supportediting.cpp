@@ -74,6 +74,7 @@ private slots:
     void supportsFollowTheirModel();
     void previewAndModeSwitching();
     void straightenAndJointRadius();
+    void mouseClicksAndHover();
 };
 
 void TestSupportEditing::oneClickSupportToThePlate()
@@ -363,6 +364,50 @@ void TestSupportEditing::straightenAndJointRadius()
     QVERIFY(!f.editor.changeJointRadius(sup, u.points[0] + QVector3D(10, 0, 0), +1));
     f.scene.undo();
     QVERIFY(std::abs(f.scene.object(sup)->support.radii[0] - 0.25f) < 1e-6f);
+}
+
+void TestSupportEditing::mouseClicksAndHover()
+{
+    // The fixture's box spans x, y from −10 to 10 with its underside 20 mm up.
+    Fixture f;
+    f.editor.sinSurfaceNormal = 0.5;
+    const QVector3D up(0, 0, 1), down(0, 0, -1);
+    f.editor.setSupportMode(1);
+    // Seen from below: a one-point support standing on the plate under the clicked point.
+    f.editor.drawSupportPreview(false, QVector3D(5, 3, -50), up);
+    QCOMPARE(f.scene.supportCount(), 1);
+    QVERIFY(near(f.scene.supportRecord(0)->points.first(), QVector3D(5, 3, 20.2f)));
+    QCOMPARE(f.scene.supportRecord(0)->points.last().z(), 0.0f);
+    // The top faces up: refused. Beside the model: nothing to hold in one-point mode.
+    f.editor.drawSupportPreview(false, QVector3D(5, 3, 80), down);
+    f.editor.drawSupportPreview(false, QVector3D(30, 3, 80), down);
+    QCOMPARE(f.scene.supportCount(), 1);
+
+    // Hovering shows a see-through preview, hovering beside the model takes it away.
+    f.editor.drawSupportPreview(true, QVector3D(-5, 3, -50), up);
+    QCOMPARE(f.scene.supportCount(), 2);
+    QVERIFY(f.editor.hasPreview());
+    f.editor.drawSupportPreview(true, QVector3D(30, 3, -50), up);
+    QCOMPARE(f.scene.supportCount(), 1);
+
+    // Two points: the underside, then the plate beside the model (mode 5, foot at B).
+    f.editor.setSupportMode(0);
+    f.editor.setSupportMode(2);
+    f.editor.drawSupportPreview(false, QVector3D(-5, -3, -50), up);
+    QCOMPARE(f.scene.supportCount(), 1);
+    QCOMPARE(f.editor.clickCount, 1);
+    f.editor.drawSupportPreview(false, QVector3D(16, -3, 80), down);
+    QCOMPARE(f.editor.clickCount, 0);
+    QCOMPARE(f.scene.supportCount(), 2);
+    const spUnit &u = *f.scene.supportRecord(1);
+    QVERIFY(near(u.points.last(), QVector3D(16, -3, 0)));
+    QCOMPARE(u.footObjectId, 0);
+
+    // Moving the model's children along with it.
+    f.scene.changeSelObj({f.model}, f.model);
+    const QVector3D before = f.scene.object(f.scene.supportIndexMap().at(0))->move;
+    f.editor.onMoveSupports(QVector3D(2, -1, 0));
+    QVERIFY(near(f.scene.object(f.scene.supportIndexMap().at(0))->move, before + QVector3D(2, -1, 0)));
 }
 
 QTEST_GUILESS_MAIN(TestSupportEditing)

@@ -219,6 +219,8 @@ FrameState Canvas::frameState() const
     f.outOfBuild = m_scene->isOutOfBuild();
     f.supportMode = supportMode;
     f.fullSupportView = fullSupportView;
+    if (supportMode > 0 && m_supports->waterline)
+        f.overhangLines = &m_supports->overhangLineCoordinates();
     f.overhangCos = std::cos(qDegreesToRadians(supportThresholdDeg));
     f.criticalCos = std::cos(qDegreesToRadians(supportCriticalDeg));
     f.slicing = m_slicingInProgress;
@@ -507,6 +509,9 @@ void Canvas::mouseReleaseEvent(QMouseEvent *event)
             }
         }
     }
+    if (event->button() == Qt::RightButton && !m_dragged && supportMode > 0
+        && (event->modifiers() & Qt::ShiftModifier))
+        supportToolClick(event->localPos(), event->modifiers(), true);
     m_pressButton = Qt::NoButton;
     m_dragged = false;
     QOpenGLWidget::mouseReleaseEvent(event);

@@ -250,7 +250,7 @@ private:
     void drawSliceTexture();
 
     // Support mode's clicks and moves under the mouse (CanvasSupports.cpp).
-    void supportToolClick(const QPointF &pos, Qt::KeyboardModifiers mods);
+    void supportToolClick(const QPointF &pos, Qt::KeyboardModifiers mods, bool rightButton = false);
     void supportToolHover(const QPointF &pos, Qt::KeyboardModifiers mods);
     // Ring-base picks and drain-hole placing (CanvasBases.cpp); true when the event was theirs.
     bool structureToolClick(const QPointF &pos);

@@ -36,26 +36,27 @@ void Canvas::onAutoSupport()
 
 void Canvas::onMoveSupports(QVector3D dist) { m_supports->onMoveSupports(dist); }
 
-void Canvas::supportToolClick(const QPointF &pos, Qt::KeyboardModifiers mods)
+void Canvas::supportToolClick(const QPointF &pos, Qt::KeyboardModifiers mods, bool rightButton)
 {
     if (supportMode <= 0)
         return;
     m_camera.setViewportSize(size());
     const PickRay ray = m_camera.ray(pos);
     if (mods & Qt::ShiftModifier) {
-        // Shift-click on the current support: its nearest joint gets thinner.
+        // Shift-click on the current support: its nearest joint gets thinner (left button)
+        // or thicker (right button).
         const int current = m_scene->currentObject();
         const Object *o = m_scene->object(current);
         if (o && o->type == TypeSupport) {
             m_supports->fullSupportView = fullSupportView;
             const SceneHit h = pickScene(*m_scene, ray.start, ray.direction, true);
             if (h.hit && h.objectId == current)
-                m_supports->changeJointRadius(current, h.point, -1);
+                m_supports->changeJointRadius(current, h.point, rightButton ? +1 : -1);
         }
         update();
         return;
     }
-    if (mods & Qt::ControlModifier)
+    if ((mods & Qt::ControlModifier) || rightButton)
         return;
     m_supports->drawSupportPreview(false, ray.start, ray.direction);
     update();

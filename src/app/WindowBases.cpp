@@ -8,8 +8,10 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSlider>
 #include <QSpinBox>
+#include <algorithm>
 
 #include "scene/Scene.h"
 #include "support/SupportEditor.h"
@@ -53,7 +55,14 @@ void Window::setupBasePanel()
     slider->setValue(10);
     grid->addWidget(distance, 2, 1);
     grid->addWidget(slider, 2, 2);
-    layout->insertWidget(layout->indexOf(ui->gbxDrainHole), group);
+    // With the support inputs, at the end of their scrolling page (before its stretch).
+    if (auto *scroll = findChild<QScrollArea *>(QStringLiteral("saSupportInputs"));
+        scroll && scroll->widget() && qobject_cast<QVBoxLayout *>(scroll->widget()->layout())) {
+        auto *page = qobject_cast<QVBoxLayout *>(scroll->widget()->layout());
+        page->insertWidget(std::max(0, page->count() - 1), group);
+    } else {
+        layout->insertWidget(layout->indexOf(ui->gbxDrainHole), group);
+    }
 
     connect(distance, QOverload<int>::of(&QSpinBox::valueChanged), this, [this, slider](int mm) {
         const QSignalBlocker block(slider);

@@ -129,6 +129,7 @@ Window::Window(QWidget *parent) : QMainWindow(parent)
     ui->actionGroup->setVisible(false);
     ui->actionUngroup->setVisible(false);
     setupSupportPanel();
+    setupBasePanel();
 
     // 11.
     ui->modelTreeView->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -737,5 +738,4 @@ void Window::closeEvent(QCloseEvent *event)
 }
 
 
-void Window::onDrainHoleCreated() {}
 void Window::cmbPrinter_currentIndexChanged(int) {}

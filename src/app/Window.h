@@ -167,6 +167,15 @@ private:
     bool m_noFeedLogged = false;
 
 public slots:
+    // Bases, support linkers and drain holes (WindowBases.cpp).
+    void on_actionCreate_a_base_triggered();
+    void on_actionAdd_global_base_triggered();
+    void createGlobalBase();
+    void on_actionCreate_ring_support_triggered();
+    void on_actiongridBase_triggered();
+    void on_actionAdd_support_linkers_triggered();
+    void on_actionDrainHole_triggered();
+
     // Supports (WindowSupports.cpp).
     void on_actionCreate_Grid_Supports_triggered();
     // Sends the support inputs and the pitch to the view.
@@ -395,6 +404,12 @@ private:
     AppliedState m_applied;
     bool m_menuPending = false;           // a right press asked for the view's menu; wait for the release
     QPoint m_menuPressPos;
+
+    // Bases, linkers and drain holes (WindowBases.cpp): their inputs on the support tab.
+    void setupBasePanel();
+    bool hasModel() const;
+    // The drain-hole panel's button (made with the panel, so connected there).
+    void on_pbAddDrainHole_clicked();
 
     // Supports (WindowSupports.cpp).
     void setupSupportPanel();

@@ -429,6 +429,9 @@ void Window::keyPressEvent(QKeyEvent *event)
             ui->rbSupport1Pt->setChecked(true);
             ui->rbSupport2Pt->setChecked(false);
             ui->gbxDrainHole->hide();
+            canvas->ringBasePick = false;
+            canvas->drainHolePlacing = false;
+            canvas->deleteDrainHolePreview();
             emit modelSelected({}, 0);
             ui->modelTreeView->clearSelection();
             ui->gbxAlignTool->hide();

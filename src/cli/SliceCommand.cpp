@@ -8,6 +8,7 @@
 #include "cli/JsonReport.h"
 #include "cli/PackageOutput.h"
 #include "cli/SliceProgress.h"
+#include "cli/SliceStructures.h"
 #include "config/EnvironmentSettings.h"
 #include "config/ResinProfile.h"
 #include "config/SettingsFile.h"
@@ -65,6 +66,7 @@ void printSliceHelp(FILE *out)
                  "  --supports            add automatic grid supports under every model before slicing\n"
                  "  --support-pitch MM    their grid pitch (default: the settings' pitch, 3)\n"
                  "  --support-size SIZE   small, medium, large or xl (default: the settings' dimensions)\n"
+                 "%s"
                  "  --timings             also print where the time went (draws, read-back, encoding, ...;\n"
                  "                        with several layers at once, summed over the threads)\n"
                  "  --json                print one JSON object on standard output instead of the\n"
@@ -81,7 +83,7 @@ void printSliceHelp(FILE *out)
                  "context can be made for a renderer that needs one, the projector size is too large for\n"
                  "the graphics driver or a layer cannot be written (the reason goes to standard error),\n"
                  "2 for a wrong command line.\n",
-                 packageOptionsHelp());
+                 packageOptionsHelp(), structureOptionsHelp());
 }
 
 int usageError(const QString &message)
@@ -188,6 +190,7 @@ int runSliceCommand(const QStringList &args)
     double supportPitch = -1;
     SupportSize supportSize = SupportSize::Medium;
     bool supportSizeChosen = false;
+    StructureRequest structures;
 
     for (int i = 0; i < args.size(); ++i) {
         const QString &a = args[i];
@@ -219,9 +222,14 @@ int runSliceCommand(const QStringList &args)
             withSupports = true;
             continue;
         }
+        if (a == "--linkers") {
+            structures.linkers = true;
+            continue;
+        }
         const QStringList valued = {"--out",   "--thickness", "--max-z",   "--settings", "--projector",
                                     "--pixel-size", "--resin", "--machine", "--renderer",
-                                    "--support-pitch", "--support-size"};
+                                    "--support-pitch", "--support-size", "--base", "--base-margin",
+                                    "--base-thickness"};
         QString name = a == "-o" ? QString("--out") : a, value;
         const int eq = a.indexOf('=');
         if (eq > 0) {
@@ -266,6 +274,15 @@ int runSliceCommand(const QStringList &args)
             if (!parseSupportSize(value, &supportSize))
                 return usageError(QString("--support-size wants small, medium, large or xl, not '%1'").arg(value));
             supportSizeChosen = true;
+        } else if (name == "--base") {
+            if (!parseBaseKind(value, &structures.base))
+                return usageError(QString("--base wants rect or global, not '%1'").arg(value));
+        } else if (name == "--base-margin") {
+            if (!parsePositive(value, &structures.baseMarginMm) || structures.baseMarginMm > 1000)
+                return usageError(QString("--base-margin wants millimetres above 0, not '%1'").arg(value));
+        } else if (name == "--base-thickness") {
+            if (!parsePositive(value, &structures.baseThicknessMm) || structures.baseThicknessMm > 1000)
+                return usageError(QString("--base-thickness wants millimetres above 0, not '%1'").arg(value));
         } else if (name == "--pixel-size") {
             if (!parsePixelSize(value, &pixelX, &pixelY))
                 return usageError(QString("--pixel-size wants micrometres (X or XxY), not '%1'").arg(value));
@@ -273,6 +290,8 @@ int runSliceCommand(const QStringList &args)
     }
     if (models.isEmpty())
         return usageError("no model file given");
+    if (structures.base == StructureRequest::Base::None && (structures.baseMarginMm > 0 || structures.baseThicknessMm > 0))
+        return usageError("--base-margin and --base-thickness go with --base rect or --base global");
     if (outFolder.isEmpty())
         return usageError("no output folder given (--out FOLDER)");
 
@@ -335,6 +354,11 @@ int runSliceCommand(const QStringList &args)
         if (added < 0)
             return failure(error);
         std::fprintf(stderr, "%d automatic supports added\n", added);
+    }
+    if (structures.base != StructureRequest::Base::None || structures.linkers) {
+        QString error;
+        if (!addRequestedStructures(scene, structures, settings, &error))
+            return failure(error);
     }
     std::vector<SliceObject> objects = sliceObjectsOf(scene);
     if (objects.empty())

@@ -58,6 +58,9 @@ struct Object
     // Supports only: the record the mesh is built from. Kept with the object, so copies,
     // undo and removals carry it along and it can never drift from its object.
     spUnit support;
+    // Rectangular bases only: the size they were made with (x, y and thickness, mm); the
+    // mesh reaches further up where its corners rise.
+    QVector3D baseSize{0, 0, 0};
 };
 
 // Mesh coordinates -> world (mm):

@@ -43,6 +43,7 @@ public:
     void setProjector(int widthPx, int heightPx, float pixelSizeXUm, float pixelSizeYUm);
     float halfWidthXMm() const;
     float halfWidthYMm() const;
+    float pixelSizeXUm() const { return m_pixelSizeXUm; }
 
     // Colour codes of the meshes of the last multi-part file (from the loader).
     const QList<Object::modelColor> &colorList() const;
@@ -87,6 +88,15 @@ public:
     bool replaceSupport(int objId, const spUnit &unit, Mesh mesh);
     // Removes the last object when it is a preview support; no history, no side effects.
     bool removePreviewSupport();
+
+    // --- bases, linkers, drain holes (SceneStructures.cpp) ------------------------------------
+    // Appends an object built elsewhere from a mesh in world millimetres (a base, the linkers,
+    // a drain hole): its centre is the mesh's box centre and its move puts the mesh back where
+    // it was built. With `record`, undo takes it away again. Returns its id.
+    int addStructureObject(Object o, bool record = true);
+    // Removes the last object when it is a see-through preview (opacity 0.3) of the given
+    // type; no history, no side effects. False when there is none.
+    bool removeLastPreview(int type);
 
     // Undo history. Loading, copying, duplicating and removing record themselves;
     // these record edits made elsewhere (view drags, automatic supports, support edits).

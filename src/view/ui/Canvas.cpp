@@ -4,7 +4,9 @@
 
 #include "config/EnvironmentSettings.h"
 #include "scene/Scene.h"
+#include "support/Bases.h"
 #include "support/SupportEditor.h"
+#include "support/SupportLinkers.h"
 #include "view/Previews.h"
 
 #include <QCoreApplication>
@@ -52,6 +54,7 @@ Canvas::Canvas(const QSurfaceFormat &format, QWidget *parent, float factor)
     : QOpenGLWidget(parent), m_scene(new Scene(this)), m_factor(factor)
 {
     m_supports = new SupportEditor(m_scene, this);
+    connectStructures();
     setFormat(coreFormat(format));
     setMinimumSize(200, 150);
     setFocusPolicy(Qt::StrongFocus);
@@ -481,7 +484,8 @@ void Canvas::mouseMoveEvent(QMouseEvent *event)
         m_camera.rightDrag(dx, dy);
         startGlide();
     } else if (toolModeOn()) {
-        supportToolHover(pos, mods);
+        if (!structureToolHover(pos))
+            supportToolHover(pos, mods);
         emit signalToolHover(pos, mods);
     }
     m_camera.lastMousePos = pos;
@@ -498,7 +502,8 @@ void Canvas::mouseReleaseEvent(QMouseEvent *event)
             endObjectDrag();
         } else if (!m_dragged) {
             if (toolModeOn()) {
-                supportToolClick(event->localPos(), event->modifiers());
+                if (!structureToolClick(event->localPos()))
+                    supportToolClick(event->localPos(), event->modifiers());
                 emit signalToolClick(event->localPos(), event->modifiers());
             } else {
                 // A click selects what is under the cursor; Ctrl adds or removes it.
@@ -646,5 +651,4 @@ void Canvas::onChangeOpacity(float opacity)
 }
 
 // Features of other parts of the program; the view keeps their entry points.
-void Canvas::deleteBases() {}
 void Canvas::onModelFlip() {}

@@ -51,8 +51,25 @@ def washer(r_out, r_in, height, segments):
     return tris
 
 
+def grid_base(width, depth, height, frame, rib, pitch):
+    """A flat lattice: a frame around ribs in both directions, overlapping closed boxes."""
+    w, d = width / 2, depth / 2
+    tris = box(-w, -d, 0, w, -d + frame, height) + box(-w, d - frame, 0, w, d, height)
+    tris += box(-w, -d, 0, -w + frame, d, height) + box(w - frame, -d, 0, w, d, height)
+    x = -w + pitch
+    while x < w - frame:
+        tris += box(x - rib / 2, -d, 0, x + rib / 2, d, height)
+        x += pitch
+    y = -d + pitch
+    while y < d - frame:
+        tris += box(-w, y - rib / 2, 0, w, y + rib / 2, height)
+        y += pitch
+    return tris
+
+
 if __name__ == "__main__":
     # Default printable area: 1920 x 1080 pixels of 33.5 um.
     w, h = 1920 * 0.0335, 1080 * 0.0335
     write_binary_stl("BuildPlate_SAv1.STL", box(-w / 2, -h / 2, -1.0, w / 2, h / 2, 0.0))
     write_binary_stl("sample_washer.stl", washer(12.0, 6.0, 5.0, 96))
+    write_binary_stl("Grid_bottom_118x67.stl", grid_base(118.0, 67.0, 1.0, 2.0, 0.8, 5.0))

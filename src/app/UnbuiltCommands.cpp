@@ -13,15 +13,8 @@ const QVector<UnbuiltCommand> &unbuiltCommands()
         {"actionLoad_scene_file", QT_TRANSLATE_NOOP("UnbuiltCommands", "Load Scene: opens a saved scene (.o3d). Not available in this version yet.")},
         {"actionSave_scene_file", QT_TRANSLATE_NOOP("UnbuiltCommands", "Save Scene: saves the models and supports as a scene (.o3d). Not available in this version yet.")},
         {"actionExport_STL", QT_TRANSLATE_NOOP("UnbuiltCommands", "Export STL: saves the whole scene as one binary STL file. Not available in this version yet.")},
-        // Supports, bases, linkers, drain holes, hollowing.
-        {"actionCreate_Grid_Supports", QT_TRANSLATE_NOOP("UnbuiltCommands", "Auto Supports: adds supports under the overhangs of the selected models. Not available in this version yet.")},
-        {"actionAdd_support_linkers", QT_TRANSLATE_NOOP("UnbuiltCommands", "Add Support Linkers: braces neighbouring supports against each other. Not available in this version yet.")},
-        {"actionCreate_a_base", QT_TRANSLATE_NOOP("UnbuiltCommands", "Create a Base: adds a base plate under the selected model. Not available in this version yet.")},
-        {"actionAdd_global_base", QT_TRANSLATE_NOOP("UnbuiltCommands", "Add a Global Base: adds one base under all models. Not available in this version yet.")},
-        {"actionCreate_ring_support", QT_TRANSLATE_NOOP("UnbuiltCommands", "Create a Ring Base: adds a ring-shaped base around the model's outline. Not available in this version yet.")},
-        {"actiongridBase", QT_TRANSLATE_NOOP("UnbuiltCommands", "Add a Grid Base: adds a grid-shaped base under the model. Not available in this version yet.")},
+        // Rafts, hollowing, painting.
         {"actionRaft", QT_TRANSLATE_NOOP("UnbuiltCommands", "Raft: adds a raft under the model. Not available in this version yet.")},
-        {"actionDrainHole", QT_TRANSLATE_NOOP("UnbuiltCommands", "Drain Hole: places drain holes in a hollowed model by clicking. Not available in this version yet.")},
         {"actionHollow", QT_TRANSLATE_NOOP("UnbuiltCommands", "Hollow: makes the model's layers hollow with a wall of the chosen thickness. Not available in this version yet.")},
         {"actionDrawOnSlice", QT_TRANSLATE_NOOP("UnbuiltCommands", "Draw on Slice: paints on a layer image. Not available in this version yet.")},
         // Recipes and other formats.

@@ -42,6 +42,7 @@
 #include "app/UnbuiltCommands.h"
 #include "config/AppInfo.h"
 #include "config/DataFolder.h"
+#include "config/LanguageFolder.h"
 #include "config/ResinProfile.h"
 #include "config/SettingsFile.h"
 #include "package/PackageImport.h"
@@ -127,6 +128,8 @@ Window::Window(QWidget *parent) : QMainWindow(parent)
     ui->lblSupportDiagram->hide();
     ui->actionGroup->setVisible(false);
     ui->actionUngroup->setVisible(false);
+    setupSupportPanel();
+    setupBasePanel();
 
     // 11.
     ui->modelTreeView->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -237,7 +240,7 @@ Window::Window(QWidget *parent) : QMainWindow(parent)
     disableUnbuiltCommands(this);
 
     // 22.
-    languageFolder = QCoreApplication::applicationDirPath() + QStringLiteral("/languages");
+    languageFolder = languageFolderFor(QCoreApplication::applicationDirPath());
     createLanguageMenu();
     if (currentLanguage != QLatin1String("en")) {
         const QString wanted = currentLanguage;
@@ -368,9 +371,11 @@ void Window::applySettings()
     const QSignalBlocker blockPx(ui->inpProjPixelX), blockPy(ui->inpProjPixelY);
     settingInputs.apply(settings, this);
     canvas->applySettings(settings);
+    applySupportSettings();
     applyProjectorInputs();
     on_inpMaxZ_valueChanged(ui->inpMaxZ->value());
     applyFlexSliceSettings();
+    applyPrinterSettings();
     applyUpdateFeed();
     rememberAppliedState();
 }
@@ -388,6 +393,7 @@ void Window::collectSettings()
 {
     settingInputs.collect(settings, this);
     collectFlexSliceSettings();
+    collectPrinterSettings();
 
     MiscSettings &misc = settings.misc;
     const bool maximized = isMaximized();
@@ -732,7 +738,4 @@ void Window::closeEvent(QCloseEvent *event)
 }
 
 
-void Window::onDrainHoleCreated() {}
-void Window::onSupportModeOff() {}
-void Window::printerContextMenu(const QPoint &) {}
 void Window::cmbPrinter_currentIndexChanged(int) {}

@@ -33,6 +33,7 @@ class QStandardItemModel;
 class FvUpdateWindows;
 class ResinProfileManager;
 class UnitFlexSlice;
+class UnitPrinter;
 struct CalibrationSettings;
 
 // The main window: menus, tool bar, side panel, log window and the 3D view.
@@ -100,7 +101,7 @@ public:
     QString lastFolder;                   // folder of the last file dialog or dropped file
     QString lastModelPath;                // the last file chosen in the import dialog
     QString currentLanguage = QStringLiteral("en");
-    QString languageFolder;               // application folder + "/languages"
+    QString languageFolder;               // translations and flags (see languageFolderFor)
     QTranslator translator;
     QString sceneFilePath;
     bool sceneChanged = false;
@@ -135,6 +136,10 @@ public slots:
     void canvasContextMenu(const QPoint &pos);
     void treeContextMenu(const QPoint &pos);
     void printerContextMenu(const QPoint &pos);
+    // The printer list (WindowPrinters.cpp).
+    void addPrinter(QString name, QString ip);
+    void deletePrinter();
+    void renamePrinter();
     void flexSliceContextMenu(const QPoint &pos);
     void cmbPrinter_currentIndexChanged(int index);
     void checkUpdateAtStarting();
@@ -162,6 +167,21 @@ private:
     bool m_noFeedLogged = false;
 
 public slots:
+    // Bases, support linkers and drain holes (WindowBases.cpp).
+    void on_actionCreate_a_base_triggered();
+    void on_actionAdd_global_base_triggered();
+    void createGlobalBase();
+    void on_actionCreate_ring_support_triggered();
+    void on_actiongridBase_triggered();
+    void on_actionAdd_support_linkers_triggered();
+    void on_actionDrainHole_triggered();
+
+    // Supports (WindowSupports.cpp).
+    void on_actionCreate_Grid_Supports_triggered();
+    // Sends the support inputs and the pitch to the view.
+    void sendSupportInputs();
+    // Mirrors the view's support mode in the manual-support action.
+    void setSupportManualButton();
 
 private slots:
     void on_load_triggered();
@@ -237,6 +257,9 @@ public:
     // The rows of the flex-slice list, in order.
     QList<UnitFlexSlice *> flexSliceRows() const;
     QList<FlexSliceEntry> flexSliceEntries() const;
+    // The panels of the printer list, in order, and what the settings file keeps of them.
+    QList<UnitPrinter *> printerPanels() const;
+    QList<PrinterEntry> printerEntries() const;
     bool isExporting() const { return m_exporting; }
 
 public slots:
@@ -310,7 +333,11 @@ private:
     // The common tail of a run's hand-over: heights, codes, slice tab, layer 0.
     void takeSliceRun();
     void reportExportError(const QString &message);
+    void applyPrinterSettings();
+    void collectPrinterSettings();
     bool m_exporting = false;
+    QPoint m_printerMenuPos{-1, -1};
+    QList<PrinterEntry> m_appliedPrinters;
     QPoint m_flexMenuPos{-1, -1};
     QList<FlexSliceEntry> m_appliedFlexSlices;
 
@@ -377,6 +404,24 @@ private:
     AppliedState m_applied;
     bool m_menuPending = false;           // a right press asked for the view's menu; wait for the release
     QPoint m_menuPressPos;
+
+    // Bases, linkers and drain holes (WindowBases.cpp): their inputs on the support tab.
+    void setupBasePanel();
+    bool hasModel() const;
+    // The drain-hole panel's button (made with the panel, so connected there).
+    void on_pbAddDrainHole_clicked();
+
+    // Supports (WindowSupports.cpp).
+    void setupSupportPanel();
+    void applySupportSettings();
+    void applySupportSize(int size);
+    void enterSupportMode(int mode);
+    void leaveSupportMode();
+    // E, W, F and U in support mode; true when the key was used.
+    bool supportKey(int key);
+    float supportPitchMm = 3.0f;          // the grid pitch of automatic supports
+    QAction *actionManual_Supports = nullptr;
+    QAction *actionDelete_All_Supports = nullptr;
 
     QActionGroup *m_languageGroup = nullptr;
     bool m_settingsUnreadable = false;

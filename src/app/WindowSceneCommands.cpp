@@ -21,6 +21,7 @@
 #include "scene/Arrange.h"
 #include "scene/Object.h"
 #include "scene/Scene.h"
+#include "support/SupportEditor.h"
 #include "ui_Window.h"
 #include "view/ui/Canvas.h"
 
@@ -243,7 +244,7 @@ void Window::showCanvasMenu(const QPoint &pos)
     QAction *duplicate = nullptr, *center = nullptr, *remove = nullptr, *bottom = nullptr, *lift = nullptr;
     QAction *resetMove = nullptr, *hide = nullptr, *group = nullptr, *ungroup = nullptr;
     QAction *addModel = nullptr, *loadScene = nullptr, *resetView = nullptr, *selectAll = nullptr;
-    QAction *unhide = nullptr;
+    QAction *unhide = nullptr, *straight = nullptr, *vertical = nullptr;
     const bool dragging = QGuiApplication::mouseButtons() & Qt::LeftButton;
     if (canvas->supportMode == 0 && !dragging) {
         if (type == TypeModel) {
@@ -264,6 +265,10 @@ void Window::showCanvasMenu(const QPoint &pos)
             unhide = menu.addAction(tr("Unhide All"));
         } else if (type == TypeSupport || type == TypeBase) {
             remove = menu.addAction(icon(":/icon/delete.ico"), tr("Delete"));
+            if (type == TypeSupport) {
+                straight = menu.addAction(tr("Make straight"));
+                vertical = menu.addAction(tr("Make vertical"));
+            }
         } else {
             return;
         }
@@ -308,6 +313,12 @@ void Window::showCanvasMenu(const QPoint &pos)
         unhideAll();
     } else if (chosen == rotCenter) {
         setRotationCenter();
+    } else if (chosen == straight) {
+        canvas->supportEditor()->makeSupportStraight();
+        canvas->update();
+    } else if (chosen == vertical) {
+        canvas->supportEditor()->makeSupportVertical();
+        canvas->update();
     }
 }
 
@@ -404,6 +415,8 @@ void Window::keyPressEvent(QKeyEvent *event)
         on_actionUngroup_triggered();
         return;
     } else if (mods == Qt::NoModifier) {
+        if (supportKey(key))
+            return;
         switch (key) {
         case Qt::Key_O: on_load_triggered(); return;
         case Qt::Key_A: ui->actionArrange->trigger(); return;
@@ -412,10 +425,13 @@ void Window::keyPressEvent(QKeyEvent *event)
         case Qt::Key_R: canvas->resetView(); return;
         case Qt::Key_T: canvas->resetCenter(); return;
         case Qt::Key_Escape:
-            canvas->supportMode = 0;
-            canvas->scene()->setSupportMode(0);
+            leaveSupportMode();
             ui->rbSupport1Pt->setChecked(true);
+            ui->rbSupport2Pt->setChecked(false);
             ui->gbxDrainHole->hide();
+            canvas->ringBasePick = false;
+            canvas->drainHolePlacing = false;
+            canvas->deleteDrainHolePreview();
             emit modelSelected({}, 0);
             ui->modelTreeView->clearSelection();
             ui->gbxAlignTool->hide();

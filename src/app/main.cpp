@@ -5,12 +5,17 @@
 #include <QTextCodec>
 
 #include "app/App.h"
+#include "app/CommandLineHelp.h"
 #include "app/LogFile.h"
 #include "config/AppInfo.h"
 #include "config/DataFolder.h"
 
 int main(int argc, char **argv)
 {
+    int infoStatus = 0;
+    if (answerInfoOption(argc, argv, &infoStatus))
+        return infoStatus;
+
     // The log file lives in the data folder, which a first start has to create (together with
     // default settings, so a new user is not greeted by a missing-settings error).
     QString folderError;
@@ -36,10 +41,15 @@ int main(int argc, char **argv)
     App app(argc, argv);
     QCoreApplication::setApplicationVersion(QString::fromLatin1(AppInfo::version));
     QCoreApplication::setApplicationName(QString::fromLatin1(AppInfo::name));
+    // Lets the desktop match the window to the installed "orvell3d.desktop" entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("orvell3d"));
 
     QStringList files;
+    bool optionsDone = false;
     for (const QString &arg : app.arguments().mid(1)) {
-        if (!arg.startsWith(QLatin1Char('-')))
+        if (!optionsDone && arg == QLatin1String("--"))
+            optionsDone = true;
+        else if (optionsDone || !arg.startsWith(QLatin1Char('-')))
             files << arg;
     }
     app.openFiles(files);

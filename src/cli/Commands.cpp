@@ -6,6 +6,8 @@ const std::vector<CliCommand> &cliCommands()
         {"info", "summarise model files, or check print packages", runInfoCommand},
         {"slice", "slice models into one PNG image per layer", runSliceCommand},
         {"calibrate", "write an exposure calibration package", runCalibrateCommand},
+        {"upload", "send a print package to a networked printer", runUploadCommand},
+        {"status", "show a networked printer's pixel size and job state", runStatusCommand},
     };
     return commands;
 }

@@ -15,4 +15,6 @@ const std::vector<CliCommand> &cliCommands();
 
 int runInfoCommand(const QStringList &args);
 int runSliceCommand(const QStringList &args);
+int runUploadCommand(const QStringList &args);
+int runStatusCommand(const QStringList &args);
 int runCalibrateCommand(const QStringList &args);

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "cli/PackageInfo.h"
+#include "cli/JsonReport.h"
 #include "scene/ModelFile.h"
 
 namespace {
@@ -27,6 +28,7 @@ void printInfoHelp(FILE *out)
                  "\n"
                  "Options:\n"
                  "  --no-repair  only check the meshes; the counts are those of the mesh as read\n"
+                 "  --json       print one JSON object on standard output instead of the text\n"
                  "  -h, --help   show this help and exit\n"
                  "  --           treat every following argument as a file name\n"
                  "\n"
@@ -84,7 +86,12 @@ int runInfoCommand(const QStringList &args)
     QStringList files;
     bool optionsDone = false;
     ModelReadOptions readOptions;
+    bool json = false;
     for (const QString &a : args) {
+        if (!optionsDone && a == QLatin1String("--json")) {
+            json = true;
+            continue;
+        }
         if (!optionsDone && (a == QLatin1String("--help") || a == QLatin1String("-h"))) {
             printInfoHelp(stdout);
             return 0;
@@ -114,8 +121,16 @@ int runInfoCommand(const QStringList &args)
     const bool showProgress = isatty(STDERR_FILENO);
     int status = 0;
     bool printedAny = false;
+    InfoJsonReport report;
     for (const QString &path : qAsConst(files)) {
         if (isPackagePath(path)) {
+            if (json) {
+                // The package check speaks in text only; keep standard output one JSON object.
+                std::fprintf(stderr, "orvell3d-cli info: %s: --json describes models only\n", qPrintable(path));
+                report.addFailure(path, QStringLiteral("--json describes models only"));
+                status = 1;
+                continue;
+            }
             if (printedAny)
                 std::printf("\n");
             if (printPackageInfo(path) != 0)
@@ -138,6 +153,11 @@ int runInfoCommand(const QStringList &args)
         if (!r.ok()) {
             std::fprintf(stderr, "orvell3d-cli info: %s: %s\n", qPrintable(path), qPrintable(r.error));
             status = 1;
+            report.addFailure(path, r.error);
+            continue;
+        }
+        if (json) {
+            report.addModel(path, r);
             continue;
         }
         if (printedAny)
@@ -146,5 +166,7 @@ int runInfoCommand(const QStringList &args)
         printedAny = true;
         std::fflush(stdout);
     }
+    if (json)
+        report.print();
     return status;
 }

@@ -7,6 +7,7 @@
 #include <memory>
 #include <unistd.h>
 
+#include "cli/JsonReport.h"
 #include "cli/SliceProgress.h"
 #include "config/ResinProfile.h"
 #include "package/Archiver.h"
@@ -193,6 +194,13 @@ int slicePackage(Scene &scene, std::vector<SliceObject> objects, const SlicePara
     if (!finishPackage(job, run, previews, Archiver(), &error))
         return failure(error);
     const double packingMs = previewMs + double(packing.nsecsElapsed()) / 1e6;
+    if (request.json) {
+        QJsonObject report = sliceJsonReport(slicer, params, request.renderer, s.profile.SliceThickness, "package",
+                                             job.packagePath);
+        addPackageFacts(&report, run, packingMs);
+        printJsonReport(report);
+        return 0;
+    }
 
     std::printf("%d layers (%lld images, %d x %d px) packed into %s (%s) in %.2f s\n", slicer.layersDone(),
                 static_cast<long long>(run.images.size()), params.projectorWidthPx, params.projectorHeightPx,

@@ -20,6 +20,7 @@ struct PackageRequest
     int machineId = 0;         // machine model of the profile; 1 also packs subpixels
     double thicknessUm = -1;   // < 0: the last used thickness or the resin's first
     bool printTimings = false;
+    bool json = false;         // one JSON object on standard output instead of the summary
     RendererKind renderer = RendererKind::CpuFill;
 };
 

@@ -5,9 +5,11 @@
 #include <QRegularExpression>
 #include <cstdio>
 
+#include "cli/JsonReport.h"
 #include "cli/PackageOutput.h"
 #include "cli/PrintableArea.h"
 #include "cli/SliceProgress.h"
+#include "cli/SliceStructures.h"
 #include "config/EnvironmentSettings.h"
 #include "config/ResinProfile.h"
 #include "config/SettingsFile.h"
@@ -19,6 +21,7 @@
 #include "slicing/GlContext.h"
 #include "slicing/RendererFactory.h"
 #include "slicing/Slicer.h"
+#include "support/SupportEditor.h"
 
 namespace {
 
@@ -65,8 +68,16 @@ void printSliceHelp(FILE *out)
                  "  --arrange             place the models on the plate side by side without overlap,\n"
                  "                        largest first, centred, each keeping its orientation (default:\n"
                  "                        every model centred on the plate); fails when they do not fit\n"
+                 "  --supports            add automatic grid supports under every model before slicing\n"
+                 "  --support-pitch MM    their grid pitch (default: the settings' pitch, 3)\n"
+                 "  --support-size SIZE   small, medium, large or xl (default: the settings' dimensions)\n"
+                 "%s"
                  "  --timings             also print where the time went (draws, read-back, encoding, ...;\n"
                  "                        with several layers at once, summed over the threads)\n"
+                 "  --json                print one JSON object on standard output instead of the\n"
+                 "                        summary (layers, images, path, sizes, timings; a package adds\n"
+                 "                        its size, resin, machine and total exposure time); nothing\n"
+                 "                        when the run fails\n"
                  "  -h, --help            show this help and exit\n"
                  "  --                    treat every following argument as a model file\n"
                  "\n"
@@ -78,7 +89,7 @@ void printSliceHelp(FILE *out)
                  "renderer that needs one, the projector size is too large for\n"
                  "the graphics driver or a layer cannot be written (the reason goes to standard error),\n"
                  "2 for a wrong command line.\n",
-                 packageOptionsHelp());
+                 packageOptionsHelp(), structureOptionsHelp());
 }
 
 int usageError(const QString &message)
@@ -183,6 +194,11 @@ int runSliceCommand(const QStringList &args)
     PackageRequest package;
     RendererKind rendererKind = RendererKind::CpuFill;
     bool rendererChosen = false;
+    bool withSupports = false;
+    double supportPitch = -1;
+    SupportSize supportSize = SupportSize::Medium;
+    bool supportSizeChosen = false;
+    StructureRequest structures;
 
     for (int i = 0; i < args.size(); ++i) {
         const QString &a = args[i];
@@ -214,8 +230,22 @@ int runSliceCommand(const QStringList &args)
             arrange = true;
             continue;
         }
+        if (a == "--json") {
+            package.json = true;
+            continue;
+        }
+        if (a == "--supports") {
+            withSupports = true;
+            continue;
+        }
+        if (a == "--linkers") {
+            structures.linkers = true;
+            continue;
+        }
         const QStringList valued = {"--out",   "--thickness", "--max-z",   "--settings", "--projector",
-                                    "--pixel-size", "--resin", "--machine", "--renderer"};
+                                    "--pixel-size", "--resin", "--machine", "--renderer",
+                                    "--support-pitch", "--support-size", "--base", "--base-margin",
+                                    "--base-thickness"};
         QString name = a == "-o" ? QString("--out") : a, value;
         const int eq = a.indexOf('=');
         if (eq > 0) {
@@ -253,6 +283,22 @@ int runSliceCommand(const QStringList &args)
             package.machineId = value.toInt(&ok);
             if (!ok || machineModelName(package.machineId).isEmpty())
                 return usageError(QString("--machine wants 0, 1 or 2, not '%1'").arg(value));
+        } else if (name == "--support-pitch") {
+            if (!parsePositive(value, &supportPitch) || supportPitch > 1000)
+                return usageError(QString("--support-pitch wants millimetres above 0, not '%1'").arg(value));
+        } else if (name == "--support-size") {
+            if (!parseSupportSize(value, &supportSize))
+                return usageError(QString("--support-size wants small, medium, large or xl, not '%1'").arg(value));
+            supportSizeChosen = true;
+        } else if (name == "--base") {
+            if (!parseBaseKind(value, &structures.base))
+                return usageError(QString("--base wants rect or global, not '%1'").arg(value));
+        } else if (name == "--base-margin") {
+            if (!parsePositive(value, &structures.baseMarginMm) || structures.baseMarginMm > 1000)
+                return usageError(QString("--base-margin wants millimetres above 0, not '%1'").arg(value));
+        } else if (name == "--base-thickness") {
+            if (!parsePositive(value, &structures.baseThicknessMm) || structures.baseThicknessMm > 1000)
+                return usageError(QString("--base-thickness wants millimetres above 0, not '%1'").arg(value));
         } else if (name == "--pixel-size") {
             if (!parsePixelSize(value, &pixelX, &pixelY))
                 return usageError(QString("--pixel-size wants micrometres (X or XxY), not '%1'").arg(value));
@@ -260,6 +306,8 @@ int runSliceCommand(const QStringList &args)
     }
     if (models.isEmpty())
         return usageError("no model file given");
+    if (structures.base == StructureRequest::Base::None && (structures.baseMarginMm > 0 || structures.baseThicknessMm > 0))
+        return usageError("--base-margin and --base-thickness go with --base rect or --base global");
     if (outFolder.isEmpty())
         return usageError("no output folder given (--out FOLDER)");
 
@@ -310,6 +358,23 @@ int runSliceCommand(const QStringList &args)
         const ArrangeResult placed = arrangeModels(scene);
         if (!placed.unplaced.isEmpty())
             return failure(QString("no room on the plate for %1").arg(placed.unplaced.join(", ")));
+    }
+    if (withSupports) {
+        SupportParameters sp = supportParametersFrom(settings.support);
+        if (supportSizeChosen)
+            sp = withSize(sp, supportSize);
+        if (supportPitch > 0)
+            sp.sp = float(supportPitch);
+        QString error;
+        const int added = addSupportsUnderModels(scene, sp, settings.support, &error);
+        if (added < 0)
+            return failure(error);
+        std::fprintf(stderr, "%d automatic supports added\n", added);
+    }
+    if (structures.base != StructureRequest::Base::None || structures.linkers) {
+        QString error;
+        if (!addRequestedStructures(scene, structures, settings, &error))
+            return failure(error);
     }
     std::vector<SliceObject> objects = sliceObjectsOf(scene);
     if (objects.empty())
@@ -374,6 +439,12 @@ int runSliceCommand(const QStringList &args)
     if (step != Slicer::Finished)
         return failure(slicer.errorString());
 
+    if (package.json) {
+        printJsonReport(sliceJsonReport(slicer, params, rendererKind, options.sliceThicknessUm, "folder",
+                                        options.outputFolder));
+        renderer->releaseGpuResources();
+        return 0;
+    }
     std::printf("%d layers (%lld images, %d x %d px) written to %s in %.2f s\n", slicer.layersDone(),
                 static_cast<long long>(slicer.sliceFileNames().size()), params.projectorWidthPx,
                 params.projectorHeightPx, qPrintable(options.outputFolder), double(slicer.elapsedMs()) / 1000.0);

@@ -18,7 +18,12 @@ void printUsage(FILE *out)
                  "Commands:\n");
     for (const CliCommand &c : cliCommands())
         std::fprintf(out, "  %-10s %s\n", c.name, c.summary);
-    std::fprintf(out, "\nRun 'orvell3d-cli COMMAND --help' for the options of a command.\n");
+    std::fprintf(out,
+                 "\n"
+                 "Options:\n"
+                 "  -h, --help   show this help and exit\n"
+                 "  --version    show the program's version and exit\n"
+                 "\nRun 'orvell3d-cli COMMAND --help' for the options of a command.\n");
 }
 
 // Notes of the platform set-up (a missing runtime folder and the like) are no business of

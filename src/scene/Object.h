@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "scene/Mesh.h"
+#include "scene/SupportRecord.h"
 
 class MeshBuffers;   // GPU copy of a mesh; lives in view/, made only where a GL context is current
 
@@ -54,6 +55,12 @@ struct Object
     int parent = 0;
     int groupId = -1;
     float opacity = 1.0f;
+    // Supports only: the record the mesh is built from. Kept with the object, so copies,
+    // undo and removals carry it along and it can never drift from its object.
+    spUnit support;
+    // Rectangular bases only: the size they were made with (x, y and thickness, mm); the
+    // mesh reaches further up where its corners rise.
+    QVector3D baseSize{0, 0, 0};
 };
 
 // Mesh coordinates -> world (mm):

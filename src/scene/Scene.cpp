@@ -478,6 +478,7 @@ void Scene::copyObject(int id)
     c->opacity = s.opacity;
     c->parent = s.parent;
     c->mode = s.mode;
+    c->support = s.support;
     const int index = append(std::move(c));
     m_current = index;
     refreshAABB(index, 0);
@@ -758,6 +759,7 @@ void Scene::refreshSupport()
         if (obj(i)->type != TypeSupport)
             continue;
         obj(i)->name = QString::asprintf("Support_%04d", k++);
+        obj(i)->support.parentId = obj(i)->parent;
         m_supportIndexMap << i;
     }
 }

@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QString>
 #include <QVector3D>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -42,6 +43,7 @@ public:
     void setProjector(int widthPx, int heightPx, float pixelSizeXUm, float pixelSizeYUm);
     float halfWidthXMm() const;
     float halfWidthYMm() const;
+    float pixelSizeXUm() const { return m_pixelSizeXUm; }
 
     // Colour codes of the meshes of the last multi-part file (from the loader).
     const QList<Object::modelColor> &colorList() const;
@@ -60,6 +62,41 @@ public:
 
     // Object ids of all support objects, in list order (rebuilt by refreshSupport).
     const QList<int> &supportIndexMap() const;
+
+    // --- supports (SceneSupports.cpp) ----------------------------------------------------
+    // Counting only support objects in list order, the k-th is named "Support_%04d" with k
+    // and its record is supportRecord(k). Records live with their objects.
+    int supportCount() const { return m_supportIndexMap.size(); }
+    const spUnit *supportRecord(int k) const;
+    // The support number of object objId (its position among the supports), -1 when it is
+    // not a support. Found from the object list, not from the name, so it holds past 9999.
+    int supportNumberOf(int objId) const;
+    QList<spUnit> supportList() const;
+    // The model a support (or a support standing on supports) belongs to; 0 when none.
+    int owningModelOf(int objId) const;
+
+    // Rebuilds a support's mesh from its record when the scene itself changes a record
+    // (a model moved up or turned). Without one the meshes are left as they are.
+    using SupportMeshMaker = std::function<Mesh(const spUnit &)>;
+    void setSupportMeshMaker(SupportMeshMaker maker);
+
+    // Appends a support object "Support_%04d" (numbered with the current support count)
+    // made of `mesh`, with the record's parent, in the support exposure group; a preview
+    // is drawn at 0.3 opacity. Returns its id. Records nothing in the history.
+    int addSupportObject(const spUnit &unit, Mesh mesh);
+    // Replaces a support's record and mesh. False when objId is not a support.
+    bool replaceSupport(int objId, const spUnit &unit, Mesh mesh);
+    // Removes the last object when it is a preview support; no history, no side effects.
+    bool removePreviewSupport();
+
+    // --- bases, linkers, drain holes (SceneStructures.cpp) ------------------------------------
+    // Appends an object built elsewhere from a mesh in world millimetres (a base, the linkers,
+    // a drain hole): its centre is the mesh's box centre and its move puts the mesh back where
+    // it was built. With `record`, undo takes it away again. Returns its id.
+    int addStructureObject(Object o, bool record = true);
+    // Removes the last object when it is a see-through preview (opacity 0.3) of the given
+    // type; no history, no side effects. False when there is none.
+    bool removeLastPreview(int type);
 
     // Undo history. Loading, copying, duplicating and removing record themselves;
     // these record edits made elsewhere (view drags, automatic supports, support edits).
@@ -117,6 +154,8 @@ public slots:
 
     // Renames the support objects "Support_%04d" in list order and rebuilds supportIndexMap.
     void refreshSupport();
+    // With nothing selected every support goes; otherwise the supports of the selected models.
+    void deleteAllSupports();
     // Remove the derived structures that stop matching once models move or go away.
     void removeGlobalBase();
     void removeSupportLinkers();
@@ -187,19 +226,18 @@ private:
     void undoTransform(const UndoRecord &r);
     void restoreGroups(const QList<QList<Kept>> &groups);
 
-    // Support records (spUnit, supportList) join the scene with the support tools;
-    // these are the places where they are kept in step with the object list.
-    void renumberSupportRecords(int removedId) { Q_UNUSED(removedId); }
+    // Support records travel with their objects; these keep the object ids inside the
+    // records in step with the object list (SceneSupports.cpp).
+    void renumberSupportRecords(int removedId);
     void dropSupportRecord(int supportId) { Q_UNUSED(supportId); }
-    void copySupportRecord(int fromId, int toId) { Q_UNUSED(fromId); Q_UNUSED(toId); }
+    void copySupportRecord(int fromId, int toId);
     void clearSupportRecords() {}
     // The object named "GlobalBase" or "SupportLinkers" went away: forget its state.
+    // Bases and linkers fill this in.
     void derivedStructureRemoved(const Object &o) { Q_UNUSED(o); }
-    void liftSupport(int supportId, float dz) { Q_UNUSED(supportId); Q_UNUSED(dz); }
-    void turnSupport(int supportId, float cx, float cy, float angleDeg)
-    {
-        Q_UNUSED(supportId); Q_UNUSED(cx); Q_UNUSED(cy); Q_UNUSED(angleDeg);
-    }
+    void liftSupport(int supportId, float dz);
+    void turnSupport(int supportId, float cx, float cy, float angleDeg);
+    void rebuildSupportMesh(int supportId);
 
     std::vector<Entry> m_objects;
     quint64 m_nextUid = 1;
@@ -217,6 +255,7 @@ private:
     float m_pixelSizeYUm = 33.0f;
     int m_loadPauseMs = 100;
     int m_supportMode = 0;
+    SupportMeshMaker m_supportMeshMaker;
 
     std::vector<UndoRecord> m_history;
     bool m_undoing = false;

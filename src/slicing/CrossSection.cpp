@@ -19,8 +19,13 @@ std::vector<SliceObject> sliceObjectsOf(const Scene &scene)
 {
     std::vector<SliceObject> list;
     for (int i = 1; i < scene.objectCount(); ++i) {
-        if (const Object *obj = scene.object(i))
+        if (const Object *obj = scene.object(i)) {
             list.push_back(SliceObject::fromObject(*obj));
+            if (obj->type == TypeSupport) {
+                const Object *owner = scene.object(obj->support.parentId);
+                list.back().supportOfModel = owner && owner->type == TypeModel;
+            }
+        }
     }
     return list;
 }

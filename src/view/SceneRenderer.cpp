@@ -16,6 +16,9 @@
 
 namespace {
 
+// The indices of a support's contact part: its first sphere (288 triangles).
+constexpr int supportContactIndices = 864;
+
 // Programs linked once per context; the ray-pick program is linked on first use.
 const char *const viewProgramNames[] = {"mesh", "line", "background", "base", "basex",
                                         "quad", "rect",  "select",     "waterline", "aabb"};
@@ -257,6 +260,8 @@ void SceneRenderer::render(const Camera &camera, const ViewSettings &settings, c
         drawMarkers(camera, settings);
         if (frame.showBounds)
             drawBounds(camera, settings, frame);
+        if (frame.overhangLines && !frame.overhangLines->empty())
+            drawOverhangLines(camera, settings, *frame.overhangLines);
         if (frame.waterline)
             drawWaterline(camera, settings, frame);
         if (frame.flexBand)
@@ -355,7 +360,9 @@ void SceneRenderer::drawObjects(const Camera &camera, const ViewSettings &settin
         const bool overhang = frame.supportMode != 0 && obj->type == TypeModel;
         mesh->setUniform("out_angle", overhang ? frame.overhangCos : 1.1f);
         mesh->setUniform("cri_angle", overhang ? frame.criticalCos : 1.1f);
-        buffers->draw(loc, obj->flip);
+        // The contact-only view shows what the contact part of each support is: its first sphere.
+        const bool contactOnly = obj->type == TypeSupport && !frame.fullSupportView;
+        buffers->draw(loc, obj->flip, contactOnly ? supportContactIndices : -1);
     }
     mesh->release();
     glDepthMask(GL_TRUE);
@@ -412,6 +419,22 @@ void SceneRenderer::drawVolumeBox(const Camera &camera, const ViewSettings &sett
     drawStream(line, GL_LINES, v.data(), 3, 24);
     glLineWidth(1.0f);
     glGetError();
+    line->release();
+}
+
+void SceneRenderer::drawOverhangLines(const Camera &camera, const ViewSettings &settings,
+                                      const std::vector<float> &lines)
+{
+    GlProgram *line = program("line");
+    if (!line)
+        return;
+    glEnable(GL_BLEND);
+    line->bind();
+    line->setUniform("modelMatrix", scaleMatrix(settings.sceneScale()));
+    line->setUniform("viewMatrix", camera.viewMatrix());
+    line->setUniform("pFactor", camera.pFactor);
+    line->setUniform("color", QVector3D(1.0f, 0.25f, 0.2f));
+    drawStream(line, GL_LINES, lines.data(), 3, int(lines.size() / 3));
     line->release();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 #include <QList>
 #include <QSize>
 #include <QString>
@@ -42,6 +44,9 @@ struct FrameState
 
     // Overhang colouring of models while supports are edited by hand (cosines).
     int supportMode = 0;
+    bool fullSupportView = true;        // false: supports as their contact parts only
+    // Overhanging facets as line segments (x, y, z of both ends, mm); not owned.
+    const std::vector<float> *overhangLines = nullptr;
     float overhangCos = 1.1f;
     float criticalCos = 1.1f;
 
@@ -124,6 +129,7 @@ private:
     void drawVolumeBox(const Camera &camera, const ViewSettings &settings);
     void drawMarkers(const Camera &camera, const ViewSettings &settings);
     void drawBounds(const Camera &camera, const ViewSettings &settings, const FrameState &frame);
+    void drawOverhangLines(const Camera &camera, const ViewSettings &settings, const std::vector<float> &lines);
     void drawWaterline(const Camera &camera, const ViewSettings &settings, const FrameState &frame);
     void drawFlexBand(const Camera &camera, const ViewSettings &settings, const FrameState &frame);
     // Streams small geometry (components floats per vertex) and draws it.

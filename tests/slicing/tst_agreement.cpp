@@ -2,11 +2,14 @@
 #include <opencv2/imgproc.hpp>
 
 #include "scene/Object.h"
+#include "scene/Scene.h"
 #include "slicing/CpuFillRenderer.h"
 #include "slicing/CutSegments.h"
 #include "slicing/GlContext.h"
 #include "slicing/GlCrossSectionRenderer.h"
 #include "slicing/GpuFillRenderer.h"
+#include "support/DrainHoles.h"
+#include "support/SupportEditor.h"
 #include "support_slicing.h"
 
 // The three cross-section renderers must make the same layer images: the stencil pass over the
@@ -270,6 +273,102 @@ private slots:
             QVERIFY(!litAt(models, 0, -15, 50) && litAt(models, 5, -15, 50));
             const cv::Mat top = render(*r, scene, params50(), {7.0f, 0, full});
             QVERIFY(!litAt(top, 0, -15, 50));
+        }
+    }
+
+    void realSupports()
+    {
+        // Automatic supports under a box tilted 30°, a branch standing on one of them, and a
+        // support from the box down onto a second model: the meshes the support builder makes.
+        Scene scene;
+        scene.setLoadPauseMs(0);
+        SupportEditor editor(&scene);
+        scene.load_mesh({*boxMesh(16, 10, 4)}, "/m/tilted.stl");
+        const int tilted = scene.objectCount() - 1;
+        scene.object(tilted)->rotation = QVector3D(30, 0, 0);
+        scene.object(tilted)->move += QVector3D(0, 0, 12);
+        scene.refreshAABB(tilted, 0);
+        scene.load_mesh({*boxMesh(8, 8, 3)}, "/m/low.stl");
+        const int low = scene.objectCount() - 1;
+        scene.object(low)->move += QVector3D(-20, 0, 0);
+        scene.refreshAABB(low, 0);
+        scene.changeSelObj({tilted}, tilted);
+        SupportParameters p;
+        p.sp = 2.5f;
+        editor.setParameters(p);
+        QVERIFY(editor.onAutoSupport() > 10);
+
+        editor.branchMode = true;
+        const QVector3D under = scene.supportRecord(3)->points.first() + QVector3D(1.5f, 0.5f, 0);
+        editor.pick = {under, QVector3D(0, 0.5f, -0.866f), under, QVector3D(0, 0, 1), tilted, tilted};
+        QCOMPARE(editor.addSupportManual(2, false), 1);
+        QVERIFY(scene.object(scene.objectCount() - 1)->support.footObjectId >= 1);
+        editor.branchMode = false;
+        editor.pick = {QVector3D(-8, 0, 9), QVector3D(0, 0, -1), QVector3D(-20, 0, 3), QVector3D(0, 0, 1), tilted, low};
+        scene.object(tilted)->move.setX(-12);   // reach over the low model
+        scene.refreshAABB(tilted, 0);
+        QCOMPARE(editor.addSupportManual(6, false), 1);
+
+        const std::vector<SliceObject> objects = sliceObjectsOf(scene);
+        RenderFlags full, contact, split;
+        contact.fullSupportView = false;
+        split.splitSupportExposure = true;
+        std::vector<Cut> cuts;
+        for (float z : {0.05f, 0.7f, 4.0f, 8.5f, 12.0f})
+            for (const RenderFlags &f : {full, contact, split})
+                for (int mode : {0, 2})
+                    cuts.push_back({z, mode, f});
+        compareAll(objects, cuts);
+        // The feet are in the lowest layer, the models are not.
+        const cv::Mat feet = render(*m_cpu, objects, params50(), {0.05f, 0, full});
+        const spUnit &first = *scene.supportRecord(0);
+        QVERIFY(litAt(feet, first.points.last().x(), first.points.last().y(), 50));
+    }
+
+    void realDrainHoleThroughAHollowPart()
+    {
+        // A hollowed part: a 20 × 20 × 12 mm box around a 16 × 16 × 8 mm cavity (walls of
+        // 2 mm), with a drain hole of 3 mm placed on its top face at (2, −1): the hole runs
+        // from 1 mm above the top (13 mm) down to 6 mm, through the 2 mm roof into the cavity.
+        const auto outer = boxMesh(20, 20, 12);
+        auto cavity = boxMesh(16, 16, 8);
+        std::vector<float> v = outer->vertices;
+        for (std::size_t k = 0; k < cavity->vertices.size(); ++k)
+            v.push_back(cavity->vertices[k] + 2.0f);   // 2 mm in from every side
+        std::vector<uint32_t> idx = outer->indices;
+        for (uint32_t i : cavity->reversedIndices)   // the cavity's faces point into it
+            idx.push_back(i + uint32_t(outer->vertexCount()));
+        std::vector<uint32_t> rev = reverseWinding(idx);
+        Scene scene;
+        scene.setLoadPauseMs(0);
+        scene.load_mesh({Mesh(std::move(v), std::move(idx), std::move(rev))}, "/m/hollow.stl");
+        const int part = scene.objectCount() - 1;
+        scene.changeSelObj({part}, part);
+        QVERIFY(placeDrainHole(scene, part, part, {2, -1, 12}, {0, 0, 1}, {3.0, 5.0}, false) > 0);
+        const std::vector<SliceObject> objects = sliceObjectsOf(scene);
+
+        const RenderFlags full;
+        compareAll(objects, {{6.5f, 0, full}, {9.0f, 0, full}, {11.0f, 0, full}, {12.5f, 0, full}});
+        // Every layer the hole crosses, in every renderer: dark inside the hole, lit roof and
+        // walls around it where the part is.
+        for (CrossSectionRenderer *r : {static_cast<CrossSectionRenderer *>(m_reference.get()),
+                                        static_cast<CrossSectionRenderer *>(m_gpu.get()),
+                                        static_cast<CrossSectionRenderer *>(m_cpu.get())}) {
+            for (int k = 0; k < 70; ++k) {
+                const float z = 6.05f + 0.1f * float(k);
+                const cv::Mat layer = render(*r, objects, params50(), {z, 0, full});
+                const QString where = QString("renderer %1, %2 mm").arg(r == m_cpu.get() ? "cpu" : "gl").arg(z);
+                for (float a = 0; a < 6.28f; a += 0.5f)
+                    for (float rad : {0.0f, 0.6f, 1.2f})
+                        QVERIFY2(!litAt(layer, 2 + rad * std::cos(a), -1 + rad * std::sin(a), 50), qPrintable(where));
+                // Layers right at the roof's faces may go either way.
+                if (std::abs(z - 10) < 0.1f || std::abs(z - 12) < 0.1f)
+                    continue;
+                const bool roof = z > 10 && z < 12;
+                QVERIFY2(litAt(layer, 2 + 2.5f, -1, 50) == roof && litAt(layer, 2, -1 - 2.5f, 50) == roof,
+                         qPrintable(where));
+                QVERIFY2(litAt(layer, 9, 0, 50) == (z < 12), qPrintable(where));
+            }
         }
     }
 

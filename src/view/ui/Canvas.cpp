@@ -4,6 +4,9 @@
 
 #include "config/EnvironmentSettings.h"
 #include "scene/Scene.h"
+#include "support/Bases.h"
+#include "support/SupportEditor.h"
+#include "support/SupportLinkers.h"
 #include "view/Previews.h"
 
 #include <QCoreApplication>
@@ -50,6 +53,8 @@ void processEventsFor(int ms)
 Canvas::Canvas(const QSurfaceFormat &format, QWidget *parent, float factor)
     : QOpenGLWidget(parent), m_scene(new Scene(this)), m_factor(factor)
 {
+    m_supports = new SupportEditor(m_scene, this);
+    connectStructures();
     setFormat(coreFormat(format));
     setMinimumSize(200, 150);
     setFocusPolicy(Qt::StrongFocus);
@@ -99,6 +104,11 @@ void Canvas::applySettings(const EnvironmentSettings &s)
         supportThresholdDeg = float(s.support.thresholdAngleDeg);
     if (s.support.criticalAngleDeg > 0)
         supportCriticalDeg = float(s.support.criticalAngleDeg);
+    m_supports->penetrationDistance = s.support.penetrationDistanceMm;
+    m_supports->supportPreview = s.support.supportPreview;
+    m_supports->sinSurfaceNormal = std::sin(qDegreesToRadians(double(s.support.supportSurfaceNormalDeg)));
+    m_supports->cosThresholdAngle = std::cos(qDegreesToRadians(supportThresholdDeg));
+    m_supports->cosCriticalAngle = std::cos(qDegreesToRadians(supportCriticalDeg));
     // The layer chain's settings-file switches; the package export sets the rest.
     sliceOnDisk = s.slice.sliceOnDisk;
     postProcess.contourPenGray = s.slice.subPixelSlicingIntensity;
@@ -208,6 +218,9 @@ FrameState Canvas::frameState() const
     f.selection = m_scene->selection();
     f.outOfBuild = m_scene->isOutOfBuild();
     f.supportMode = supportMode;
+    f.fullSupportView = fullSupportView;
+    if (supportMode > 0 && m_supports->waterline)
+        f.overhangLines = &m_supports->overhangLineCoordinates();
     f.overhangCos = std::cos(qDegreesToRadians(supportThresholdDeg));
     f.criticalCos = std::cos(qDegreesToRadians(supportCriticalDeg));
     f.slicing = m_slicingInProgress;
@@ -471,6 +484,8 @@ void Canvas::mouseMoveEvent(QMouseEvent *event)
         m_camera.rightDrag(dx, dy);
         startGlide();
     } else if (toolModeOn()) {
+        if (!structureToolHover(pos))
+            supportToolHover(pos, mods);
         emit signalToolHover(pos, mods);
     }
     m_camera.lastMousePos = pos;
@@ -487,6 +502,8 @@ void Canvas::mouseReleaseEvent(QMouseEvent *event)
             endObjectDrag();
         } else if (!m_dragged) {
             if (toolModeOn()) {
+                if (!structureToolClick(event->localPos()))
+                    supportToolClick(event->localPos(), event->modifiers());
                 emit signalToolClick(event->localPos(), event->modifiers());
             } else {
                 // A click selects what is under the cursor; Ctrl adds or removes it.
@@ -509,6 +526,9 @@ void Canvas::mouseReleaseEvent(QMouseEvent *event)
             }
         }
     }
+    if (event->button() == Qt::RightButton && !m_dragged && supportMode > 0
+        && (event->modifiers() & Qt::ShiftModifier))
+        supportToolClick(event->localPos(), event->modifiers(), true);
     m_pressButton = Qt::NoButton;
     m_dragged = false;
     QOpenGLWidget::mouseReleaseEvent(event);
@@ -631,9 +651,4 @@ void Canvas::onChangeOpacity(float opacity)
 }
 
 // Features of other parts of the program; the view keeps their entry points.
-void Canvas::deleteBases() {}
-void Canvas::deleteAllSupports() {}
-void Canvas::setSupportParameters(float, float, float, float, float, float, float, float, float, bool) {}
-void Canvas::onAutoSupport() {}
 void Canvas::onModelFlip() {}
-void Canvas::onMoveSupports(QVector3D) {}

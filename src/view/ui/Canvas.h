@@ -18,12 +18,16 @@
 #include "slicing/SliceParameters.h"
 #include "slicing/Slicer.h"
 #include "slicing/ui/ProgressWindow.h"
+#include "support/DrainHoles.h"
 #include "view/Camera.h"
 #include "view/Picking.h"
 #include "view/SceneRenderer.h"
 
 class CrossSectionRenderer;
 class Scene;
+class SupportEditor;
+class Bases;
+class SupportLinkers;
 struct EnvironmentSettings;
 
 // The 3D view: draws the scene it owns with the view's shader set, runs the orbit camera,
@@ -45,12 +49,23 @@ public:
     Camera &camera() { return m_camera; }
     const ViewSettings &viewSettings() const { return m_settings; }
 
-    // Manual support editing: 0 off, 1 one-point mode, 2 two-point mode.
+    // Manual support editing: 0 off, 1 one-point mode, 2 two-point mode. Set it with
+    // setSupportMode, which also takes away and restores what support mode hides.
     int supportMode = 0;
+    void setSupportMode(int mode);
+    // Supports: parameters, settings, the pick and the editing operations.
+    SupportEditor *supportEditor() const { return m_supports; }
     // Marks shown in the support-mode status line, and the ring-base pick.
     bool xFlipCopy = false;
     bool yFlipCopy = false;
     bool ringBasePick = false;
+    // Drain holes: placed where the user clicks while this is on (a preview follows the mouse).
+    bool drainHolePlacing = false;
+    DrainHoleSettings drainHoleSettings;
+    // Support linkers: the farthest foot distance that is braced, mm.
+    int linkerDistanceMm = 10;
+    Bases *bases() const { return m_bases.get(); }
+    SupportLinkers *supportLinkers() const { return m_linkers.get(); }
     // Overhang colouring while supports are edited (degrees from vertical down).
     float supportThresholdDeg = 45.0f;
     float supportCriticalDeg = 10.0f;
@@ -160,7 +175,15 @@ public slots:
     void onShowPlatform(bool show);
 
     // View, support, slicing and drain-hole features.
+    // Bases, linkers and drain holes (CanvasBases.cpp). Refusals become timed messages.
     void deleteBases();
+    void addRectBase(float margin, float t, int baseShape);
+    void addGlobalBase(float margin, float t);
+    void removeGlobalBase();
+    bool createRingBase(float zheight);
+    void generateSupportLinkers();
+    void removeSupportLinkers();
+    void deleteDrainHolePreview();
     void deleteAllSupports();
     void setSupportParameters(float sp, float r0, float r1, float r2, float r3, float h0, float h2,
                               float theta, float theta2, bool thinTip);
@@ -220,7 +243,7 @@ private:
     void startGlide();
     FrameState frameState() const;
     QSize framebufferSize() const;
-    bool toolModeOn() const { return supportMode > 0 || ringBasePick; }
+    bool toolModeOn() const { return supportMode > 0 || ringBasePick || drainHolePlacing; }
     void beginObjectDrag(int id, const QPointF &pos);
     void dragObjects(const QPointF &from, const QPointF &to);
     void endObjectDrag();
@@ -234,7 +257,18 @@ private:
     void releaseSliceRenderer();
     void drawSliceTexture();
 
+    // Support mode's clicks and moves under the mouse (CanvasSupports.cpp).
+    void supportToolClick(const QPointF &pos, Qt::KeyboardModifiers mods, bool rightButton = false);
+    void supportToolHover(const QPointF &pos, Qt::KeyboardModifiers mods);
+    // Ring-base picks and drain-hole placing (CanvasBases.cpp); true when the event was theirs.
+    bool structureToolClick(const QPointF &pos);
+    bool structureToolHover(const QPointF &pos);
+    void connectStructures();
+    std::unique_ptr<Bases> m_bases;
+    std::unique_ptr<SupportLinkers> m_linkers;
+
     Scene *m_scene = nullptr;
+    SupportEditor *m_supports = nullptr;
     Camera m_camera;
     ViewSettings m_settings;
     std::unique_ptr<SceneRenderer> m_renderer;

@@ -1,0 +1,214 @@
+#include <QAction>
+#include <QDoubleSpinBox>
+#include <QGroupBox>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QtTest>
+#include <memory>
+
+#include "support_window.h"
+#include "app/Window.h"
+#include "scene/Scene.h"
+#include "support/SupportEditor.h"
+#include "view/ui/Canvas.h"
+
+// The base, linker and drain-hole commands of the main window.
+class TestWindowBases : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<WindowTestData> m_data;
+    std::unique_ptr<Window> m_window;
+    QStringList m_notices;
+
+    Canvas *canvas() const { return m_window->canvas; }
+    Scene *scene() const { return m_window->canvas->scene(); }
+    template <typename T>
+    T *find(const char *name) const
+    {
+        T *w = m_window->findChild<T *>(QString::fromLatin1(name));
+        if (!w)
+            qFatal("no widget %s", name);
+        return w;
+    }
+    void trigger(const char *action) { find<QAction>(action)->trigger(); }
+
+    int count(const QString &name) const
+    {
+        int n = 0;
+        for (int i = 1; i < scene()->objectCount(); ++i)
+            n += scene()->object(i)->name == name;
+        return n;
+    }
+    const Object *named(const QString &name) const
+    {
+        for (int i = 1; i < scene()->objectCount(); ++i)
+            if (scene()->object(i)->name == name)
+                return scene()->object(i);
+        return nullptr;
+    }
+
+    int addBox(const char *file, double sx, double sy, double sz, float liftMm = 0)
+    {
+        const QString path = m_data->filePath(file);
+        writeBox(path, sx, sy, sz);
+        loadModel(*m_window, path);
+        const int id = scene()->objectCount() - 1;
+        scene()->object(id)->move.setZ(scene()->object(id)->move.z() + liftMm);
+        scene()->refreshAABB(id, 0);
+        scene()->changeSelObj({id}, id);
+        return id;
+    }
+
+private slots:
+    void initTestCase() { qputenv("ORVELL3D_STARTUP_WAIT_MS", "0"); }
+
+    void init()
+    {
+        m_data = std::make_unique<WindowTestData>();
+        QVERIFY(m_data->isValid());
+        QFile settings(m_data->filePath("settings.ini"));
+        QVERIFY(settings.open(QIODevice::WriteOnly));
+        settings.close();
+        m_window = std::make_unique<Window>();
+        m_window->resize(1400, 1000);
+        m_window->show();
+        waitForBuildPlate(*m_window);
+        // The texts of the timed notices as they show.
+        m_notices.clear();
+        auto *watch = new QTimer(dialogWatchers());
+        connect(watch, &QTimer::timeout, this, [this] {
+            for (QWidget *w : QApplication::topLevelWidgets())
+                if (auto *box = qobject_cast<QMessageBox *>(w); box && box->objectName() == "timedMessage"
+                                                                && box->isVisible()
+                                                                && !m_notices.contains(box->text().trimmed()))
+                    m_notices << box->text().trimmed();
+        });
+        watch->start(20);
+    }
+
+    void cleanup()
+    {
+        m_window.reset();
+        m_data.reset();
+    }
+
+    void basesAndLinkersFromTheMenu()
+    {
+        // Without a model the commands say so and change nothing.
+        const int empty = scene()->objectCount();
+        trigger("actionAdd_global_base");
+        trigger("actionCreate_a_base");
+        QCOMPARE(scene()->objectCount(), empty);
+        QVERIFY(m_notices.contains("There is no model to proceed."));
+        QVERIFY(m_notices.contains("There is no selected model to proceed."));
+
+        const int model = addBox("slab.obj", 20, 14, 4, 8);
+        find<QDoubleSpinBox>("inpBaseMargin")->setValue(2);
+        find<QDoubleSpinBox>("inpBaseThickness")->setValue(1);
+        trigger("actionCreate_a_base");
+        QVERIFY(named("RectBase"));
+        QCOMPARE(named("RectBase")->baseSize, QVector3D(24, 18, 1));
+        QCOMPARE(named("RectBase")->parent, model);
+        QVERIFY(logText(*m_window).contains("RectBase has been added."));
+
+        trigger("actionAdd_global_base");
+        trigger("actionAdd_global_base");
+        QCOMPARE(count("GlobalBase"), 1);
+
+        // Supports under the lifted slab, then linkers between them.
+        SupportParameters p;
+        p.sp = 3;
+        canvas()->supportEditor()->setParameters(p);
+        QVERIFY(canvas()->supportEditor()->onAutoSupport() > 4);
+        find<QSpinBox>("inpLinkerDistance")->setValue(5);
+        QCOMPARE(canvas()->linkerDistanceMm, 5);
+        trigger("actionAdd_support_linkers");
+        QCOMPARE(count("SupportLinkers"), 1);
+
+        // Support mode puts the global base and the linkers away; Escape brings them back.
+        find<QRadioButton>("rbSupport1Pt")->click();
+        QCOMPARE(count("GlobalBase") + count("SupportLinkers"), 0);
+        QTest::keyClick(m_window.get(), Qt::Key_Escape);
+        QCOMPARE(count("GlobalBase"), 1);
+        QCOMPARE(count("SupportLinkers"), 1);
+
+        // Deleting bases keeps ring bases; the grid base is refused in support mode.
+        scene()->changeSelObj({model}, model);
+        QVERIFY(canvas()->createRingBase(10.0f));
+        emit m_window->signalDeleteBases();
+        QCOMPARE(count("RectBase") + count("GlobalBase"), 0);
+        QCOMPARE(count("RingBase"), 1);
+        QVERIFY(logText(*m_window).contains("All bases have been deleted."));
+        find<QRadioButton>("rbSupport1Pt")->click();
+        const int before = scene()->objectCount();
+        trigger("actiongridBase");
+        QVERIFY(m_notices.contains("Can't add a grid base in support mode."));
+        QCOMPARE(scene()->objectCount(), before);
+        QTest::keyClick(m_window.get(), Qt::Key_Escape);
+        trigger("actiongridBase");
+        QTRY_VERIFY(scene()->objectCount() == before + 1);
+        const Object *grid = scene()->object(before);
+        QVERIFY(grid->name.startsWith("Grid_bottom"));
+        QCOMPARE(grid->type, int(TypeBase));
+        QVERIFY(qAbs(grid->bbox[5] - grid->bbox[4] - 118) < 0.01 && qAbs(grid->bbox[3] - grid->bbox[2] - 67) < 0.01);
+    }
+
+    void drainHoleWithTheMouse()
+    {
+        const int model = addBox("block.obj", 20, 20, 10);
+        find<QDoubleSpinBox>("inpDrainDia")->setValue(3);
+        find<QDoubleSpinBox>("inpDrainHeight")->setValue(5);
+        trigger("actionDrainHole");
+        QVERIFY(find<QGroupBox>("gbxDrainHole")->isVisible());
+        QVERIFY(canvas()->drainHolePlacing);
+        canvas()->viewTop();
+        QTest::qWait(1500);
+        const QPoint centre(canvas()->width() / 2, canvas()->height() / 2);
+        // Moving over the model shows the see-through preview; the click drills the hole.
+        QTest::mouseMove(canvas(), centre + QPoint(5, 5));
+        QTest::mouseMove(canvas(), centre);
+        QTRY_VERIFY(scene()->object(scene()->objectCount() - 1)->type == TypeDrainHole);
+        QCOMPARE(scene()->object(scene()->objectCount() - 1)->opacity, 0.3f);
+        QTest::mouseClick(canvas(), Qt::LeftButton, Qt::NoModifier, centre);
+        QCOMPARE(count("DrainHole"), 1);
+        const Object *hole = named("DrainHole");
+        QCOMPARE(hole->opacity, 1.0f);
+        QCOMPARE(hole->parent, model);
+        // From 1 mm above the 10 mm top to 6 mm below it.
+        QVERIFY(qAbs(hole->bbox[0] - 11) < 0.01 && qAbs(hole->bbox[1] - 4) < 0.01);
+        QVERIFY(!canvas()->drainHolePlacing);
+        QVERIFY(!find<QGroupBox>("gbxDrainHole")->isVisible());
+        QVERIFY(logText(*m_window).contains("DrainHole has been added."));
+    }
+
+    void ringBaseWherePicked()
+    {
+        addBox("tower.obj", 10, 10, 10);
+        trigger("actionCreate_ring_support");
+        QVERIFY(canvas()->ringBasePick);
+        canvas()->viewFront();
+        QTest::qWait(1500);
+        // A click beside the model keeps the pick armed; one on its front face makes the ring.
+        QTest::mouseClick(canvas(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+        QVERIFY(canvas()->ringBasePick);
+        // The first point down the middle of the view that lies on the model.
+        QPoint onModel;
+        for (int y = 0; y < canvas()->height() && onModel.isNull(); y += 8)
+            if (canvas()->pickRay(QPointF(canvas()->width() / 2, y)).hasHit())
+                onModel = QPoint(canvas()->width() / 2, y + 16);
+        QVERIFY(!onModel.isNull());
+        QTest::mouseClick(canvas(), Qt::LeftButton, Qt::NoModifier, onModel);
+        QVERIFY(!canvas()->ringBasePick);
+        const Object *ring = named("RingBase");
+        QVERIFY(ring);
+        // The ring hugs the 10 mm square at the picked height and reaches 1.301 mm beyond it below.
+        QVERIFY(ring->bbox[0] > 0.5f && ring->bbox[0] < 10.0f);
+        QVERIFY(qAbs(ring->bbox[5] - ring->bbox[4] - 12.602f) < 0.01);
+    }
+};
+
+QTEST_MAIN(TestWindowBases)
+#include "tst_gui_bases.moc"

@@ -42,6 +42,9 @@ QString windowState(Window &w)
     out << "\ncamera " << c.zoom << ' ' << c.targetTilt << ' ' << c.targetYaw << ' ' << c.gCenter.x() << ','
         << c.gCenter.y() << ',' << c.gCenter.z();
     out << "\ntitle " << w.windowTitle() << "\nlog " << logText(w);
+    // Tools that wait for a click in the view show themselves on the side panel.
+    out << "\npanel " << w.findChild<QTabWidget *>("tabMenu")->currentIndex() << " drain hole placing "
+        << w.canvas->drainHolePlacing;
     return s;
 }
 
@@ -126,6 +129,9 @@ class TestCommands : public QObject
         c.tilt = c.targetTilt = -100.0f;
         c.yaw = c.targetYaw = 33.0f;
         c.gCenter = QVector3D(1, 2, 3);
+        // No tool left waiting for a click by the command before.
+        w.canvas->drainHolePlacing = false;
+        w.findChild<QTabWidget *>("tabMenu")->setCurrentIndex(0);
     }
 
 private slots:

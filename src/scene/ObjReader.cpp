@@ -70,7 +70,10 @@ private:
         m_end = keep;
         if (m_end == m_buffer.size())
             m_buffer.resize(m_buffer.size() * 2);   // a very long line
-        const qint64 got = m_in.read(m_buffer.data() + m_end, qint64(m_buffer.size() - m_end));
+        qint64 got = m_in.read(m_buffer.data() + m_end, qint64(m_buffer.size() - m_end));
+        // A pipe or socket with nothing buffered yet is not at its end.
+        while (got == 0 && m_in.isSequential() && m_in.waitForReadyRead(30000))
+            got = m_in.read(m_buffer.data() + m_end, qint64(m_buffer.size() - m_end));
         if (got < 0)
             m_failed = true;
         if (got <= 0)

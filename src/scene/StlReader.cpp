@@ -16,6 +16,7 @@ constexpr qint64 kTriangleSize = 50;
 constexpr std::size_t kChunkTriangles = 5000;       // 250 kB per read, a tenth of a percent of 1M triangles
 constexpr std::size_t kTextChunk = std::size_t(1) << 20;
 constexpr uint64_t kMaxRecords = UINT32_MAX;        // vertex numbers are 32-bit
+constexpr int kWaitForDataMs = 30000;               // a pipe that stays silent this long has ended
 
 // Reads until `size` bytes arrived or the device has no more; returns the count read.
 qint64 readFully(QIODevice &in, char *data, qint64 size)
@@ -23,6 +24,8 @@ qint64 readFully(QIODevice &in, char *data, qint64 size)
     qint64 done = 0;
     while (done < size) {
         const qint64 got = in.read(data + done, size - done);
+        if (got == 0 && in.isSequential() && in.waitForReadyRead(kWaitForDataMs))
+            continue;
         if (got <= 0)
             break;
         done += got;
@@ -169,6 +172,9 @@ MeshReadResult readAsciiStl(QIODevice &in, const ProgressFn &progressFn)
 
     for (;;) {
         const qint64 got = in.read(buffer.data() + carried, qint64(buffer.size() - carried));
+        // A pipe or socket with nothing buffered yet is not at its end.
+        if (got == 0 && in.isSequential() && in.waitForReadyRead(kWaitForDataMs))
+            continue;
         if (got < 0) {
             result.error = QStringLiteral("the file could not be read: %1").arg(in.errorString());
             return result;
@@ -184,6 +190,12 @@ MeshReadResult readAsciiStl(QIODevice &in, const ProgressFn &progressFn)
                 --stop;
         }
         const char *data = buffer.data();
+        if (stop == 0 && !atEnd && length < buffer.size()) {
+            // A short read (a pipe, a slow device) ended inside the first token: it goes on
+            // in the next read and is kept whole.
+            carried = length;
+            continue;
+        }
         if (stop == 0) {
             // No white space in a full buffer: one enormous token, which no vertex has.
             if (expected > 0) {

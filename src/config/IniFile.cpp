@@ -225,6 +225,9 @@ QString unescapeValue(const QByteArray &data, int from, int to)
 // "a//b/" → "a/b", as QSettings normalises key paths.
 QString normalizedPath(const QString &path)
 {
+    // Most paths are plain already; splitting each one would cost most of a file's read.
+    if (!path.startsWith(QLatin1Char('/')) && !path.endsWith(QLatin1Char('/')) && !path.contains(QLatin1String("//")))
+        return path;
     return path.split(QLatin1Char('/'), Qt::SkipEmptyParts).join(QLatin1Char('/'));
 }
 

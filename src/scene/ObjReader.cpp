@@ -22,7 +22,13 @@ char lower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
 class LineReader
 {
 public:
-    explicit LineReader(QIODevice &in) : m_in(in), m_buffer(kChunk) {}
+    // A small file needs no megabyte of buffer; long lines make it grow.
+    explicit LineReader(QIODevice &in)
+        : m_in(in),
+          m_buffer(in.isSequential() ? kChunk
+                                     : std::size_t(std::clamp<qint64>(in.size() - in.pos() + 1, 4096, qint64(kChunk))))
+    {
+    }
 
     // The next line without its line end, or false at the end of the data or on a read error.
     bool next(const char *&begin, const char *&end)

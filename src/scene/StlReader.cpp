@@ -82,11 +82,13 @@ MeshReadResult readBinaryStl(QIODevice &in, const ProgressFn &progressFn)
 
     VertexWelder welder(std::size_t(expected) * 3);
     ProgressSpan span(progress, 0, 80, n);
-    std::vector<uchar> buffer(std::min<std::size_t>(n, kChunkTriangles) * kTriangleSize);
-    std::vector<float> corners(std::min<std::size_t>(n, kChunkTriangles) * 9);
+    // Sized by what the file can hold: a header may announce millions of triangles.
+    const std::size_t chunk = std::size_t(std::min<uint64_t>(std::max<uint64_t>(expected, 1), kChunkTriangles));
+    std::vector<uchar> buffer(chunk * kTriangleSize);
+    std::vector<float> corners(chunk * 9);
     uint64_t done = 0;
     while (done < n) {
-        const std::size_t count = std::size_t(std::min<uint64_t>(n - done, kChunkTriangles));
+        const std::size_t count = std::size_t(std::min<uint64_t>(n - done, chunk));
         const qint64 bytes = qint64(count) * kTriangleSize;
         const qint64 got = readFully(in, reinterpret_cast<char *>(buffer.data()), bytes);
         if (got != bytes) {
@@ -128,7 +130,8 @@ MeshReadResult readAsciiStl(QIODevice &in, const ProgressFn &progressFn)
     VertexWelder welder(std::size_t(std::min<qint64>(total / 80, qint64(1) << 22)));
     ProgressSpan span(progress, 0, 80, uint64_t(total));
 
-    std::vector<char> buffer(kTextChunk);
+    // A small file needs no megabyte of buffer (it is cleared on every read).
+    std::vector<char> buffer(total > 0 ? std::size_t(std::min<qint64>(qint64(kTextChunk), total + 1)) : kTextChunk);
     std::size_t carried = 0;        // bytes of an unfinished token kept from the last read
     bool carriedIsJunk = false;     // that token was too long to keep; it is no number
     uint64_t consumed = 0;

@@ -25,15 +25,11 @@ int hexValue(char c)
     return -1;
 }
 
-// Plain bytes of a value: UTF-8 where they form it (hand-edited files), else one character
-// per byte, as files without a declared encoding are read.
+// Plain bytes of a value as UTF-8, as Qt reads settings files declared UTF-8: hand-edited
+// files are written that way, and bytes that are no UTF-8 become replacement characters.
 QString decodeBytes(const char *b, int n)
 {
-    const QByteArray bytes = QByteArray::fromRawData(b, n);
-    const QString utf8 = QString::fromUtf8(bytes);
-    if (utf8.toUtf8() == bytes)
-        return utf8;
-    return QString::fromLatin1(b, n);
+    return QString::fromUtf8(b, n);
 }
 
 // One logical line: leading white space skipped, a line continued by "\" + line end or by an
@@ -152,8 +148,11 @@ QString unescapeValue(const QByteArray &data, int from, int to)
         const char ch = data[i];
         if (ch == '\\') {
             ++i;
-            if (i >= to)
+            if (i >= to) {
+                // A lone "\" at the very end keeps the white space before it.
+                chopLimit = out.size();
                 break;
+            }
             const char e = data[i++];
             switch (e) {
             case 'a': out += QLatin1Char('\a'); break;

@@ -44,6 +44,8 @@
 #include "scene/Loader.h"
 #include "scene/Scene.h"
 #include "ui_Window.h"
+#include "update/FvUpdater.h"
+#include "update/ui/FvUpdateWindows.h"
 #include "view/ui/Canvas.h"
 
 namespace {
@@ -167,6 +169,7 @@ Window::Window(QWidget *parent) : QMainWindow(parent)
     connect(this, &Window::signalMoveSupports, canvas, &Canvas::onMoveSupports);
     connect(this, &Window::signalProjectorSizeChanged, canvas, &Canvas::onProjectorSizeChanged);
     setupSlicing();
+    setupConfigCommands();
     // Scene notices open a box that waits; queued, so no scene operation is interrupted by it.
     connect(canvas, &Canvas::signalTimedMessage, this, &Window::showTimedMessage, Qt::QueuedConnection);
     connect(ui->actionExit, &QAction::triggered, this, &QWidget::close);
@@ -257,6 +260,8 @@ Window::~Window()
     // The tree outlives the form object; its events must not reach the filter any more.
     ui->modelTreeView->removeEventFilter(this);
     canvas->removeEventFilter(this);
+    FvUpdater::sharedUpdater()->setPresenter(nullptr);
+    m_updateWindows.reset();
     delete ui;
     ui = nullptr;
 }
@@ -347,6 +352,7 @@ void Window::applySettings()
     applyProjectorInputs();
     on_inpMaxZ_valueChanged(ui->inpMaxZ->value());
     applyFlexSliceSettings();
+    applyUpdateFeed();
     rememberAppliedState();
 }
 
@@ -700,4 +706,3 @@ void Window::onSupportModeOff() {}
 void Window::onPreviewSliderChange(float) {}
 void Window::printerContextMenu(const QPoint &) {}
 void Window::cmbPrinter_currentIndexChanged(int) {}
-void Window::checkUpdateAtStarting() {}

@@ -29,8 +29,10 @@ class QLabel;
 class QModelIndex;
 class QStandardItem;
 class QStandardItemModel;
+class FvUpdateWindows;
 class ResinProfileManager;
 class UnitFlexSlice;
+struct CalibrationSettings;
 
 // The main window: menus, tool bar, side panel, log window and the 3D view.
 class Window : public QMainWindow
@@ -134,6 +136,28 @@ public slots:
     void cmbPrinter_currentIndexChanged(int index);
     void checkUpdateAtStarting();
     void updateFlexSliceResinProfiles();
+
+    // --- configuration commands (WindowConfigCommands.cpp) -------------------------------
+public:
+    // The administrator dialog (Alt+A), opened window-modal.
+    void openAdminSetting();
+    // Writes the calibration package at `path` with a progress window; errors are shown.
+    bool writeExposureCalibration(const CalibrationSettings &calibration, const QString &path);
+    // Hands the setting file's feed address to the update check; without one the menu
+    // command is disabled and the start-up check only logs (once) that there is none.
+    void applyUpdateFeed();
+
+private slots:
+    void on_actionExposure_Calibration_triggered();
+    void on_actionPrinter_Setting_triggered();
+    void on_actionCheck_for_Updates_triggered();
+
+private:
+    void setupConfigCommands();
+    std::unique_ptr<FvUpdateWindows> m_updateWindows;
+    bool m_noFeedLogged = false;
+
+public slots:
 
 private slots:
     void on_load_triggered();

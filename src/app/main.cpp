@@ -29,6 +29,10 @@ int main(int argc, char **argv)
     font.setKerning(true);
     QApplication::setFont(font);
 
+    // The update check keeps the version the user skipped in the native settings of this pair.
+    QCoreApplication::setOrganizationName(QString::fromLatin1(AppInfo::name));
+    QCoreApplication::setOrganizationDomain(QStringLiteral("orvell3d.org"));
+
     App app(argc, argv);
     QCoreApplication::setApplicationVersion(QString::fromLatin1(AppInfo::version));
     QCoreApplication::setApplicationName(QString::fromLatin1(AppInfo::name));

@@ -15,3 +15,4 @@ const std::vector<CliCommand> &cliCommands();
 
 int runInfoCommand(const QStringList &args);
 int runSliceCommand(const QStringList &args);
+int runCalibrateCommand(const QStringList &args);

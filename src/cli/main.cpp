@@ -1,6 +1,9 @@
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QStringList>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 
 #include "cli/Commands.h"
 #include "config/AppInfo.h"
@@ -14,15 +17,35 @@ void printUsage(FILE *out)
                  "\n"
                  "Commands:\n");
     for (const CliCommand &c : cliCommands())
-        std::fprintf(out, "  %-8s %s\n", c.name, c.summary);
+        std::fprintf(out, "  %-10s %s\n", c.name, c.summary);
     std::fprintf(out, "\nRun 'orvell3d-cli COMMAND --help' for the options of a command.\n");
+}
+
+// Notes of the platform set-up (a missing runtime folder and the like) are no business of
+// a command-line user; a failing set-up is fatal and still ends the program.
+void platformSetupHandler(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (type == QtFatalMsg)
+        std::fprintf(stderr, "orvell3d-cli: %s\n", qPrintable(message));
 }
 
 } // namespace
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
+    // The calibration pictures carry text, and fonts need a GUI application; it draws on the
+    // offscreen platform, so no display is needed either.
+    std::unique_ptr<QCoreApplication> application;
+    if (argc > 1 && std::strcmp(argv[1], "calibrate") == 0) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        const QtMessageHandler previous = qInstallMessageHandler(platformSetupHandler);
+        application = std::make_unique<QGuiApplication>(argc, argv);
+        qInstallMessageHandler(previous);
+    } else {
+        application = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    QCoreApplication &app = *application;
     QCoreApplication::setApplicationName(AppInfo::name);
     QCoreApplication::setApplicationVersion(AppInfo::version);
 

@@ -12,10 +12,10 @@ bool MiscSettings::operator==(const MiscSettings &o) const
 {
     return std::tie(modelViewResponse, slicingQualityFactor, lastFileLocation, windowWidth,
                     windowHeight, windowFullScreen, language, gpuIdleTime, wheelZoomDir,
-                    zoomCenterMoving, orthographicalProjection, pixelGrayscaleUpdate)
+                    zoomCenterMoving, orthographicalProjection, pixelGrayscaleUpdate, updateFeedUrl)
         == std::tie(o.modelViewResponse, o.slicingQualityFactor, o.lastFileLocation, o.windowWidth,
                     o.windowHeight, o.windowFullScreen, o.language, o.gpuIdleTime, o.wheelZoomDir,
-                    o.zoomCenterMoving, o.orthographicalProjection, o.pixelGrayscaleUpdate);
+                    o.zoomCenterMoving, o.orthographicalProjection, o.pixelGrayscaleUpdate, o.updateFeedUrl);
 }
 
 bool ModelSettings::operator==(const ModelSettings &o) const

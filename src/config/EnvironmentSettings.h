@@ -50,6 +50,9 @@ struct MiscSettings
     bool zoomCenterMoving = false;       // zoom around the mouse position
     bool orthographicalProjection = false;
     bool pixelGrayscaleUpdate = false;   // contrast curve on slices
+    // Address of the update feed (key "UpdateFeedUrl"); empty: updates are not looked up.
+    // Written only when set, so files without it stay as they are.
+    QString updateFeedUrl;
 
     bool operator==(const MiscSettings &o) const;
 };

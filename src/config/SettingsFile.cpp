@@ -123,6 +123,7 @@ void readMisc(const IniFile &s, MiscSettings &m, ModelSettings &models)
     }
     GroupReader g(s, "Misc");
     m.pixelGrayscaleUpdate = g.boolean(QStringLiteral("PixelGrayscaleUpdate"));
+    m.updateFeedUrl = g.string(QStringLiteral("UpdateFeedUrl")).trimmed();
 }
 
 void readModels(const IniFile &s, ModelSettings &m)
@@ -535,6 +536,8 @@ QByteArray settingsFileText(const EnvironmentSettings &settings)
     w.putBool(QStringLiteral("ZoomCenterMoving"), m.zoomCenterMoving);
     w.putBool(QStringLiteral("OrthographicalProjection"), m.orthographicalProjection);
     w.putBool(QStringLiteral("PixelGrayscaleUpdate"), m.pixelGrayscaleUpdate);
+    if (!m.updateFeedUrl.isEmpty())
+        w.putString(QStringLiteral("UpdateFeedUrl"), m.updateFeedUrl);
 
     return w.text;
 }

@@ -239,14 +239,22 @@ bool finishPackage(const PackageJob &job, const PackageDescription &run, const Q
         || !saveFile(work.filePath("buildscript.ini"), buildscriptText(run), &why))
         return fail(why);
     files << "parameters.ini" << "buildscript.ini";
+    return packWorkFolder(job, files, archiver, error);
+}
 
+bool packWorkFolder(const PackageJob &job, const QStringList &files, const Archiver &archiver, QString *error)
+{
+    QString why;
     // The archive is built in the working folder under a fresh name (the tool would add to an
-    // existing one) and replaces an older package only when it is complete.
-    const QString built = work.filePath(".package.zip");
-    if (!archiver.add(built, job.workFolder, files, packagePassword(), &why))
-        return fail(why);
-    if (!movePackageIntoPlace(built, job.packagePath, &why))
-        return fail(why);
+    // existing one) and replaces an older package only when it is complete. On failure the
+    // working folder goes too: its layers would only fill the disk that may be the reason.
+    const QString built = QDir(job.workFolder).filePath(".package.zip");
+    if (!archiver.add(built, job.workFolder, files, packagePassword(), &why)
+        || !movePackageIntoPlace(built, job.packagePath, &why)) {
+        abandonPackage(job);
+        setError(error, why);
+        return false;
+    }
     if (!QDir(job.workFolder).removeRecursively())
         qWarning().noquote() << "Could not remove the working folder" << native(job.workFolder);
     return true;

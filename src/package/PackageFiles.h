@@ -106,5 +106,10 @@ class Archiver;
 bool finishPackage(const PackageJob &job, const PackageDescription &run, const QList<QImage> &previews,
                    const Archiver &archiver, QString *error);
 
+// The archiving tail of a package: packs the named files of the working folder into an archive
+// built in that folder, which then replaces an older package in one step. The working folder
+// is removed in every case.
+bool packWorkFolder(const PackageJob &job, const QStringList &files, const Archiver &archiver, QString *error);
+
 // Removes the working folder of a package that is not completed (a cancelled run).
 void abandonPackage(const PackageJob &job);

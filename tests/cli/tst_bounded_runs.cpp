@@ -92,6 +92,15 @@ private slots:
         QVERIFY2(r.err.contains("Misc/Language is a typed value"), qPrintable(r.err));
     }
 
+    // The reader's progress lines belong in the window's log, for every command.
+    void settingsLeaveStandardErrorQuiet()
+    {
+        const CliRun r = runCli({"calibrate", "--settings", settings(""), "-o", m_dir.filePath("calibration.lpk")},
+                                m_dir.filePath("data"));
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QCOMPARE(r.err, QString());
+    }
+
     void failedLayerWriteIsReportedOnce()
     {
         const QString out = m_dir.filePath("blocked");

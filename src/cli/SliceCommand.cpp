@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <algorithm>
 #include <cstdio>
 
 #include "cli/JsonReport.h"
@@ -20,6 +21,7 @@
 #include "scene/Scene.h"
 #include "slicing/GlContext.h"
 #include "slicing/RendererFactory.h"
+#include "slicing/RunLimits.h"
 #include "slicing/Slicer.h"
 #include "support/SupportEditor.h"
 
@@ -141,6 +143,11 @@ bool parsePixelSize(const QString &text, float *x, float *y)
         return true;
     }
     return false;
+}
+
+bool pixelSizeInRange(float um)
+{
+    return um >= RunLimits::minPixelSizeUm && um <= RunLimits::maxPixelSizeUm;
 }
 
 // Removes the layer files of an earlier run, so the folder holds this run's layers only.
@@ -270,8 +277,9 @@ int runSliceCommand(const QStringList &args)
             if (!parsePositive(value, &maxZ) || maxZ > 10000)
                 return usageError(QString("--max-z wants millimetres above 0, not '%1'").arg(value));
         } else if (name == "--projector") {
-            if (!parseSize(value, &projW, &projH))
-                return usageError(QString("--projector wants WIDTHxHEIGHT in pixels, not '%1'").arg(value));
+            if (!parseSize(value, &projW, &projH) || projW > RunLimits::maxProjectorPx || projH > RunLimits::maxProjectorPx)
+                return usageError(QString("--projector wants WIDTHxHEIGHT in pixels, each from %1 to %2, not '%3'")
+                                      .arg(RunLimits::minProjectorPx).arg(RunLimits::maxProjectorPx).arg(value));
         } else if (name == "--renderer") {
             if (!parseRendererKind(value, &rendererKind))
                 return usageError(QString("--renderer wants cpu, gpu or reference, not '%1'").arg(value));
@@ -300,8 +308,9 @@ int runSliceCommand(const QStringList &args)
             if (!parsePositive(value, &structures.baseThicknessMm) || structures.baseThicknessMm > 1000)
                 return usageError(QString("--base-thickness wants millimetres above 0, not '%1'").arg(value));
         } else if (name == "--pixel-size") {
-            if (!parsePixelSize(value, &pixelX, &pixelY))
-                return usageError(QString("--pixel-size wants micrometres (X or XxY), not '%1'").arg(value));
+            if (!parsePixelSize(value, &pixelX, &pixelY) || !pixelSizeInRange(pixelX) || !pixelSizeInRange(pixelY))
+                return usageError(QString("--pixel-size wants micrometres from %1 to %2 (X or XxY), not '%3'")
+                                      .arg(RunLimits::minPixelSizeUm).arg(RunLimits::maxPixelSizeUm).arg(value));
         }
     }
     if (models.isEmpty())
@@ -311,6 +320,8 @@ int runSliceCommand(const QStringList &args)
     if (outFolder.isEmpty())
         return usageError("no output folder given (--out FOLDER)");
 
+    // Only warnings and errors reach standard error, from the settings file on.
+    QuietLog quiet;
     // Settings: the program's defaults, then the file, then the command line.
     EnvironmentSettings settings = defaultEnvironmentSettings();
     if (!settingsPath.isEmpty()) {
@@ -341,8 +352,10 @@ int runSliceCommand(const QStringList &args)
     if (!bad.isEmpty())
         return failure(bad);
 
+    if (const QString range = checkSliceParameterRanges(params); !range.isEmpty())
+        return failure(range);
+
     // Models, placed as the window places them.
-    QuietLog quiet;
     Scene scene;
     scene.setLoadPauseMs(0);
     scene.setProjector(params.projectorWidthPx, params.projectorHeightPx, params.pixelSizeXUm, params.pixelSizeYUm);
@@ -391,6 +404,18 @@ int runSliceCommand(const QStringList &args)
     options.maxZ = float(maxZ > 0 ? maxZ : scene.topOfScene());
     if (!(options.maxZ > 0))
         return failure("the models have no height to slice");
+    // The range ends at the machine's build height: nothing above it can be printed.
+    const double buildHeightMm = settings.printer.stepperLimitZMm > 0
+                                     ? std::min<double>(settings.printer.stepperLimitZMm, RunLimits::maxBuildHeightMm)
+                                     : RunLimits::maxBuildHeightMm;
+    if (maxZ > buildHeightMm)
+        return failure(QString("--max-z %1 mm is above the build height of %2 mm (StepperLimitZ)")
+                           .arg(maxZ).arg(buildHeightMm));
+    if (options.maxZ > buildHeightMm) {
+        std::fprintf(stderr, "%s: warning: the models are %.2f mm tall; only the build height of %g mm is sliced\n",
+                     prefix, double(options.maxZ), buildHeightMm);
+        options.maxZ = float(buildHeightMm);
+    }
     options.variableSteps = VariableStepTable::fromInputs(settings.slice.variStepAngleDeg, settings.slice.variStepUm,
                                                           settings.slice.variStepMaxUm, settings.slice.variStepRelExp);
     for (const FlexSliceEntry &f : settings.slice.flexSlices) {
@@ -418,26 +443,38 @@ int runSliceCommand(const QStringList &args)
     }
 
     QString error;
+    const QFileInfo outInfo(outFolder);
+    if (outInfo.exists() && !outInfo.isDir())
+        return failure(QString("the output folder %1 is a file").arg(outFolder));
+    // The topmost folder this run creates: a failed run takes it away again.
+    QString createdFolder;
+    for (QFileInfo up(outInfo.absoluteFilePath()); !up.exists(); up = QFileInfo(up.absolutePath()))
+        createdFolder = up.absoluteFilePath();
     if (!QDir().mkpath(outFolder))
         return failure(QString("the output folder %1 cannot be created").arg(outFolder));
-    options.outputFolder = QFileInfo(outFolder).absoluteFilePath();
+    options.outputFolder = outInfo.absoluteFilePath();
+    auto fail = [&](const QString &message) {
+        if (!createdFolder.isEmpty())
+            QDir(createdFolder).removeRecursively();
+        return failure(message);
+    };
     if (!removeOldLayers(options.outputFolder, &error))
-        return failure(error);
+        return fail(error);
 
     std::unique_ptr<GlContext> context;
     if (rendererNeedsGl(rendererKind)) {
         context = GlContext::createCurrent(&error);
         if (!context)
-            return failure(error);
+            return fail(error);
     }
     const std::unique_ptr<CrossSectionRenderer> renderer = makeCrossSectionRenderer(rendererKind, true);
     Slicer slicer(renderer.get());
     if (!slicer.start(std::move(objects), params, options, &error))
-        return failure(error);
+        return fail(error);
 
     const Slicer::Step step = runSlicerShowingProgress(slicer);
     if (step != Slicer::Finished)
-        return failure(slicer.errorString());
+        return fail(slicer.errorString());
 
     if (package.json) {
         printJsonReport(sliceJsonReport(slicer, params, rendererKind, options.sliceThicknessUm, "folder",

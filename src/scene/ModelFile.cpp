@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QtEndian>
+#include <algorithm>
+#include <cmath>
 #include <new>
 
 #include "scene/MeshReadResult.h"
@@ -101,6 +103,32 @@ void read3mf(QFile &file, ModelReadResult &result, const ProgressFn &progress)
                              .arg(model.placedTriangles).arg(result.meshes.size());
 }
 
+// Models beyond 10 m are mistakes (wrong units, a broken export): slicing one would write
+// layers for hours or fill the disk. Coordinates far from the origin lose the precision of
+// the model's own details.
+constexpr double maxModelSizeMm = 10000.0;
+constexpr double maxModelDistanceMm = 100000.0;
+
+QString checkModelSize(const Mesh &mesh)
+{
+    double size[3];
+    double farthest = 0.0;
+    for (int a = 0; a < 3; ++a) {
+        const double lo = mesh.minCoord(a);
+        const double hi = mesh.maxCoord(a);
+        size[a] = hi - lo;
+        farthest = std::max({farthest, std::fabs(lo), std::fabs(hi)});
+    }
+    if (std::max({size[0], size[1], size[2]}) > maxModelSizeMm)
+        return QStringLiteral("the model measures %1 x %2 x %3 mm; models larger than 10 m are not loaded "
+                              "(are the units right?)")
+            .arg(size[0], 0, 'g', 4).arg(size[1], 0, 'g', 4).arg(size[2], 0, 'g', 4);
+    if (farthest > maxModelDistanceMm)
+        return QStringLiteral("the model lies %1 mm from the origin; models further than 100 m are not loaded")
+            .arg(farthest, 0, 'g', 4);
+    return QString();
+}
+
 } // namespace
 
 QString modelFormatName(ModelFormat format)
@@ -165,6 +193,8 @@ ModelReadResult readModelFile(const QString &path, const ProgressFn &progress, c
         read.error = QStringLiteral("not enough memory to read the file");
     }
     result.elapsedMs = timer.elapsed();
+    if (read.ok())
+        read.error = checkModelSize(read.mesh);
     if (!read.ok()) {
         result.error = read.error;
         // Most often a damaged binary file rather than bad text: say what its size should be.

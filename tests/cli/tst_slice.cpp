@@ -175,11 +175,16 @@ private slots:
         r = cli({m_box, "--out", out, "--frobnicate"});
         QCOMPARE(r.code, 2);
 
-        // More pixels than any graphics driver's framebuffer takes: refused, nothing written.
-        r = cli({m_box, "--out", out, "--projector", "60000x1000", "--renderer", "gpu"});
+        // Beyond the largest projectors: a wrong command line.
+        r = cli({m_box, "--out", out, "--projector", "60000x1000"});
+        QCOMPARE(r.code, 2);
+        QVERIFY2(r.err.contains("--projector") && r.err.contains("16384"), qPrintable(r.err));
+        // More pixels than this graphics driver's framebuffer takes: refused, and the output
+        // folder the run would have made is not left behind empty.
+        r = cli({m_box, "--out", out + "/sub", "--projector", "16000x1000", "--renderer", "gpu"});
         QCOMPARE(r.code, 1);
         QVERIFY2(r.err.contains("at most"), qPrintable(r.err));
-        QCOMPARE(layerFiles(out).size(), 0);
+        QVERIFY(!QFileInfo::exists(out));
 
         // The output folder cannot be made: a file stands in its place.
         QFile blocker(m_dir.filePath("blocker"));

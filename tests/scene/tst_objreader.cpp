@@ -70,6 +70,9 @@ private slots:
         QTest::newRow("relative vertex number") << v + "f -1 -2 -3\n" << "out of range";
         QTest::newRow("beyond the last vertex") << v + "f 1 2 7\n" << "line 7: vertex number 7";
         QTest::newRow("vertex number past 32 bits") << v + "f 1 2 99999999999999999999\n" << "not a face corner";
+        // 2^64 + 2: a parser that lets the product wrap reads vertex 2 here.
+        QTest::newRow("vertex number wrapping to 2") << v + "f 1 18446744073709551618 4\n" << "not a face corner";
+        QTest::newRow("vertex number one past 2^63") << v + "f 1 9223372036854775808 4\n" << "not a face corner";
         QTest::newRow("word as corner") << v + "f 1 two 3\n" << "not a face corner";
         QTest::newRow("word as coordinate") << QByteArray("v 1 x 3\nf 1 1 1\n") << "not a vertex coordinate";
         QTest::newRow("two coordinates") << QByteArray("v 1 2\nf 1 1 1\n") << "fewer than three";

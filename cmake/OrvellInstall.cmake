@@ -44,13 +44,17 @@ find_program(GZIP_PROGRAM gzip)
 find_package(Python3 COMPONENTS Interpreter)
 set(ORVELL_CLI_PROGRAM $<TARGET_FILE:orvell3d-cli>)
 set(ORVELL_INSTALL_FILES "")
+# The programs run here only to print their help; in a sanitizer build a leak report at exit
+# would fail the build for nothing.
+set(ORVELL_HELP_ENV QT_QPA_PLATFORM=offscreen ORVELL3D_DATA_DIR=${ORVELL_GEN}/data ASAN_OPTIONS=detect_leaks=0)
 if(HELP2MAN_PROGRAM AND GZIP_PROGRAM AND Python3_FOUND)
   set(cli_man ${ORVELL_GEN}/orvell3d-cli.1)
   add_custom_command(
     OUTPUT ${cli_man}.gz
-    COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/cmake/cli_help_sections.py ${ORVELL_CLI_PROGRAM}
+    COMMAND ${CMAKE_COMMAND} -E env ${ORVELL_HELP_ENV}
+            ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/cmake/cli_help_sections.py ${ORVELL_CLI_PROGRAM}
             ${ORVELL_GEN}/orvell3d-cli-commands.h2m
-    COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen ORVELL3D_DATA_DIR=${ORVELL_GEN}/data
+    COMMAND ${CMAKE_COMMAND} -E env ${ORVELL_HELP_ENV}
             ${HELP2MAN_PROGRAM} --no-info --section=1 --source=Orvell3D
             "--name=slice models for resin 3D printers without a display"
             "--version-string=orvell3d-cli ${PROJECT_VERSION}"
@@ -67,7 +71,7 @@ if(HELP2MAN_PROGRAM AND GZIP_PROGRAM AND Python3_FOUND)
     set(gui_man ${ORVELL_GEN}/orvell3d.1)
     add_custom_command(
       OUTPUT ${gui_man}.gz
-      COMMAND ${CMAKE_COMMAND} -E env ORVELL3D_DATA_DIR=${ORVELL_GEN}/data
+      COMMAND ${CMAKE_COMMAND} -E env ${ORVELL_HELP_ENV}
               ${HELP2MAN_PROGRAM} --no-info --section=1 --source=Orvell3D
               "--name=desktop slicer for resin 3D printers" "--version-string=orvell3d ${PROJECT_VERSION}"
               --include=${ORVELL_RES}/man/orvell3d.h2m
@@ -87,7 +91,7 @@ if(Python3_FOUND)
   set(completion ${ORVELL_GEN}/orvell3d-cli.bash)
   add_custom_command(
     OUTPUT ${completion}
-    COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen ORVELL3D_DATA_DIR=${ORVELL_GEN}/data
+    COMMAND ${CMAKE_COMMAND} -E env ${ORVELL_HELP_ENV}
             ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/cmake/bash_completion.py ${ORVELL_CLI_PROGRAM} ${completion}
     DEPENDS orvell3d-cli ${CMAKE_SOURCE_DIR}/cmake/cli_help.py ${CMAKE_SOURCE_DIR}/cmake/bash_completion.py
     COMMENT "Writing the bash completion of orvell3d-cli"

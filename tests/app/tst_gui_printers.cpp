@@ -215,7 +215,7 @@ private slots:
         const QString package = m_data->filePath("plate 1.lpk");
         QByteArray content(2 * 1024 * 1024 + 3, '\0');
         for (int i = 0; i < content.size(); ++i)
-            content[i] = char((i * 7919) >> 3);
+            content[i] = char((unsigned(i) * 7919u) >> 3);
         QFile f(package);
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(content);

@@ -9,6 +9,8 @@
 #include <QSet>
 #include <QTemporaryDir>
 
+#include <cmath>
+
 #include "scene/ZipReader.h"
 
 namespace {
@@ -31,6 +33,22 @@ QString headerValue(const QString &line)
     return eq < 0 ? QString() : line.mid(eq + 1).trimmed();
 }
 
+// A number of the schedule; "nan", "inf" and overflowing values are no numbers, so no
+// exposure or height can come out infinite.
+double finiteNumber(const QString &text, bool *ok)
+{
+    bool read = false;
+    const double v = text.toDouble(&read);
+    *ok = read && std::isfinite(v);
+    return *ok ? v : 0.0;
+}
+
+double headerNumber(const QString &line)
+{
+    bool ok = false;
+    return finiteNumber(headerValue(line), &ok);
+}
+
 bool isPlainImageName(const QString &name)
 {
     if (name.isEmpty() || name.startsWith('-') || name.startsWith('.'))
@@ -47,7 +65,9 @@ bool isPlainImageName(const QString &name)
 bool parseBuildscript(const QByteArray &text, PackageSchedule *out, QString *error)
 {
     PackageSchedule s;
-    QStringList lines = QString::fromUtf8(text).split('\n');
+    // With its length: fromUtf8(QByteArray) stops at a NUL byte, which would take a file cut
+    // short by zeros as a shorter valid one.
+    QStringList lines = QString::fromUtf8(text.constData(), text.size()).split('\n');
     for (QString &l : lines)
         l = l.trimmed();
     if (lines.size() < 6) {
@@ -56,11 +76,12 @@ bool parseBuildscript(const QByteArray &text, PackageSchedule *out, QString *err
     }
     s.machine = headerValue(lines.at(0));
     // Thickness is stored in whole micrometres; a fraction is rounded rather than lost.
-    s.sliceThicknessUm = qRound(headerValue(lines.at(1)).toDouble());
+    const double thicknessUm = headerNumber(lines.at(1));
+    s.sliceThicknessUm = std::fabs(thicknessUm) < 1e9 ? qRound(thicknessUm) : 0;
     s.declaredSliceCount = headerValue(lines.at(2)).toInt();
-    s.normalExposureS = headerValue(lines.at(3)).toDouble();
+    s.normalExposureS = headerNumber(lines.at(3));
     s.firstLayerCount = headerValue(lines.at(4)).toInt();
-    s.firstLayerExposureS = headerValue(lines.at(5)).toDouble();
+    s.firstLayerExposureS = headerNumber(lines.at(5));
 
     for (int i = 6; i < lines.size(); ++i) {
         const QString &line = lines.at(i);
@@ -74,10 +95,10 @@ bool parseBuildscript(const QByteArray &text, PackageSchedule *out, QString *err
         }
         PackageLayer layer;
         bool okZ = false, okE = false, okL = false, okK = false;
-        layer.zMm = cols.at(0).trimmed().toDouble(&okZ);
+        layer.zMm = finiteNumber(cols.at(0).trimmed(), &okZ);
         layer.imageName = cols.at(1).trimmed();
-        layer.exposureS = cols.at(2).trimmed().toDouble(&okE);
-        layer.lift = cols.at(3).trimmed().toDouble(&okL);
+        layer.exposureS = finiteNumber(cols.at(2).trimmed(), &okE);
+        layer.lift = finiteNumber(cols.at(3).trimmed(), &okL);
         layer.kind = cols.at(4).trimmed().toInt(&okK);
         if (!okZ || !okE || !okL || !okK) {
             setError(error, tr("buildscript.ini line %1 holds a value that is not a number: \"%2\"")
@@ -99,7 +120,7 @@ QHash<QString, QString> parseParametersIni(const QByteArray &text)
 {
     QHash<QString, QString> values;
     QString section;
-    for (QString line : QString::fromUtf8(text).split('\n')) {
+    for (QString line : QString::fromUtf8(text.constData(), text.size()).split('\n')) {
         line = line.trimmed();
         if (line.startsWith('[') && line.endsWith(']')) {
             section = line.mid(1, line.size() - 2).trimmed();

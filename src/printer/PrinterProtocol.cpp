@@ -137,7 +137,8 @@ PrinterMessage pixelRow(const QByteArray &line)
     double s = 0.0;
     if (t.size() < 2 || t[0] != "pixel" || !readNumber(t[1], s))
         return malformed(line, tr("Printer pixel report without a size"));
-    if (!(s > 0.0) || s > kMaxPrinterPixelUm)
+    // Checked as stored: a tiny positive double becomes a float of 0.
+    if (!(float(s) > 0.0f) || s > kMaxPrinterPixelUm)
         return malformed(line, tr("Printer pixel size out of range"));
     PrinterMessage m;
     m.kind = PrinterMessage::Pixel;

@@ -5,6 +5,7 @@
 #include <QXmlStreamReader>
 #include <array>
 #include <cmath>
+#include <limits>
 #include <new>
 
 #include "scene/ZipReader.h"
@@ -212,8 +213,15 @@ public:
         b.vertices.reserve(b.vertices.size() + o.vertices.size());
         for (std::size_t k = 0; k < n; ++k) {
             const double x = o.vertices[3 * k], y = o.vertices[3 * k + 1], z = o.vertices[3 * k + 2];
-            for (int r = 0; r < 3; ++r)
-                b.vertices.push_back(float((m.a[r * 3] * x + m.a[r * 3 + 1] * y + m.a[r * 3 + 2] * z + m.t[r]) * m_unitMm));
+            for (int r = 0; r < 3; ++r) {
+                const double v = (m.a[r * 3] * x + m.a[r * 3 + 1] * y + m.a[r * 3 + 2] * z + m.t[r]) * m_unitMm;
+                // Finite transforms and coordinates can still multiply past what a float holds.
+                if (!(std::fabs(v) <= double(std::numeric_limits<float>::max()))) {
+                    *error = QStringLiteral("object %1 is placed at coordinates too large to represent").arg(o.id);
+                    return false;
+                }
+                b.vertices.push_back(float(v));
+            }
         }
         // A mirroring placement turns the faces inside out unless the corners swap.
         const bool mirrored = m.determinant() < 0;

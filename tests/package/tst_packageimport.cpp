@@ -175,6 +175,35 @@ private slots:
         QCOMPARE(s.normalExposureS, before.normalExposureS);
     }
 
+    void damagedNumbersAndZeroBytesAreRefused()
+    {
+        PackageSchedule s;
+        QString error;
+        const QByteArray layers = "0.0500, S000001_P1, 60.0, 4.0, 0\r\n0.1000, S000002_P1, 8.0, 4.0, 0\r\n";
+        // Zeros written over the middle of the file (a write cut short) must not read as a
+        // schedule that simply ends there.
+        QByteArray zeroed = header + layers;
+        zeroed[header.size()] = '\0';
+        QVERIFY(!parseBuildscript(zeroed, &s, &error));
+        QVERIFY2(error.contains("line 7"), qPrintable(error));
+        QByteArray zeroedHeader = header + layers;
+        zeroedHeader[10] = '\0';
+        QVERIFY(parseBuildscript(zeroedHeader, &s, &error));
+        QCOMPARE(s.layers.size(), 2);
+
+        // nan and inf are no exposures or heights.
+        for (const char *bad : {"nan", "inf", "-inf", "1e999"}) {
+            QVERIFY(!parseBuildscript(header + QByteArray("0.05, S000001_P1, ") + bad + ", 4.0, 0\r\n", &s, &error));
+            QVERIFY2(error.contains("not a number"), qPrintable(error));
+            QVERIFY(!parseBuildscript(header + bad + QByteArray(", S000001_P1, 8, 4.0, 0\r\n"), &s, &error));
+        }
+        // In the header they read as 0, like any other value that is no number.
+        QVERIFY(parseBuildscript(QByteArray(header).replace("= 8", "= inf") + layers, &s, &error));
+        QCOMPARE(s.normalExposureS, 0.0);
+        QVERIFY(parseBuildscript(QByteArray(header).replace("Slice thickness = 50", "Slice thickness = 1e300"), &s, &error));
+        QCOMPARE(s.sliceThicknessUm, 0);
+    }
+
     void replacingALayerCopiesItUnderTheOtherName()
     {
         PackageDescription run = fourImages();

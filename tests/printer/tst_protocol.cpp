@@ -100,6 +100,8 @@ private slots:
         QTest::newRow("pixel alone") << QByteArray("pixel");
         QTest::newRow("pixel zero") << QByteArray("pixel 0");
         QTest::newRow("pixel inf") << QByteArray("pixel inf");
+        // Positive as a double, but 0 once stored as a float.
+        QTest::newRow("pixel below float") << QByteArray("pixel 1e-50");
         QTest::newRow("pixel text") << QByteArray("pixel fifty");
         QTest::newRow("binary") << QByteArray("print \x01\xff\x00 7", 11);
     }

@@ -256,6 +256,15 @@ private slots:
                                        "<build><item objectid=\"2\"/></build>")}}
             << "nested more than";
         QTest::newRow("no objects") << QList<Member>{{"3D/3dmodel.model", modelXml("")}} << "holds no objects";
+        // Finite values whose product no float holds: the mesh would carry infinite corners.
+        QTest::newRow("placement past float range")
+            << QList<Member>{{"3D/3dmodel.model",
+                              modelXml(triangleObject(1, 4, 0, 0),
+                                       "<build><item objectid=\"1\" transform=\"1e38 0 0 0 1 0 0 0 1 0 0 0\"/></build>")}}
+            << "too large to represent";
+        QTest::newRow("unit past float range")
+            << QList<Member>{{"3D/3dmodel.model", modelXml(triangleObject(1, 3e37f, 0, 0), QByteArray(), "meter")}}
+            << "too large to represent";
         QTest::newRow("entity declarations")
             << QList<Member>{{"3D/3dmodel.model", "<?xml version=\"1.0\"?><!DOCTYPE model [<!ENTITY a \"aaaa\">]>"
                                                   "<model><resources/></model>"}}

@@ -48,6 +48,10 @@ public:
     {
         m_result.problems = doc.problems;
         for (const SceneFileBlock &block : doc.blocks) {
+            if (m_hooks.cancelled && m_hooks.cancelled()) {
+                m_result.cancelled = true;
+                break;
+            }
             int made = -1;
             if (block.skipped)
                 made = -1;

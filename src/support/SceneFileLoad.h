@@ -26,6 +26,8 @@ struct SceneFileHooks
     std::function<void(qint64 bytes, const QString &text)> progress;
     // The outlines of a model's cut at a height (ring bases).
     std::function<QList<QPolygonF>(const Scene &, int objectId, float heightMm)> sectionOutlines;
+    // Asked before each block: true stops loading there (what is in stays).
+    std::function<bool()> cancelled;
     QString gridBasePath = QStringLiteral(":/stl/Grid_bottom_118x67.stl");
     float globalBaseMarginMm = -1;   // below 0: the margin the bases remember
 };
@@ -37,6 +39,7 @@ struct SceneFileLoadResult
     int supportsMade = 0;
     QStringList missingModels;   // file names of the models left out
     QStringList problems;        // one line per block that made nothing, for the log
+    bool cancelled = false;      // stopped before the end
 };
 
 // Adds the blocks of a scene file to the scene, after what is already there: models read

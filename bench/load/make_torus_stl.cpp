@@ -1,5 +1,7 @@
 // Writes a closed torus as binary or ASCII STL, for the loading benchmark.
-//   make_torus_stl [--ascii] [--triangles N] OUTPUT
+//   make_torus_stl [--ascii] [--triangles N] [--inside-out | --mixed] OUTPUT
+// --inside-out winds every triangle inward, --mixed every second one (broken models for the
+// repair to mend).
 // The torus has 2·around·across triangles and around·across distinct vertices; neighbouring
 // triangles share their corners bit for bit, so welding gives a closed mesh.
 #include <cmath>
@@ -8,23 +10,29 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 int main(int argc, char **argv)
 {
     bool ascii = false;
+    bool insideOut = false, mixed = false;
     long triangles = 1000000;
     const char *out = nullptr;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--ascii"))
             ascii = true;
+        else if (!std::strcmp(argv[i], "--inside-out"))
+            insideOut = true;
+        else if (!std::strcmp(argv[i], "--mixed"))
+            mixed = true;
         else if (!std::strcmp(argv[i], "--triangles") && i + 1 < argc)
             triangles = std::atol(argv[++i]);
         else
             out = argv[i];
     }
     if (!out || triangles < 8) {
-        std::fprintf(stderr, "usage: make_torus_stl [--ascii] [--triangles N] OUTPUT\n");
+        std::fprintf(stderr, "usage: make_torus_stl [--ascii] [--triangles N] [--inside-out | --mixed] OUTPUT\n");
         return 2;
     }
     // Ring segments twice the tube segments: 2·around·across = triangles.
@@ -60,7 +68,11 @@ int main(int argc, char **argv)
         std::fwrite(&count, 4, 1, f);   // the benchmark machines are little-endian
     }
     auto corner = [&](long i, long j) { return &grid[size_t((i % around) * across + (j % across)) * 3]; };
+    long written = 0;
     auto facet = [&](const float *a, const float *b, const float *c) {
+        if (insideOut || (mixed && written % 2 == 1))
+            std::swap(b, c);
+        ++written;
         float n[3] = {(b[1] - a[1]) * (c[2] - a[2]) - (b[2] - a[2]) * (c[1] - a[1]),
                       (b[2] - a[2]) * (c[0] - a[0]) - (b[0] - a[0]) * (c[2] - a[2]),
                       (b[0] - a[0]) * (c[1] - a[1]) - (b[1] - a[1]) * (c[0] - a[0])};

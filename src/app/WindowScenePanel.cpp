@@ -137,6 +137,12 @@ void Window::rebuildModelTree()
         QStandardItem *info = treeRow(tr("Info"), id, RowInfo);
         info->appendRow(treeRow(tr("Vertices: %1").arg(vertices), id, RowInfo));
         info->appendRow(treeRow(tr("Triangles: %1").arg(triangles), id, RowInfo));
+        // Only a mesh the load-time check found fault with gets a third row.
+        if (o->mesh && !o->mesh->checkSummary.isEmpty()) {
+            QStandardItem *check = treeRow(tr("Check: %1").arg(o->mesh->checkSummary), id, RowInfo);
+            check->setToolTip(check->text());   // longer than the panel is wide
+            info->appendRow(check);
+        }
         row->appendRow(info);
         addGroup(row, tr("Supports"), id, supports.value(id));
         addGroup(row, tr("Base"), id, bases.value(id));

@@ -290,9 +290,10 @@ void Window::on_actionSave_as_LBF_file_triggered()
                       .arg(QDir::toNativeSeparators(job.packagePath)));
         return;
     case Slicer::Failed:
+        // The layers made so far would only fill the disk that may well be the reason.
+        abandonPackage(job);
         sliceFileNames.clear();
-        reportExportError(tr("%1\nThe layers made so far are kept in %2.")
-                              .arg(canvas->lastSliceError(), QDir::toNativeSeparators(job.workFolder)));
+        reportExportError(canvas->lastSliceError());
         return;
     default:
         break;

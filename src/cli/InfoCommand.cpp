@@ -21,8 +21,9 @@ void printInfoHelp(FILE *out)
                  "Usage: orvell3d-cli info [options] MODEL|SCENE.o3d|PACKAGE.lpk...\n"
                  "\n"
                  "Reads each model file (binary or ASCII STL, OBJ, 3MF) as the program loads it and\n"
-                 "prints its format, triangle count, vertex count after welding, bounding box in mm and\n"
-                 "the time the read took; for a 3MF file also its colour parts.\n"
+                 "prints its format, triangle count, vertex count after welding, what the mesh check\n"
+                 "found and repaired (open edges, shells, shells turned outside out, holes closed),\n"
+                 "bounding box in mm and the time the read took; for a 3MF file also its colour parts.\n"
                  "\n"
                  "A scene file (a name ending in .o3d) is loaded with the model files it names, and its\n"
                  "models, supports and bases are counted; the box is the scene's as placed.\n"
@@ -33,6 +34,7 @@ void printInfoHelp(FILE *out)
                  "the schedule's heights fall.\n"
                  "\n"
                  "Options:\n"
+                 "  --no-repair  only check the meshes; the counts are those of the mesh as read\n"
                  "  --json       print one JSON object on standard output instead of the text\n"
                  "  -h, --help   show this help and exit\n"
                  "  --           treat every following argument as a file name\n"
@@ -67,6 +69,10 @@ void printModel(const QString &path, const ModelReadResult &r)
                 (r.format == ModelFormat::BinaryStl || r.format == ModelFormat::AsciiStl) ? " (welded)" : "");
     if (r.quadCount > 0)
         std::printf("  quads split: %d\n", r.quadCount);
+    for (const MeshCheckReport &check : r.checks) {
+        if (check.checked)
+            std::printf("  mesh check:  %s\n", qPrintable(check.summary()));
+    }
     if (r.format == ModelFormat::ThreeMf) {
         QStringList parts;
         for (int i = 0; i < r.meshes.size(); ++i)
@@ -87,13 +93,13 @@ void quietHandler(QtMsgType type, const QMessageLogContext &, const QString &mes
 }
 
 // A scene file as the program loads it; false with the reason on standard error.
-bool printScene(const QString &path)
+bool printScene(const QString &path, const ModelReadOptions &readOptions)
 {
     const QtMessageHandler previous = qInstallMessageHandler(quietHandler);
     Scene scene;
     scene.setLoadPauseMs(0);
     QString error;
-    const bool loaded = loadCliInputs({path}, scene, defaultEnvironmentSettings(), &error);
+    const bool loaded = loadCliInputs({path}, scene, defaultEnvironmentSettings(), &error, readOptions);
     qInstallMessageHandler(previous);
     if (!loaded) {
         std::fprintf(stderr, "orvell3d-cli info: %s\n", qPrintable(error));
@@ -143,6 +149,7 @@ int runInfoCommand(const QStringList &args)
 {
     QStringList files;
     bool optionsDone = false;
+    ModelReadOptions readOptions;
     bool json = false;
     for (const QString &a : args) {
         if (!optionsDone && a == QLatin1String("--json")) {
@@ -152,6 +159,10 @@ int runInfoCommand(const QStringList &args)
         if (!optionsDone && (a == QLatin1String("--help") || a == QLatin1String("-h"))) {
             printInfoHelp(stdout);
             return 0;
+        }
+        if (!optionsDone && a == QLatin1String("--no-repair")) {
+            readOptions.repair = false;
+            continue;
         }
         if (!optionsDone && a == QLatin1String("--")) {
             optionsDone = true;
@@ -201,7 +212,7 @@ int runInfoCommand(const QStringList &args)
             }
             if (printedAny)
                 std::printf("\n");
-            if (!printScene(path))
+            if (!printScene(path, readOptions))
                 status = 1;
             printedAny = true;
             std::fflush(stdout);
@@ -215,7 +226,7 @@ int runInfoCommand(const QStringList &args)
                 std::fflush(stderr);
             };
         }
-        const ModelReadResult r = readModelFile(path, progress);
+        const ModelReadResult r = readModelFile(path, progress, readOptions);
         if (showProgress)
             std::fprintf(stderr, "\r\033[K");
         if (!r.ok()) {

@@ -1,6 +1,7 @@
 #include "cli/JsonReport.h"
 
 #include <QFileInfo>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <algorithm>
 #include <cmath>
@@ -54,6 +55,10 @@ void InfoJsonReport::addModel(const QString &path, const ModelReadResult &r)
         first = false;
     }
     const float size[3] = {hi[0] - lo[0], hi[1] - lo[1], hi[2] - lo[2]};
+    // What the load-time check found and repaired, one line per mesh.
+    QJsonArray checks;
+    for (const MeshCheckReport &c : r.checks)
+        checks.append(c.checked ? c.summary() : QString());
     m_models.append(QJsonObject{
         {"path", QFileInfo(path).filePath()},
         {"format", modelFormatName(r.format)},
@@ -67,6 +72,7 @@ void InfoJsonReport::addModel(const QString &path, const ModelReadResult &r)
         {"maxMm", triple(hi)},
         {"sizeMm", triple(size)},
         {"readTimeS", seconds(r.elapsedMs)},
+        {"meshCheck", checks},
     });
 }
 

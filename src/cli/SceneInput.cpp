@@ -14,12 +14,29 @@
 
 namespace {
 
-bool loadScene(const QString &path, Scene &scene, const EnvironmentSettings &settings, QString *error)
+bool readModelInto(Scene &scene, const QString &path, const ModelReadOptions &options, QString *error)
+{
+    const ModelReadResult r = readModelFile(path, {}, options);
+    if (!r.ok()) {
+        *error = QString("%1: %2").arg(path, r.error);
+        return false;
+    }
+    if (!r.colors.isEmpty())
+        scene.onColorList(r.colors);
+    scene.load_mesh(r.meshes, QFileInfo(path).absoluteFilePath());
+    return true;
+}
+
+bool loadScene(const QString &path, Scene &scene, const EnvironmentSettings &settings,
+               const ModelReadOptions &options, QString *error)
 {
     Bases bases(&scene);
     SupportEditor supports(&scene);
     supports.setParameters(supportParametersFrom(settings.support));
     SceneFileHooks hooks;
+    hooks.loadModel = [&scene, &options](const QString &model, QString *why) {
+        return readModelInto(scene, model, options, why);
+    };
     hooks.sectionOutlines = sectionOutlinesMm;
     if (settings.support.baseMarginMm > 0)
         hooks.globalBaseMarginMm = float(settings.support.baseMarginMm);
@@ -40,22 +57,13 @@ bool loadScene(const QString &path, Scene &scene, const EnvironmentSettings &set
 
 } // namespace
 
-bool loadCliInputs(const QStringList &paths, Scene &scene, const EnvironmentSettings &settings, QString *error)
+bool loadCliInputs(const QStringList &paths, Scene &scene, const EnvironmentSettings &settings, QString *error,
+                   const ModelReadOptions &options)
 {
     for (const QString &path : paths) {
-        if (isSceneFilePath(path)) {
-            if (!loadScene(path, scene, settings, error))
-                return false;
-            continue;
-        }
-        const ModelReadResult r = readModelFile(path);
-        if (!r.ok()) {
-            *error = QString("%1: %2").arg(path, r.error);
+        if (isSceneFilePath(path) ? !loadScene(path, scene, settings, options, error)
+                                  : !readModelInto(scene, path, options, error))
             return false;
-        }
-        if (!r.colors.isEmpty())
-            scene.onColorList(r.colors);
-        scene.load_mesh(r.meshes, QFileInfo(path).absoluteFilePath());
     }
     return true;
 }

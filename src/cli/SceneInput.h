@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "scene/ModelFile.h"
+
 class Scene;
 struct EnvironmentSettings;
 
@@ -11,4 +13,6 @@ struct EnvironmentSettings;
 // supports where it keeps them, its supports rebuilt with the settings' support dimensions.
 // A scene file whose model cannot be found fails the whole run, so nothing is sliced or
 // written without it. False with *error naming the file.
-bool loadCliInputs(const QStringList &paths, Scene &scene, const EnvironmentSettings &settings, QString *error);
+// Model files, those a scene names included, are read with `options`.
+bool loadCliInputs(const QStringList &paths, Scene &scene, const EnvironmentSettings &settings, QString *error,
+                   const ModelReadOptions &options = ModelReadOptions());

@@ -3,10 +3,12 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <algorithm>
 #include <cstdio>
 
 #include "cli/JsonReport.h"
 #include "cli/PackageOutput.h"
+#include "cli/PrintableArea.h"
 #include "cli/SceneInput.h"
 #include "cli/SliceProgress.h"
 #include "cli/SliceStructures.h"
@@ -20,6 +22,7 @@
 #include "scene/Scene.h"
 #include "slicing/GlContext.h"
 #include "slicing/RendererFactory.h"
+#include "slicing/RunLimits.h"
 #include "slicing/Slicer.h"
 #include "support/SupportEditor.h"
 
@@ -56,6 +59,10 @@ void printSliceHelp(FILE *out)
                  "                        switched-on flex slices, mirroring\n"
                  "  --projector WxH       projector size in pixels (default 1920x1080 or the settings)\n"
                  "  --pixel-size UM[xUM]  projector pixel size in micrometres (default 33.5 or the settings)\n"
+                 "  --no-repair           slice the meshes as read; without it, broken meshes (open\n"
+                 "                        edges, mixed winding, shells inside out) are repaired first\n"
+                 "  --allow-clipping      slice models that leave the printable area, cut at the image\n"
+                 "                        border (without it such a run fails)\n"
                  "  --renderer NAME       how cross-sections are made; all give the same images:\n"
                  "                          cpu        the cut's outline filled on the processor, several\n"
                  "                                     layers at once (needs no graphics driver)\n"
@@ -83,9 +90,10 @@ void printSliceHelp(FILE *out)
                  "standard output.\n"
                  "\n"
                  "Exit status: 0 when every layer was written, 1 when a model or scene file cannot be\n"
-                 "read (a model a scene file names included), no GL context can be made for a renderer\n"
-                 "that needs one, the projector size is too large for the graphics driver or a layer\n"
-                 "cannot be written (the reason goes to standard error),\n"
+                 "read (a model a scene file names included), a model leaves the printable area\n"
+                 "(without --allow-clipping), no GL context can be made for a renderer that needs\n"
+                 "one, the projector size is too large for the graphics driver or a layer cannot be\n"
+                 "written (the reason goes to standard error),\n"
                  "2 for a wrong command line.\n",
                  packageOptionsHelp(), structureOptionsHelp());
 }
@@ -141,6 +149,11 @@ bool parsePixelSize(const QString &text, float *x, float *y)
     return false;
 }
 
+bool pixelSizeInRange(float um)
+{
+    return um >= RunLimits::minPixelSizeUm && um <= RunLimits::maxPixelSizeUm;
+}
+
 // Removes the layer files of an earlier run, so the folder holds this run's layers only.
 bool removeOldLayers(const QString &folder, QString *error)
 {
@@ -186,6 +199,8 @@ int runSliceCommand(const QStringList &args)
     float pixelX = 0, pixelY = 0;
     bool optionsDone = false;
     bool printTimings = false;
+    bool allowClipping = false;
+    ModelReadOptions readOptions;
     bool arrange = false;
     PackageRequest package;
     RendererKind rendererKind = RendererKind::CpuFill;
@@ -212,6 +227,14 @@ int runSliceCommand(const QStringList &args)
         }
         if (a == "--timings") {
             printTimings = true;
+            continue;
+        }
+        if (a == "--no-repair") {
+            readOptions.repair = false;
+            continue;
+        }
+        if (a == "--allow-clipping") {
+            allowClipping = true;
             continue;
         }
         if (a == "--arrange") {
@@ -258,8 +281,9 @@ int runSliceCommand(const QStringList &args)
             if (!parsePositive(value, &maxZ) || maxZ > 10000)
                 return usageError(QString("--max-z wants millimetres above 0, not '%1'").arg(value));
         } else if (name == "--projector") {
-            if (!parseSize(value, &projW, &projH))
-                return usageError(QString("--projector wants WIDTHxHEIGHT in pixels, not '%1'").arg(value));
+            if (!parseSize(value, &projW, &projH) || projW > RunLimits::maxProjectorPx || projH > RunLimits::maxProjectorPx)
+                return usageError(QString("--projector wants WIDTHxHEIGHT in pixels, each from %1 to %2, not '%3'")
+                                      .arg(RunLimits::minProjectorPx).arg(RunLimits::maxProjectorPx).arg(value));
         } else if (name == "--renderer") {
             if (!parseRendererKind(value, &rendererKind))
                 return usageError(QString("--renderer wants cpu, gpu or reference, not '%1'").arg(value));
@@ -288,8 +312,9 @@ int runSliceCommand(const QStringList &args)
             if (!parsePositive(value, &structures.baseThicknessMm) || structures.baseThicknessMm > 1000)
                 return usageError(QString("--base-thickness wants millimetres above 0, not '%1'").arg(value));
         } else if (name == "--pixel-size") {
-            if (!parsePixelSize(value, &pixelX, &pixelY))
-                return usageError(QString("--pixel-size wants micrometres (X or XxY), not '%1'").arg(value));
+            if (!parsePixelSize(value, &pixelX, &pixelY) || !pixelSizeInRange(pixelX) || !pixelSizeInRange(pixelY))
+                return usageError(QString("--pixel-size wants micrometres from %1 to %2 (X or XxY), not '%3'")
+                                      .arg(RunLimits::minPixelSizeUm).arg(RunLimits::maxPixelSizeUm).arg(value));
         }
     }
     if (models.isEmpty())
@@ -299,6 +324,8 @@ int runSliceCommand(const QStringList &args)
     if (outFolder.isEmpty())
         return usageError("no output folder given (--out FOLDER)");
 
+    // Only warnings and errors reach standard error, from the settings file on.
+    QuietLog quiet;
     // Settings: the program's defaults, then the file, then the command line.
     EnvironmentSettings settings = defaultEnvironmentSettings();
     if (!settingsPath.isEmpty()) {
@@ -329,14 +356,16 @@ int runSliceCommand(const QStringList &args)
     if (!bad.isEmpty())
         return failure(bad);
 
+    if (const QString range = checkSliceParameterRanges(params); !range.isEmpty())
+        return failure(range);
+
     // Models, placed as the window places them.
-    QuietLog quiet;
     Scene scene;
     scene.setLoadPauseMs(0);
     scene.setProjector(params.projectorWidthPx, params.projectorHeightPx, params.pixelSizeXUm, params.pixelSizeYUm);
     {
         QString error;
-        if (!loadCliInputs(models, scene, settings, &error))
+        if (!loadCliInputs(models, scene, settings, &error, readOptions))
             return failure(error);
     }
     if (arrange) {
@@ -364,9 +393,11 @@ int runSliceCommand(const QStringList &args)
     std::vector<SliceObject> objects = sliceObjectsOf(scene);
     if (objects.empty())
         return failure("There is no model to proceed.");
-    if (scene.isOutOfBuild())
-        std::fprintf(stderr, "%s: warning: models out of build size; the layers are cut at the image border\n",
-                     prefix);
+    const QString outside = modelsOutsidePrintableArea(scene);
+    if (!outside.isEmpty() && !allowClipping)
+        return failure(outside + " (--allow-clipping slices it anyway)");
+    if (!outside.isEmpty())
+        std::fprintf(stderr, "%s: warning: %s; the layers are cut at the image border\n", prefix, qPrintable(outside));
 
     SliceRunOptions options;
     options.sliceThicknessUm = float(thickness >= 0 ? thickness
@@ -374,6 +405,18 @@ int runSliceCommand(const QStringList &args)
     options.maxZ = float(maxZ > 0 ? maxZ : scene.topOfScene());
     if (!(options.maxZ > 0))
         return failure("the models have no height to slice");
+    // The range ends at the machine's build height: nothing above it can be printed.
+    const double buildHeightMm = settings.printer.stepperLimitZMm > 0
+                                     ? std::min<double>(settings.printer.stepperLimitZMm, RunLimits::maxBuildHeightMm)
+                                     : RunLimits::maxBuildHeightMm;
+    if (maxZ > buildHeightMm)
+        return failure(QString("--max-z %1 mm is above the build height of %2 mm (StepperLimitZ)")
+                           .arg(maxZ).arg(buildHeightMm));
+    if (options.maxZ > buildHeightMm) {
+        std::fprintf(stderr, "%s: warning: the models are %.2f mm tall; only the build height of %g mm is sliced\n",
+                     prefix, double(options.maxZ), buildHeightMm);
+        options.maxZ = float(buildHeightMm);
+    }
     options.variableSteps = VariableStepTable::fromInputs(settings.slice.variStepAngleDeg, settings.slice.variStepUm,
                                                           settings.slice.variStepMaxUm, settings.slice.variStepRelExp);
     for (const FlexSliceEntry &f : settings.slice.flexSlices) {
@@ -401,26 +444,38 @@ int runSliceCommand(const QStringList &args)
     }
 
     QString error;
+    const QFileInfo outInfo(outFolder);
+    if (outInfo.exists() && !outInfo.isDir())
+        return failure(QString("the output folder %1 is a file").arg(outFolder));
+    // The topmost folder this run creates: a failed run takes it away again.
+    QString createdFolder;
+    for (QFileInfo up(outInfo.absoluteFilePath()); !up.exists(); up = QFileInfo(up.absolutePath()))
+        createdFolder = up.absoluteFilePath();
     if (!QDir().mkpath(outFolder))
         return failure(QString("the output folder %1 cannot be created").arg(outFolder));
-    options.outputFolder = QFileInfo(outFolder).absoluteFilePath();
+    options.outputFolder = outInfo.absoluteFilePath();
+    auto fail = [&](const QString &message) {
+        if (!createdFolder.isEmpty())
+            QDir(createdFolder).removeRecursively();
+        return failure(message);
+    };
     if (!removeOldLayers(options.outputFolder, &error))
-        return failure(error);
+        return fail(error);
 
     std::unique_ptr<GlContext> context;
     if (rendererNeedsGl(rendererKind)) {
         context = GlContext::createCurrent(&error);
         if (!context)
-            return failure(error);
+            return fail(error);
     }
     const std::unique_ptr<CrossSectionRenderer> renderer = makeCrossSectionRenderer(rendererKind, true);
     Slicer slicer(renderer.get());
     if (!slicer.start(std::move(objects), params, options, &error))
-        return failure(error);
+        return fail(error);
 
     const Slicer::Step step = runSlicerShowingProgress(slicer);
     if (step != Slicer::Finished)
-        return failure(slicer.errorString());
+        return fail(slicer.errorString());
 
     if (package.json) {
         printJsonReport(sliceJsonReport(slicer, params, rendererKind, options.sliceThicknessUm, "folder",

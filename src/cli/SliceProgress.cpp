@@ -1,11 +1,37 @@
 #include "cli/SliceProgress.h"
 
+#include <QList>
+#include <QPair>
+#include <QtGlobal>
 #include <cstdio>
+#include <mutex>
 #include <unistd.h>
+
+namespace {
+
+// Warnings of the run wait until it ends: the slicer logs the reason it failed, which the
+// command then prints as its one line of failure, and it should not appear twice.
+QtMessageHandler outerHandler = nullptr;
+QList<QPair<QtMsgType, QString>> heldMessages;
+std::mutex heldMutex;   // layer workers may log too
+
+void holdingHandler(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type == QtWarningMsg || type == QtCriticalMsg) {
+        const std::lock_guard<std::mutex> lock(heldMutex);
+        heldMessages.append({type, message});
+    } else if (outerHandler) {
+        outerHandler(type, context, message);
+    }
+}
+
+} // namespace
 
 Slicer::Step runSlicerShowingProgress(Slicer &slicer)
 {
     const bool tty = isatty(fileno(stderr));
+    heldMessages.clear();
+    outerHandler = qInstallMessageHandler(holdingHandler);
     Slicer::Step step;
     do {
         step = slicer.processLayer();
@@ -14,6 +40,16 @@ Slicer::Step runSlicerShowingProgress(Slicer &slicer)
     } while (step == Slicer::Continue);
     if (tty)
         std::fprintf(stderr, "\n");
+    qInstallMessageHandler(outerHandler);
+    for (const auto &held : qAsConst(heldMessages)) {
+        if (step == Slicer::Failed && held.second == slicer.errorString())
+            continue;
+        if (held.first == QtCriticalMsg)
+            qCritical("%s", qPrintable(held.second));
+        else
+            qWarning("%s", qPrintable(held.second));
+    }
+    heldMessages.clear();
     return step;
 }
 

@@ -26,6 +26,15 @@ void printUsage(FILE *out)
                  "\nRun 'orvell3d-cli COMMAND --help' for the options of a command.\n");
 }
 
+// The libraries' progress lines ("Read support settings... done", "Slicing started") belong
+// in the window's log; on the command line only warnings and errors reach standard error.
+void commandLineHandler(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (type == QtDebugMsg || type == QtInfoMsg)
+        return;
+    std::fprintf(stderr, "%s\n", qPrintable(message));
+}
+
 // Notes of the platform set-up (a missing runtime folder and the like) are no business of
 // a command-line user; a failing set-up is fatal and still ends the program.
 void platformSetupHandler(QtMsgType type, const QMessageLogContext &, const QString &message)
@@ -50,6 +59,7 @@ int main(int argc, char **argv)
     } else {
         application = std::make_unique<QCoreApplication>(argc, argv);
     }
+    qInstallMessageHandler(commandLineHandler);
     QCoreApplication &app = *application;
     QCoreApplication::setApplicationName(AppInfo::name);
     QCoreApplication::setApplicationVersion(AppInfo::version);

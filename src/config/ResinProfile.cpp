@@ -1,6 +1,7 @@
 #include "config/ResinProfile.h"
 
 #include "config/DataFolder.h"
+#include "config/IniFile.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -8,10 +9,9 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QSaveFile>
-#include <QSettings>
-#include <QTemporaryFile>
 
 #include <cmath>
+#include <new>
 
 namespace {
 
@@ -31,26 +31,19 @@ void setError(QString *error, const QString &text)
         *error = text;
 }
 
-QString text(const QVariant &v)
-{
-    if (v.userType() == QMetaType::QStringList)
-        return v.toStringList().join(", ");   // an unquoted comma splits a value into a list
-    return v.toString();
-}
-
 // A number within [lo, hi], or 0 for anything missing, malformed, non-finite or out of range.
-double number(const QSettings &s, const char *key, double lo, double hi)
+double number(const IniFile &ini, const QString &group, const char *key, double lo, double hi)
 {
     bool ok = false;
-    const double v = text(s.value(key)).trimmed().toDouble(&ok);
+    const double v = ini.value(group, QLatin1String(key)).trimmed().toDouble(&ok);
     if (!ok || !std::isfinite(v) || v < lo || v > hi)
         return 0;
     return v;
 }
 
-int integer(const QSettings &s, const char *key, int lo, int hi)
+int integer(const IniFile &ini, const QString &group, const char *key, int lo, int hi)
 {
-    return static_cast<int>(std::trunc(number(s, key, lo, hi)));
+    return static_cast<int>(std::trunc(number(ini, group, key, lo, hi)));
 }
 
 // A string value the way QSettings writes it in INI files, so its reader gives it back unchanged.
@@ -137,6 +130,37 @@ int exposureToMs(double seconds)
     return static_cast<int>(std::llround(std::min(ms, maxExposureMs)));
 }
 
+QList<ResinProfile> resinProfilesFromText(const QByteArray &text, const QString &what)
+{
+    // Read as text: QSettings would decode "@Variant(…)" values while parsing, and a broken
+    // one there ends the program.
+    const IniFile g(text);
+    if (!what.isEmpty())
+        logIniProblems(what, g);
+    QList<ResinProfile> profiles;
+    int running = 0;
+    for (const QString &group : g.childGroups()) {
+        ResinProfile p;
+        p.MachineId = integer(g, group, "MachineId", 0, 1000);
+        p.ResinName = g.value(group, "ResinName");
+        p.SliceThickness = integer(g, group, "SliceThickness", 0, 10000);
+        p.NormalExp = integer(g, group, "NormalExp", 0, maxExposureMs) / 1000.0;
+        p.BurnInExp = integer(g, group, "BurnInExp", 0, maxExposureMs) / 1000.0;
+        p.FirstLayerCount = integer(g, group, "FirstLayerCount", 0, 100000);
+        p.FirstLayerExp = integer(g, group, "FirstLayerExp", 0, maxExposureMs) / 1000.0;
+        p.X_Compensation = number(g, group, "X_Compensation", -100, 100);
+        p.Y_Compensation = number(g, group, "Y_Compensation", -100, 100);
+        p.Z_Compensation = number(g, group, "Z_Compensation", -100, 100);
+        p.intAA = integer(g, group, "intAA", 0, 1);
+        p.DilationLevel = integer(g, group, "DilationLevel", -100, 100);
+        p.SmoothingLevel = integer(g, group, "SmoothingLevel", -100, 100);
+        p.Note = g.value(group, "Note");
+        p.index = running++;
+        profiles.append(p);
+    }
+    return profiles;
+}
+
 bool readResinProfiles(const QString &path, QList<ResinProfile> *profiles, QString *error)
 {
     profiles->clear();
@@ -156,37 +180,12 @@ bool readResinProfiles(const QString &path, QList<ResinProfile> *profiles, QStri
     const QByteArray data = file.read(maxStoreBytes);
     file.close();
 
-    // QSettings caches files by name and may miss a rewrite within the same clock tick,
-    // so each read parses a private copy.
-    QTemporaryFile copy(QDir::tempPath() + "/orvell3d-profiles-XXXXXX.ini");
-    if (!copy.open() || copy.write(data) != data.size() || !copy.flush()) {
-        setError(error, tr("Cannot read %1: no room for a temporary copy.").arg(QDir::toNativeSeparators(path)));
+    try {
+        *profiles = resinProfilesFromText(data, tr("Resin profile file %1").arg(QDir::toNativeSeparators(path)));
+    } catch (const std::bad_alloc &) {
+        profiles->clear();
+        setError(error, tr("Not enough memory to read %1.").arg(QDir::toNativeSeparators(path)));
         return false;
-    }
-    copy.close();
-    QSettings g(copy.fileName(), QSettings::IniFormat);
-    const QStringList groups = g.childGroups();
-    int running = 0;
-    for (const QString &group : groups) {
-        g.beginGroup(group);
-        ResinProfile p;
-        p.MachineId = integer(g, "MachineId", 0, 1000);
-        p.ResinName = text(g.value("ResinName"));
-        p.SliceThickness = integer(g, "SliceThickness", 0, 10000);
-        p.NormalExp = integer(g, "NormalExp", 0, maxExposureMs) / 1000.0;
-        p.BurnInExp = integer(g, "BurnInExp", 0, maxExposureMs) / 1000.0;
-        p.FirstLayerCount = integer(g, "FirstLayerCount", 0, 100000);
-        p.FirstLayerExp = integer(g, "FirstLayerExp", 0, maxExposureMs) / 1000.0;
-        p.X_Compensation = number(g, "X_Compensation", -100, 100);
-        p.Y_Compensation = number(g, "Y_Compensation", -100, 100);
-        p.Z_Compensation = number(g, "Z_Compensation", -100, 100);
-        p.intAA = integer(g, "intAA", 0, 1);
-        p.DilationLevel = integer(g, "DilationLevel", -100, 100);
-        p.SmoothingLevel = integer(g, "SmoothingLevel", -100, 100);
-        p.Note = text(g.value("Note"));
-        p.index = running++;
-        g.endGroup();
-        profiles->append(p);
     }
     return true;
 }

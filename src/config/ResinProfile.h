@@ -46,6 +46,10 @@ int exposureToMs(double seconds);
 // file is missing or cannot be read; error then says why.
 bool readResinProfiles(const QString &path, QList<ResinProfile> *profiles, QString *error = nullptr);
 
+// The profiles a file with this text holds, as readResinProfiles reads them. Its problems are
+// logged under `what` unless that is empty. May throw std::bad_alloc.
+QList<ResinProfile> resinProfilesFromText(const QByteArray &text, const QString &what = QString());
+
 // Writes the profiles as groups "0", "1", … in list order, keys in the fixed order
 // MachineId, ResinName, SliceThickness, NormalExp, BurnInExp, FirstLayerCount, FirstLayerExp,
 // X/Y/Z_Compensation, intAA, DilationLevel, SmoothingLevel, Note. The file is replaced as a

@@ -1,6 +1,7 @@
 #include "config/SettingsFile.h"
 
 #include "config/DataFolder.h"
+#include "config/IniFile.h"
 
 #include <QDebug>
 #include <QDir>
@@ -8,12 +9,11 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QSaveFile>
-#include <QSettings>
-#include <QTemporaryFile>
 
 #include <cfloat>
 #include <climits>
 #include <cmath>
+#include <new>
 
 namespace {
 
@@ -30,22 +30,9 @@ const char *const builtInBuildPlate = ":/BuildPlate_SAv1.STL";
 class GroupReader
 {
 public:
-    GroupReader(QSettings &settings, const char *group) : s(settings)
-    {
-        s.beginGroup(QLatin1String(group));
-    }
-    ~GroupReader() { s.endGroup(); }
-    GroupReader(const GroupReader &) = delete;
-    GroupReader &operator=(const GroupReader &) = delete;
+    GroupReader(const IniFile &file, const char *group) : ini(file), name(QLatin1String(group)) {}
 
-    QString text(const QString &key) const
-    {
-        const QVariant v = s.value(key);
-        // An unquoted value with commas comes back as a list; keep the user's text.
-        if (v.type() == QVariant::StringList)
-            return v.toStringList().join(QLatin1Char(','));
-        return v.toString();
-    }
+    QString text(const QString &key) const { return ini.value(name, key); }
 
     QString string(const QString &key) const { return text(key); }
 
@@ -92,11 +79,12 @@ public:
     // the reader loop (or allocate) for billions of entries.
     int count(const QString &key) const
     {
-        return qBound(0, integer(key), s.childKeys().size());
+        return qBound(0, integer(key), ini.childKeys(name).size());
     }
 
 private:
-    QSettings &s;
+    const IniFile &ini;
+    QString name;
 };
 
 QString key(const char *pattern, int index)
@@ -104,7 +92,7 @@ QString key(const char *pattern, int index)
     return QString::fromLatin1(pattern).arg(index);
 }
 
-void readMisc(QSettings &s, MiscSettings &m, ModelSettings &models)
+void readMisc(const IniFile &s, MiscSettings &m, ModelSettings &models)
 {
     {
         GroupReader g(s, "Misc");
@@ -138,7 +126,7 @@ void readMisc(QSettings &s, MiscSettings &m, ModelSettings &models)
     m.updateFeedUrl = g.string(QStringLiteral("UpdateFeedUrl")).trimmed();
 }
 
-void readModels(QSettings &s, ModelSettings &m)
+void readModels(const IniFile &s, ModelSettings &m)
 {
     GroupReader g(s, "Models");
     m.platformStlFileName = g.string(QStringLiteral("PlatformStlFileName"));
@@ -146,7 +134,7 @@ void readModels(QSettings &s, ModelSettings &m)
     m.modelScaleLock = g.boolean(QStringLiteral("ModelScaleLock"));
 }
 
-void readSupport(QSettings &s, SupportSettings &su)
+void readSupport(const IniFile &s, SupportSettings &su)
 {
     {
         GroupReader g(s, "Support");
@@ -174,7 +162,7 @@ void readSupport(QSettings &s, SupportSettings &su)
     qDebug() << "Read support settings... done";
 }
 
-void readSlice(QSettings &s, SliceSettings &sl)
+void readSlice(const IniFile &s, SliceSettings &sl)
 {
     GroupReader g(s, "Slice");
     sl.sliceThicknessUm = g.integer(QStringLiteral("SliceThickness"));
@@ -211,7 +199,7 @@ void readSlice(QSettings &s, SliceSettings &sl)
     qDebug() << "Read slice settings... done";
 }
 
-void readPrinter(QSettings &s, PrinterSettings &p)
+void readPrinter(const IniFile &s, PrinterSettings &p)
 {
     GroupReader g(s, "Printer");
     p.stepperLimitXMm = g.integer(QStringLiteral("StepperLimitX"));
@@ -238,7 +226,7 @@ void readPrinter(QSettings &s, PrinterSettings &p)
     qDebug() << "Read printer settings... done";
 }
 
-void readPrint(QSettings &s, PrintSettings &pr)
+void readPrint(const IniFile &s, PrintSettings &pr)
 {
     {
         GroupReader g(s, "Print");
@@ -392,6 +380,23 @@ QStringList settingsFileCandidates(const QString &folder)
     return QDir(folder).entryList({QStringLiteral("setting*.ini")}, QDir::Files, QDir::Name);
 }
 
+EnvironmentSettings settingsFromText(const QByteArray &text, const QString &what)
+{
+    // Our own reader: QSettings would decode "@Variant(…)" values while parsing, and a
+    // broken one there ends the program.
+    const IniFile ini(text);
+    if (!what.isEmpty())
+        logIniProblems(what, ini);
+    EnvironmentSettings read;
+    readMisc(ini, read.misc, read.models);
+    readModels(ini, read.models);
+    readSupport(ini, read.support);
+    readSlice(ini, read.slice);
+    readPrinter(ini, read.printer);
+    readPrint(ini, read.print);
+    return read;
+}
+
 bool readSettingsFile(const QString &path, EnvironmentSettings &settings, QString *error)
 {
     auto fail = [error](const QString &why) {
@@ -412,32 +417,12 @@ bool readSettingsFile(const QString &path, EnvironmentSettings &settings, QStrin
         return fail(QStringLiteral("Settings file %1 is too large to be a settings file.").arg(path));
     in.close();
 
-    // QSettings keeps every file it parsed in a process-wide cache and trusts it while size
-    // and modification time look unchanged, which a file rewritten within the same
-    // millisecond defeats. A private copy under a fresh name is always parsed anew.
-    QTemporaryFile copy(QDir::tempPath() + QStringLiteral("/orvell3d-settings-XXXXXX.ini"));
-    QString source = path;
-    if (copy.open() && copy.write(bytes) == bytes.size() && copy.flush())
-        source = copy.fileName();
-
-    QSettings s(source, QSettings::IniFormat);
-    // Values written by this program are pure ASCII; UTF-8 lets hand-edited files with
-    // accented folder names read correctly.
-    s.setIniCodec("UTF-8");
-    if (s.status() == QSettings::AccessError)
-        return fail(QStringLiteral("Cannot read settings file %1.").arg(path));
-
     EnvironmentSettings read;
-    readMisc(s, read.misc, read.models);
-    readModels(s, read.models);
-    readSupport(s, read.support);
-    readSlice(s, read.slice);
-    readPrinter(s, read.printer);
-    readPrint(s, read.print);
-    // Sections are parsed as they are first used, so the verdict is known only now.
-    if (s.status() == QSettings::FormatError)
-        qWarning().noquote() << "Settings file" << path
-                             << "has lines that could not be understood; they were skipped.";
+    try {
+        read = settingsFromText(bytes, QStringLiteral("Settings file ") + path);
+    } catch (const std::bad_alloc &) {
+        return fail(QStringLiteral("Not enough memory to read the settings file %1.").arg(path));
+    }
     settings = read;
     qDebug().noquote() << "Environment setting read from" << path;
     return true;

@@ -23,9 +23,13 @@ QStringList settingsFileCandidates(const QString &folder);
 // thickness and margin 0.6 and 1.0 mm when 0, grey multiplier 255 below 127, all colour
 // channels on when none is). Keys this program does not know are ignored.
 // Returns false and leaves `settings` untouched when the file does not exist or cannot be
-// read; `error` then says why. Call it once the application object exists: QSettings may
-// decode typed values (images) that need it.
+// read; `error` then says why. Values in Qt's typed form ("@Variant(…)") are never decoded:
+// they read as absent and are logged as warnings, like lines that are not understood.
 bool readSettingsFile(const QString &path, EnvironmentSettings &settings, QString *error = nullptr);
+
+// The settings a file with this text gives, as readSettingsFile reads them. Its problems are
+// logged under `what` unless that is empty. May throw std::bad_alloc.
+EnvironmentSettings settingsFromText(const QByteArray &text, const QString &what = QString());
 
 // The whole file text: groups "Models", "Support", "Slice", "Printer", "Print", "Misc", keys in
 // their fixed order, values as QSettings writes them.

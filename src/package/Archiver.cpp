@@ -7,7 +7,33 @@
 #include <QFileInfo>
 #include <QProcess>
 
+#include <csignal>
+#include <sys/prctl.h>
+#include <unistd.h>
+
 namespace {
+
+// The archive tool goes when this program goes, however it ends: a killed export must not
+// leave the tool writing a partial archive on its own. The kernel sends the signal when the
+// thread that started the tool ends; every archive call runs on the thread that waits for it.
+class ToolProcess : public QProcess
+{
+public:
+    ToolProcess() : m_parentPid(::getpid()) {}
+
+protected:
+    // Runs in the child between fork and exec; the setting survives exec.
+    void setupChildProcess() override
+    {
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        // The program may have died before the line above took effect.
+        if (::getppid() != m_parentPid)
+            ::_exit(127);
+    }
+
+private:
+    pid_t m_parentPid;
+};
 
 constexpr int baseTimeoutMs = 30000;
 
@@ -236,7 +262,7 @@ bool Archiver::run(const QStringList &arguments, const QString &workingFolder, i
                    const QString &archivePath, QString *error, QByteArray *outputOut) const
 {
     const QString archive = QDir::toNativeSeparators(archivePath);
-    QProcess process;
+    ToolProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
     if (!workingFolder.isEmpty())
         process.setWorkingDirectory(workingFolder);

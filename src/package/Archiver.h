@@ -23,6 +23,8 @@ struct ArchiveMember
 // tool's last words). Entries are protected with the traditional ZIP password encryption, so
 // packages open with `7za x -p…`, `unzip -P …` and Python's zipfile.
 //
+// The tool is killed when this program ends, so it never goes on writing alone.
+//
 // The calls block; a wait callback, when set, is called about every 50 ms while the tool runs
 // (to keep a window alive or show progress) and abandons the run by returning false.
 class Archiver

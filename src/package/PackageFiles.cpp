@@ -1,6 +1,7 @@
 #include "package/PackageFiles.h"
 
 #include "package/Archiver.h"
+#include "package/ExportWorkspace.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -9,8 +10,6 @@
 #include <QTemporaryFile>
 #include <QtDebug>
 
-#include <cerrno>
-#include <cstdio>
 
 namespace {
 
@@ -162,38 +161,31 @@ bool beginPackage(const QString &packagePath, PackageJob *job, QString *error)
     const QFileInfo package(packagePath);
     const QString folder = package.absolutePath();
     const QFileInfo folderInfo(folder);
-    if (!folderInfo.isDir()) {
+    if (!folderInfo.exists()) {
         setError(error, tr("The folder %1 does not exist.").arg(native(folder)));
         return false;
     }
-    if (!folderInfo.isWritable()) {
+    if (!folderInfo.isDir()) {
+        setError(error, tr("%1 is a file, not a folder.").arg(native(folder)));
+        return false;
+    }
+    // The package is written there only at the end; find out now, not after the slicing.
+    // (Permissions do not tell: root passes them, and some file systems refuse anyway.)
+    QTemporaryFile probe(folder + "/.orvell3d-write-test-XXXXXX");
+    if (!folderInfo.isWritable() || !probe.open()) {
         setError(error, tr("Cannot write into the folder %1.").arg(native(folder)));
         return false;
     }
+    probe.close();
     if (package.isDir()) {
         setError(error, tr("%1 is a folder, not a package file.").arg(native(package.absoluteFilePath())));
         return false;
     }
-    QString base = package.fileName().section('.', 0, 0);
-    if (base.isEmpty())
-        base = "package";
-    QDir dir(folder);
-    QString work;
-    for (int n = 1; n < 1000 && work.isEmpty(); ++n) {
-        const QString name = n == 1 ? base : base + "_" + QString::number(n);
-        if (QFileInfo::exists(dir.filePath(name)))
-            continue;
-        // mkdir (not mkpath) fails if another program made the folder meanwhile.
-        if (!dir.mkdir(name)) {
-            setError(error, tr("Cannot create the working folder %1.").arg(native(dir.filePath(name))));
-            return false;
-        }
-        work = dir.filePath(name);
-    }
-    if (work.isEmpty()) {
-        setError(error, tr("Cannot find a free name for the working folder in %1.").arg(native(folder)));
+    // What killed or crashed exports left behind goes first.
+    removeStaleExportFiles(folder);
+    const QString work = createExportFolder(error);
+    if (work.isEmpty())
         return false;
-    }
     job->packagePath = package.absoluteFilePath();
     job->workFolder = work;
     return true;
@@ -220,63 +212,47 @@ bool writePreviews(const QString &folder, const QList<QImage> &previews, QString
 bool finishPackage(const PackageJob &job, const PackageDescription &run, const QList<QImage> &previews,
                    const Archiver &archiver, QString *error)
 {
-    const QString kept = tr(" The working folder %1 is kept.").arg(native(job.workFolder));
     const QDir work(job.workFolder);
     if (job.workFolder.isEmpty() || !work.exists()) {
         setError(error, tr("The working folder %1 is missing.").arg(native(job.workFolder)));
         return false;
     }
+    // Whatever goes wrong from here, the working folder goes: a failed export must not leave
+    // its layers behind (a full disk is the usual reason), and the older package stays.
+    auto fail = [&](const QString &why) {
+        abandonPackage(job);
+        setError(error, why);
+        return false;
+    };
     QStringList files;
     for (std::size_t i = 0; i < run.images.size(); ++i) {
         const QString name = layerFileName(int(i + 1));
-        if (!QFileInfo(work.filePath(name)).isFile()) {
-            setError(error, tr("The layer image %1 is missing.").arg(name) + kept);
-            return false;
-        }
+        if (!QFileInfo(work.filePath(name)).isFile())
+            return fail(tr("The layer image %1 is missing.").arg(name));
         files << name;
     }
     QString why;
-    if (!writePreviews(job.workFolder, previews, &why)) {
-        setError(error, why + kept);
-        return false;
-    }
+    if (!writePreviews(job.workFolder, previews, &why))
+        return fail(why);
     files += previewFileNames().mid(0, qMin(previews.size(), 5));
     if (!saveFile(work.filePath("parameters.ini"), parametersText(run), &why)
-        || !saveFile(work.filePath("buildscript.ini"), buildscriptText(run), &why)) {
-        setError(error, why + kept);
-        return false;
-    }
+        || !saveFile(work.filePath("buildscript.ini"), buildscriptText(run), &why))
+        return fail(why);
     files << "parameters.ini" << "buildscript.ini";
     return packWorkFolder(job, files, archiver, error);
 }
 
 bool packWorkFolder(const PackageJob &job, const QStringList &files, const Archiver &archiver, QString *error)
 {
-    const QString kept = tr(" The working folder %1 is kept.").arg(native(job.workFolder));
     QString why;
-    // A fresh name next to the package: the tool would add to an existing archive.
-    const QFileInfo package(job.packagePath);
-    QString partial;
-    {
-        QTemporaryFile reserve(package.absolutePath() + "/." + package.fileName() + ".XXXXXX");
-        if (!reserve.open()) {
-            setError(error, tr("Cannot write into the folder %1: %2")
-                                .arg(native(package.absolutePath()), reserve.errorString()) + kept);
-            return false;
-        }
-        partial = reserve.fileName() + ".part";
-    }
-    QFile::remove(partial);
-    if (!archiver.add(partial, job.workFolder, files, packagePassword(), &why)) {
-        QFile::remove(partial);
-        setError(error, why + kept);
-        return false;
-    }
-    // rename(2) replaces an older package in one step.
-    if (std::rename(QFile::encodeName(partial).constData(), QFile::encodeName(job.packagePath).constData()) != 0) {
-        const QString reason = qt_error_string(errno);
-        QFile::remove(partial);
-        setError(error, tr("Cannot replace %1: %2").arg(native(job.packagePath), reason) + kept);
+    // The archive is built in the working folder under a fresh name (the tool would add to an
+    // existing one) and replaces an older package only when it is complete. On failure the
+    // working folder goes too: its layers would only fill the disk that may be the reason.
+    const QString built = QDir(job.workFolder).filePath(".package.zip");
+    if (!archiver.add(built, job.workFolder, files, packagePassword(), &why)
+        || !movePackageIntoPlace(built, job.packagePath, &why)) {
+        abandonPackage(job);
+        setError(error, why);
         return false;
     }
     if (!QDir(job.workFolder).removeRecursively())

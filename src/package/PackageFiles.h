@@ -89,9 +89,9 @@ struct PackageJob
     QString workFolder;
 };
 
-// Checks that the package's folder is writable and creates a fresh working folder next to the
-// package, named after it (the name up to its first "."; "_2", "_3", … when that exists, so no
-// folder of the user's is ever filled or removed). The slicer writes the layer images there.
+// Checks that the package's folder is writable and creates a fresh private working folder
+// for the package's files (see ExportWorkspace.h), after removing what killed or crashed
+// exports left behind. The slicer writes the layer images there.
 bool beginPackage(const QString &packagePath, PackageJob *job, QString *error);
 
 // Writes the previews that were delivered (at most five, named in delivery order).
@@ -100,16 +100,15 @@ bool writePreviews(const QString &folder, const QList<QImage> &previews, QString
 class Archiver;
 
 // Completes a package whose layer images are in the working folder: previews, parameters.ini,
-// buildscript.ini, then one archive of exactly those files. The archive is built under a
-// temporary name and replaces an older package only when complete, so a failure never leaves
-// a half-written or appended package. The working folder is removed on success and kept on
-// failure (the error names it).
+// buildscript.ini, then one archive of exactly those files. The archive is built in the
+// working folder and replaces an older package only when complete, so a failure never leaves
+// a half-written or appended package. The working folder is removed in every case.
 bool finishPackage(const PackageJob &job, const PackageDescription &run, const QList<QImage> &previews,
                    const Archiver &archiver, QString *error);
 
 // The archiving tail of a package: packs the named files of the working folder into an archive
-// under a temporary name beside the package, which then replaces an older package in one step.
-// The working folder is removed on success and kept on failure (the error names it).
+// built in that folder, which then replaces an older package in one step. The working folder
+// is removed in every case.
 bool packWorkFolder(const PackageJob &job, const QStringList &files, const Archiver &archiver, QString *error);
 
 // Removes the working folder of a package that is not completed (a cancelled run).

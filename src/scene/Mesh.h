@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QMetaType>
+#include <QString>
 #include <cstdint>
 #include <vector>
 
@@ -12,6 +13,7 @@ struct Mesh
     std::vector<float> vertices;              // x, y, z per vertex
     std::vector<uint32_t> indices;            // three vertex numbers per triangle, file winding
     std::vector<uint32_t> reversedIndices;    // same triangles, second and third corner swapped
+    QString checkSummary;                     // what the load-time check found and repaired; empty when clean
 
     Mesh() = default;
     // Takes the three vectors over; the sources are left empty.

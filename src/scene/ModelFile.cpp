@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QtEndian>
+#include <algorithm>
+#include <cmath>
 #include <new>
 
 #include "scene/MeshReadResult.h"
@@ -65,6 +67,16 @@ MeshReadResult readMesh(ModelFormat format, QFile &file, const ProgressFn &progr
     return MeshReadResult{Mesh(), QStringLiteral("unknown model format"), 0};
 }
 
+// Records what the check of a mesh found; a mesh with findings keeps the summary and gets a log line.
+void noteCheck(Mesh &mesh, const MeshCheckReport &check, ModelReadResult &result)
+{
+    if (check.needsRepair() || check.crowdedEdges > 0) {
+        mesh.checkSummary = check.summary();
+        result.logLines << QStringLiteral("Mesh check: ") + mesh.checkSummary;
+    }
+    result.checks.append(check);
+}
+
 // A 3MF file is a ZIP archive; it is read from a memory map, so nothing is unpacked to disk.
 void read3mf(QFile &file, ModelReadResult &result, const ProgressFn &progress)
 {
@@ -91,6 +103,32 @@ void read3mf(QFile &file, ModelReadResult &result, const ProgressFn &progress)
                              .arg(model.placedTriangles).arg(result.meshes.size());
 }
 
+// Models beyond 10 m are mistakes (wrong units, a broken export): slicing one would write
+// layers for hours or fill the disk. Coordinates far from the origin lose the precision of
+// the model's own details.
+constexpr double maxModelSizeMm = 10000.0;
+constexpr double maxModelDistanceMm = 100000.0;
+
+QString checkModelSize(const Mesh &mesh)
+{
+    double size[3];
+    double farthest = 0.0;
+    for (int a = 0; a < 3; ++a) {
+        const double lo = mesh.minCoord(a);
+        const double hi = mesh.maxCoord(a);
+        size[a] = hi - lo;
+        farthest = std::max({farthest, std::fabs(lo), std::fabs(hi)});
+    }
+    if (std::max({size[0], size[1], size[2]}) > maxModelSizeMm)
+        return QStringLiteral("the model measures %1 x %2 x %3 mm; models larger than 10 m are not loaded "
+                              "(are the units right?)")
+            .arg(size[0], 0, 'g', 4).arg(size[1], 0, 'g', 4).arg(size[2], 0, 'g', 4);
+    if (farthest > maxModelDistanceMm)
+        return QStringLiteral("the model lies %1 mm from the origin; models further than 100 m are not loaded")
+            .arg(farthest, 0, 'g', 4);
+    return QString();
+}
+
 } // namespace
 
 QString modelFormatName(ModelFormat format)
@@ -110,7 +148,7 @@ QString modelFormatName(ModelFormat format)
     return QStringLiteral("unknown");
 }
 
-ModelReadResult readModelFile(const QString &path, const ProgressFn &progress)
+ModelReadResult readModelFile(const QString &path, const ProgressFn &progress, const ModelReadOptions &options)
 {
     QElapsedTimer timer;
     timer.start();
@@ -133,8 +171,11 @@ ModelReadResult readModelFile(const QString &path, const ProgressFn &progress)
     if (result.format == ModelFormat::ThreeMf) {
         try {
             read3mf(file, result, progress);
+            for (Mesh &mesh : result.meshes)
+                noteCheck(mesh, options.repair ? checkAndRepairMesh(mesh) : checkMesh(mesh), result);
         } catch (const std::bad_alloc &) {
             result.meshes.clear();
+            result.checks.clear();
             result.error = QStringLiteral("not enough memory to read the file");
         }
         result.elapsedMs = timer.elapsed();
@@ -142,13 +183,18 @@ ModelReadResult readModelFile(const QString &path, const ProgressFn &progress)
     }
 
     MeshReadResult read;
+    MeshCheckReport check;
     try {
         read = readMesh(result.format, file, progress);
+        if (read.ok())
+            check = options.repair ? checkAndRepairMesh(read.mesh) : checkMesh(read.mesh);
     } catch (const std::bad_alloc &) {
         read = MeshReadResult();
         read.error = QStringLiteral("not enough memory to read the file");
     }
     result.elapsedMs = timer.elapsed();
+    if (read.ok())
+        read.error = checkModelSize(read.mesh);
     if (!read.ok()) {
         result.error = read.error;
         // Most often a damaged binary file rather than bad text: say what its size should be.
@@ -188,6 +234,7 @@ ModelReadResult readModelFile(const QString &path, const ProgressFn &progress)
     case ModelFormat::Unknown:
         break;
     }
+    noteCheck(read.mesh, check, result);
     result.quadCount = read.quadCount;
     result.meshes.append(std::move(read.mesh));
     return result;

@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include "scene/Mesh.h"
+#include "scene/MeshCheck.h"
 #include "scene/Object.h"
 #include "scene/ReadProgress.h"
 
@@ -22,6 +23,7 @@ struct ModelReadResult
     QList<Object::modelColor> colors;   // one per mesh, for formats that carry colours
     QStringList logLines;               // summary lines for the log window
     QStringList debugLines;             // diagnostic lines for the log file
+    QList<MeshCheckReport> checks;      // one per mesh: what the check found and the repair did
     QString error;                      // why the file gave no usable geometry; empty on success
     qint64 elapsedMs = 0;               // time spent reading, welding included
     int quadCount = 0;
@@ -29,8 +31,17 @@ struct ModelReadResult
     bool ok() const { return error.isEmpty(); }
 };
 
+struct ModelReadOptions
+{
+    // Repair broken meshes (see checkAndRepairMesh); off, they are only checked and reported.
+    bool repair = true;
+};
+
 // Reads a model file. The format follows the last three characters of the path, in any
 // case: "obj" is OBJ, "3mf" is 3MF, anything else STL, which is binary when the file
 // size matches its triangle count and ASCII otherwise. Never throws; a file that cannot
-// be read or holds no geometry comes back with an error and no mesh.
-ModelReadResult readModelFile(const QString &path, const ProgressFn &progress = {});
+// be read or holds no geometry comes back with an error and no mesh. Each mesh is checked
+// (and repaired, unless the options say otherwise) in memory after reading; a mesh with
+// findings gets a "Mesh check: …" log line and keeps the summary in its checkSummary.
+ModelReadResult readModelFile(const QString &path, const ProgressFn &progress = {},
+                              const ModelReadOptions &options = ModelReadOptions());

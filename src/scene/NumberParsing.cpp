@@ -112,15 +112,20 @@ bool parseInt64(const char *begin, const char *end, int64_t &value)
     }
     if (p == end)
         return false;
+    // The magnitude of INT64_MIN is one more than INT64_MAX.
+    const uint64_t limit = uint64_t(INT64_MAX) + (negative ? 1 : 0);
     uint64_t v = 0;
     for (; p < end; ++p) {
         if (!isDigit(*p))
             return false;
-        v = v * 10 + uint64_t(*p - '0');
-        if (v > uint64_t(INT64_MAX))
+        // Checked before it happens: with 20 digits the product itself would wrap around
+        // and "18446744073709551618" would read as 2.
+        const uint64_t digit = uint64_t(*p - '0');
+        if (v > (limit - digit) / 10)
             return false;
+        v = v * 10 + digit;
     }
-    value = negative ? -int64_t(v) : int64_t(v);
+    value = negative ? int64_t(0 - v) : int64_t(v);
     return true;
 }
 

@@ -22,7 +22,13 @@ char lower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
 class LineReader
 {
 public:
-    explicit LineReader(QIODevice &in) : m_in(in), m_buffer(kChunk) {}
+    // A small file needs no megabyte of buffer; long lines make it grow.
+    explicit LineReader(QIODevice &in)
+        : m_in(in),
+          m_buffer(in.isSequential() ? kChunk
+                                     : std::size_t(std::clamp<qint64>(in.size() - in.pos() + 1, 4096, qint64(kChunk))))
+    {
+    }
 
     // The next line without its line end, or false at the end of the data or on a read error.
     bool next(const char *&begin, const char *&end)
@@ -70,7 +76,10 @@ private:
         m_end = keep;
         if (m_end == m_buffer.size())
             m_buffer.resize(m_buffer.size() * 2);   // a very long line
-        const qint64 got = m_in.read(m_buffer.data() + m_end, qint64(m_buffer.size() - m_end));
+        qint64 got = m_in.read(m_buffer.data() + m_end, qint64(m_buffer.size() - m_end));
+        // A pipe or socket with nothing buffered yet is not at its end.
+        while (got == 0 && m_in.isSequential() && m_in.waitForReadyRead(30000))
+            got = m_in.read(m_buffer.data() + m_end, qint64(m_buffer.size() - m_end));
         if (got < 0)
             m_failed = true;
         if (got <= 0)

@@ -16,6 +16,7 @@ constexpr qint64 kTriangleSize = 50;
 constexpr std::size_t kChunkTriangles = 5000;       // 250 kB per read, a tenth of a percent of 1M triangles
 constexpr std::size_t kTextChunk = std::size_t(1) << 20;
 constexpr uint64_t kMaxRecords = UINT32_MAX;        // vertex numbers are 32-bit
+constexpr int kWaitForDataMs = 30000;               // a pipe that stays silent this long has ended
 
 // Reads until `size` bytes arrived or the device has no more; returns the count read.
 qint64 readFully(QIODevice &in, char *data, qint64 size)
@@ -23,6 +24,8 @@ qint64 readFully(QIODevice &in, char *data, qint64 size)
     qint64 done = 0;
     while (done < size) {
         const qint64 got = in.read(data + done, size - done);
+        if (got == 0 && in.isSequential() && in.waitForReadyRead(kWaitForDataMs))
+            continue;
         if (got <= 0)
             break;
         done += got;
@@ -79,11 +82,13 @@ MeshReadResult readBinaryStl(QIODevice &in, const ProgressFn &progressFn)
 
     VertexWelder welder(std::size_t(expected) * 3);
     ProgressSpan span(progress, 0, 80, n);
-    std::vector<uchar> buffer(std::min<std::size_t>(n, kChunkTriangles) * kTriangleSize);
-    std::vector<float> corners(std::min<std::size_t>(n, kChunkTriangles) * 9);
+    // Sized by what the file can hold: a header may announce millions of triangles.
+    const std::size_t chunk = std::size_t(std::min<uint64_t>(std::max<uint64_t>(expected, 1), kChunkTriangles));
+    std::vector<uchar> buffer(chunk * kTriangleSize);
+    std::vector<float> corners(chunk * 9);
     uint64_t done = 0;
     while (done < n) {
-        const std::size_t count = std::size_t(std::min<uint64_t>(n - done, kChunkTriangles));
+        const std::size_t count = std::size_t(std::min<uint64_t>(n - done, chunk));
         const qint64 bytes = qint64(count) * kTriangleSize;
         const qint64 got = readFully(in, reinterpret_cast<char *>(buffer.data()), bytes);
         if (got != bytes) {
@@ -125,7 +130,8 @@ MeshReadResult readAsciiStl(QIODevice &in, const ProgressFn &progressFn)
     VertexWelder welder(std::size_t(std::min<qint64>(total / 80, qint64(1) << 22)));
     ProgressSpan span(progress, 0, 80, uint64_t(total));
 
-    std::vector<char> buffer(kTextChunk);
+    // A small file needs no megabyte of buffer (it is cleared on every read).
+    std::vector<char> buffer(total > 0 ? std::size_t(std::min<qint64>(qint64(kTextChunk), total + 1)) : kTextChunk);
     std::size_t carried = 0;        // bytes of an unfinished token kept from the last read
     bool carriedIsJunk = false;     // that token was too long to keep; it is no number
     uint64_t consumed = 0;
@@ -169,6 +175,9 @@ MeshReadResult readAsciiStl(QIODevice &in, const ProgressFn &progressFn)
 
     for (;;) {
         const qint64 got = in.read(buffer.data() + carried, qint64(buffer.size() - carried));
+        // A pipe or socket with nothing buffered yet is not at its end.
+        if (got == 0 && in.isSequential() && in.waitForReadyRead(kWaitForDataMs))
+            continue;
         if (got < 0) {
             result.error = QStringLiteral("the file could not be read: %1").arg(in.errorString());
             return result;
@@ -184,6 +193,12 @@ MeshReadResult readAsciiStl(QIODevice &in, const ProgressFn &progressFn)
                 --stop;
         }
         const char *data = buffer.data();
+        if (stop == 0 && !atEnd && length < buffer.size()) {
+            // A short read (a pipe, a slow device) ended inside the first token: it goes on
+            // in the next read and is kept whole.
+            carried = length;
+            continue;
+        }
         if (stop == 0) {
             // No white space in a full buffer: one enormous token, which no vertex has.
             if (expected > 0) {

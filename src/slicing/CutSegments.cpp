@@ -214,13 +214,21 @@ LayerSegments CutSweep::segments(float cutZ, int mode, const RenderFlags &flags)
             limit[k] = drawnIndexCount(o.info, flags) / 3;
     }
 
+    // The cut points are computed as the stencil pass's clipper makes them, from the vertex
+    // above the cut, in the same float steps (scale, interpolate, viewport), and then snapped to
+    // the 1/256-pixel grid on which graphics cards place vertices: both renderers then decide
+    // every pixel from the same outline.
     const SliceParameters &p = d->params;
     const int edge = p.framebufferEdge();
     const float half = float(edge) / 2.0f;
-    const float sx = float(1.0 + p.sliceScaleXPct / 100.0) * half;
-    const float sy = float(1.0 + p.sliceScaleYPct / 100.0) * half;
-    const float ox = half - float((edge - p.projectorWidthPx) / 2);
-    const float oy = half - float((edge - p.projectorHeightPx) / 2);
+    const float fx = 1.0f + float(p.sliceScaleXPct / 100.0);
+    const float fy = 1.0f + float((1.0 + p.sliceScaleYPct / 100.0) * p.yStretch() - 1.0);
+    const int offsetX = (edge - p.projectorWidthPx) / 2;
+    const int offsetY = (edge - p.projectorHeightPx) / 2;
+    auto snap = [half](float v, int offset) {
+        const float window = std::clamp(v * half + half, -1e6f, 1e6f);
+        return float(std::nearbyint((double(window) - 0.5) * 256.0) - 256.0 * offset) / 256.0f + 0.5f;
+    };
 
     std::vector<TaggedSegment> found;
     found.reserve(d->active.size() / 2 + 16);
@@ -235,21 +243,23 @@ LayerSegments CutSweep::segments(float cutZ, int mode, const RenderFlags &flags)
         for (int i = 0; i < 3; ++i)
             below[i] = v[i][2] <= plane;
         // The edge leaving the solid's bottom side (above → below) starts the segment, the
-        // one going up ends it; each crossing is computed from its lower corner, so the two
-        // triangles sharing an edge find the same point.
+        // one going up ends it.
         float from[2] = {0, 0}, to[2] = {0, 0};
         for (int i = 0; i < 3; ++i) {
             const int n = (i + 1) % 3;
             if (below[i] == below[n])
                 continue;
-            const float *lo = below[i] ? v[i] : v[n];
-            const float *hi = below[i] ? v[n] : v[i];
-            const float f = (plane - lo[2]) / (hi[2] - lo[2]);
+            const float *in = below[i] ? v[i] : v[n];
+            const float *out = below[i] ? v[n] : v[i];
+            const float dOut = plane - out[2], dIn = plane - in[2];
+            const float f = dOut / (dOut - dIn);
+            const float ox = out[0] * fx, oy = out[1] * fy;
             float *q = below[i] ? to : from;
-            q[0] = lo[0] + f * (hi[0] - lo[0]);
-            q[1] = lo[1] + f * (hi[1] - lo[1]);
+            q[0] = ox + f * (in[0] * fx - ox);
+            q[1] = oy + f * (in[1] * fy - oy);
         }
-        found.push_back({t.object, {from[0] * sx + ox, from[1] * sy + oy, to[0] * sx + ox, to[1] * sy + oy}});
+        found.push_back({t.object, {snap(from[0], offsetX), snap(from[1], offsetY), snap(to[0], offsetX),
+                                    snap(to[1], offsetY)}});
     }
 
     // Grouped by object, in object order.
@@ -345,9 +355,15 @@ namespace {
 
 struct Crossing
 {
-    float x;
+    int32_t firstPixel;   // the first pixel whose centre lies at or after the crossing
     int winding;
 };
+
+int64_t ceilDiv(int64_t a, int64_t b)   // b > 0
+{
+    const int64_t q = a / b;
+    return q + ((a % b) != 0 && a > 0 ? 1 : 0);
+}
 
 } // namespace
 
@@ -359,22 +375,42 @@ void fillCutSegments(const std::vector<CutSegment> &segments, cv::Mat &image)
     if (h == 0 || w == 0 || segments.empty())
         return;
 
-    // Rows sample at their centres, j + 0.5; a segment covers the rows whose centre lies in
-    // [lower end, upper end), so a vertex shared by two segments is counted once.
-    auto rowsOf = [h](const CutSegment &s, int *from, int *to) {
-        if (!(s.y0 != s.y1) || !std::isfinite(s.x0) || !std::isfinite(s.x1) || !std::isfinite(s.y0)
-            || !std::isfinite(s.y1))
-            return false;
-        const float lo = std::clamp(std::min(s.y0, s.y1), -1.0f, float(h) + 1.0f);
-        const float hi = std::clamp(std::max(s.y0, s.y1), -1.0f, float(h) + 1.0f);
-        *from = std::max(0, int(std::ceil(lo - 0.5f)));
-        *to = std::min(h, int(std::ceil(hi - 0.5f)));
+    // On the rasteriser's grid: 1/256 pixel, 0 at the centre of pixel 0, so pixel k's centre is
+    // at 256·k. There every decision is exact; a centre lying on the outline belongs to the
+    // side it would fall on if moved a hair to the right (up, for a level edge), as graphics
+    // cards decide it with their top-left rule.
+    struct Fixed
+    {
+        int64_t xa, ya, xb, yb;   // ya < yb
+        int winding;
+    };
+    constexpr double limit = double(int64_t(1) << 32);
+    std::vector<Fixed> fixed;
+    fixed.reserve(segments.size());
+    for (const CutSegment &s : segments) {
+        if (!std::isfinite(s.x0) || !std::isfinite(s.x1) || !std::isfinite(s.y0) || !std::isfinite(s.y1))
+            continue;
+        auto grid = [limit](float v) { return int64_t(std::clamp(std::nearbyint((double(v) - 0.5) * 256.0), -limit, limit)); };
+        const int64_t x0 = grid(s.x0), y0 = grid(s.y0), x1 = grid(s.x1), y1 = grid(s.y1);
+        if (y0 == y1)
+            continue;
+        // Going down (towards row 0) the inside is on the right: entering it from the left.
+        if (y1 < y0)
+            fixed.push_back({x1, y1, x0, y0, 1});
+        else
+            fixed.push_back({x0, y0, x1, y1, -1});
+    }
+    // A segment covers the rows whose centre lies in [lower end, upper end), so a vertex shared
+    // by two segments is counted once.
+    auto rowsOf = [h](const Fixed &f, int *from, int *to) {
+        *from = int(std::clamp<int64_t>(ceilDiv(f.ya, 256), 0, h));
+        *to = int(std::clamp<int64_t>(ceilDiv(f.yb, 256), 0, h));
         return *from < *to;
     };
     std::vector<std::size_t> offset(std::size_t(h) + 1, 0);
-    for (const CutSegment &s : segments) {
+    for (const Fixed &f : fixed) {
         int a, b;
-        if (rowsOf(s, &a, &b)) {
+        if (rowsOf(f, &a, &b)) {
             for (int j = a; j < b; ++j)
                 ++offset[std::size_t(j) + 1];
         }
@@ -383,16 +419,15 @@ void fillCutSegments(const std::vector<CutSegment> &segments, cv::Mat &image)
         offset[std::size_t(j) + 1] += offset[std::size_t(j)];
     std::vector<Crossing> crossings(offset[std::size_t(h)]);
     std::vector<std::size_t> fill(offset.begin(), offset.end() - 1);
-    for (const CutSegment &s : segments) {
+    for (const Fixed &f : fixed) {
         int a, b;
-        if (!rowsOf(s, &a, &b))
+        if (!rowsOf(f, &a, &b))
             continue;
-        // Going down (towards row 0) the inside is on the right: entering it from the left.
-        const int winding = s.y1 < s.y0 ? 1 : -1;
-        const double slope = (double(s.x1) - s.x0) / (double(s.y1) - s.y0);
+        const int64_t dy = f.yb - f.ya, dx = f.xb - f.xa;
         for (int j = a; j < b; ++j) {
-            const double x = s.x0 + (j + 0.5 - s.y0) * slope;
-            crossings[fill[std::size_t(j)]++] = {float(std::clamp(x, -1e7, 1e7)), winding};
+            // The crossing lies at xa + (256·j − ya)·dx/dy; the first centre at or after it:
+            const int64_t first = ceilDiv(f.xa * dy + (256 * int64_t(j) - f.ya) * dx, 256 * dy);
+            crossings[fill[std::size_t(j)]++] = {int32_t(std::clamp<int64_t>(first, -1, int64_t(w) + 1)), f.winding};
         }
     }
 
@@ -405,24 +440,22 @@ void fillCutSegments(const std::vector<CutSegment> &segments, cv::Mat &image)
             for (std::size_t i = 1; i < n; ++i) {
                 const Crossing key = c[i];
                 std::size_t k = i;
-                for (; k > 0 && c[k - 1].x > key.x; --k)
+                for (; k > 0 && c[k - 1].firstPixel > key.firstPixel; --k)
                     c[k] = c[k - 1];
                 c[k] = key;
             }
         } else {
-            std::sort(c, c + n, [](const Crossing &a, const Crossing &b) { return a.x < b.x; });
+            std::sort(c, c + n, [](const Crossing &a, const Crossing &b) { return a.firstPixel < b.firstPixel; });
         }
-        // Pixel i is inside when the crossings up to its centre add up to more than zero (a
-        // centre on a left edge is inside, on a right edge outside, as GL rasterises): between
-        // crossings at xa and xb that is i from ceil(xa - 0.5) up to ceil(xb - 0.5).
+        // Pixel i is inside when the crossings before it add up to more than zero.
         uchar *row = image.ptr<uchar>(j);
         int count = 0;
         for (std::size_t i = 0; i < n; ++i) {
             count += c[i].winding;
             if (count <= 0 || i + 1 == n)
                 continue;
-            const int from = std::max(0, int(std::ceil(c[i].x - 0.5f)));
-            const int to = std::min(w, int(std::ceil(c[i + 1].x - 0.5f)));
+            const int from = std::max(0, c[i].firstPixel);
+            const int to = std::min(w, c[i + 1].firstPixel);
             if (from < to)
                 std::memset(row + from, 255, std::size_t(to - from));
         }

@@ -448,7 +448,8 @@ bool GlCrossSectionRenderer::render(const std::vector<SliceObject> &objects, flo
 
     d->sliceProgram.setUniform("cutZ", cutZ);
     d->sliceProgram.setUniform("scale_x", float(d->params.sliceScaleXPct / 100.0));
-    d->sliceProgram.setUniform("scale_y", float(d->params.sliceScaleYPct / 100.0));
+    // The y factor also carries the stretch that gives rows their own pixel size.
+    d->sliceProgram.setUniform("scale_y", float((1.0 + d->params.sliceScaleYPct / 100.0) * d->params.yStretch() - 1.0));
 
     // Count passes write no colour: the colour is cleared before the third draw anyway.
     glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);

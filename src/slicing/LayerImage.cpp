@@ -3,7 +3,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <opencv2/imgcodecs.hpp>
+#include <QBuffer>
+#include <QImage>
 #include <opencv2/imgproc.hpp>
 
 #include "config/DataFolder.h"
@@ -92,13 +93,15 @@ std::vector<unsigned char> encodeLayerImage(const cv::Mat &image)
     std::vector<unsigned char> bytes;
     if (image.empty() || image.depth() != CV_8U || (image.channels() != 1 && image.channels() != 3))
         return bytes;
-    if (image.channels() == 3) {
-        cv::Mat bgr;   // the encoder takes blue first
-        cv::cvtColor(image, bgr, cv::COLOR_RGB2BGR);
-        cv::imencode(".png", bgr, bytes);
-    } else {
-        cv::imencode(".png", image, bytes);
-    }
+    // Qt's PNG writer rather than OpenCV's image codecs: those pull in a hundred libraries
+    // (GDAL, DICOM, …) that every start of the program would have to load.
+    const QImage view(image.data, image.cols, image.rows, int(image.step),
+                      image.channels() == 3 ? QImage::Format_RGB888 : QImage::Format_Grayscale8);
+    QByteArray png;
+    QBuffer out(&png);
+    if (!out.open(QIODevice::WriteOnly) || !view.save(&out, "PNG"))
+        return bytes;
+    bytes.assign(png.begin(), png.end());
     return bytes;
 }
 

@@ -57,7 +57,7 @@ float variableStepFor(float flatness, const VariableStepTable &table)
     return table.maxStep;
 }
 
-float flexStepFor(float zMm, float sliceThicknessUm, const QList<FlexSliceRange> &ranges)
+float flexStepFor(double zMm, float sliceThicknessUm, const QList<FlexSliceRange> &ranges)
 {
     for (const FlexSliceRange &r : ranges) {
         if (zMm > r.from && r.to - 0.001 > zMm)
@@ -87,31 +87,34 @@ void LayerSchedule::cutLayer(int n)
 {
     m_layer = n;
     if (!m_variable && m_s.flexSlices.isEmpty())
-        m_height = float(n) * m_s.sliceThicknessUm / 1000.0f;
+        m_heightUm = double(n) * double(m_s.sliceThicknessUm);
+    else if (n == 0 || m_heights.empty())
+        m_heightUm = 0.0;
     else
-        m_height = (m_heights.empty() ? 0.0f : m_heights.back()) + m_zStepNext / 1000.0f;
-    m_cutZ = m_height * m_s.sceneScale;
+        m_heightUm += double(m_zStepNext);
+    m_height = float(m_heightUm / 1000.0);
     m_slicePosition = m_height / m_s.maxZ;
     m_heights.push_back(m_height);
-    m_cutZ = m_cutZ / m_s.zScaleFactor;
-    if (n == 0)
-        m_cutZ = m_s.sceneScale * 0.01f;   // just above the plate, so faces lying on it are not hit
+    m_sampleZ = n == 0 ? m_s.sceneScale * 0.01f : float(m_heightUm / 1000.0 * m_s.sceneScale / m_s.zScaleFactor);
+    m_cutZ = m_sampleZ;
 }
 
 void LayerSchedule::chooseNextStep(float flatness)
 {
     if (m_variable) {
         m_zStepNext = variableStepFor(flatness, m_s.variableSteps);
-        return;
+    } else {
+        m_zStepNext = m_s.sliceThicknessUm;
+        if (!m_s.flexSlices.isEmpty())
+            m_zStepNext = flexStepFor(m_heightUm / 1000.0 / m_s.zScaleFactor, m_s.sliceThicknessUm, m_s.flexSlices);
     }
-    m_zStepNext = m_s.sliceThicknessUm;
-    if (!m_s.flexSlices.isEmpty())
-        m_zStepNext = flexStepFor(cutMm(), m_s.sliceThicknessUm, m_s.flexSlices);
+    const double middleMm = (m_heightUm + double(m_zStepNext) / 2.0) / 1000.0;
+    m_cutZ = float(middleMm * m_s.sceneScale / m_s.zScaleFactor);
 }
 
 double LayerSchedule::nextHeightMm() const
 {
-    return double(m_zStepNext) / double(m_s.zScaleFactor) / 1000.0 + double(m_cutZ) / double(m_s.sceneScale);
+    return (m_heightUm + double(m_zStepNext)) / 1000.0 / double(m_s.zScaleFactor);
 }
 
 bool LayerSchedule::hasNextLayer() const

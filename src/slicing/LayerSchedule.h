@@ -54,15 +54,24 @@ struct ScheduleSettings
 
 // Step for a cut whose flattest crossing surface has the given |cosine| (0: nothing sampled).
 float variableStepFor(float flatness, const VariableStepTable &table);
-// Step after a cut at zMm (after the Z scale): the first range with from < z < to − 0.001
-// gives its thickness, otherwise the regular thickness.
-float flexStepFor(float zMm, float sliceThicknessUm, const QList<FlexSliceRange> &ranges);
+// Thickness of a layer whose bottom lies at zMm (after the Z scale): the first range with
+// from < z < to − 0.001 gives its thickness, otherwise the regular thickness.
+float flexStepFor(double zMm, float sliceThicknessUm, const QList<FlexSliceRange> &ranges);
 // True when the heights of a finished run are not evenly spaced (the first step is not
 // compared; fewer than four heights are regular). Tolerance 0.005 mm.
 bool isVariableSchedule(const std::vector<float> &heights);
 
 // The schedule of one run: reset at construction, advanced one layer at a time.
-//   for (n = 0; ; ++n) { s.cutLayer(n); s.chooseNextStep(flatness); render at s.cutZ(); if (!s.hasNextLayer()) break; }
+//   for (n = 0; ; ++n) {
+//       s.cutLayer(n);                                   // height of the layer's bottom
+//       s.chooseNextStep(flatness sampled at s.sampleZ()); // its thickness, and its cut
+//       render at s.cutZ(); if (!s.hasNextLayer()) break;
+//   }
+// A layer cures the slab from its height up to the next layer's height; its cross-section is
+// taken in the middle of that slab, so a face lying exactly on a layer boundary belongs to the
+// layer whose slab it closes, and slanted walls are not shifted by half a layer. Heights are
+// kept in micrometres as a double: integral steps add up exactly, so a height equal to a flex
+// range bound is equal to it.
 class LayerSchedule
 {
 public:
@@ -71,16 +80,19 @@ public:
     const ScheduleSettings &settings() const { return m_s; }
     bool variableMode() const { return m_variable; }
 
-    // First half for layer n (from 0): its height, recorded in heights(), and its cut.
-    // Layer 0 is cut 0.01 mm above the plate while its recorded height stays 0.
+    // First half for layer n (from 0): its height, recorded in heights().
     void cutLayer(int n);
-    // Second half, before the render: the step to the next layer. `flatness` is the
-    // normal sampler's result at cutZ() and is read in variable mode only.
+    // Where variable steps sample the surfaces for layer n: its bottom (normalised units, after
+    // the Z scale); 0.01 mm above the plate for layer 0, so faces lying on the plate are not hit.
+    float sampleZ() const { return m_sampleZ; }
+    // Second half, before the render: the step to the next layer (this layer's thickness) and
+    // the cut in the middle of the slab. `flatness` is the normal sampler's result at
+    // sampleZ() and is read in variable mode only.
     void chooseNextStep(float flatness = 0.0f);
 
     int layerIndex() const { return m_layer; }
     float heightMm() const { return m_height; }         // recorded height of the current layer
-    float cutZ() const { return m_cutZ; }               // normalised units, after the Z scale
+    float cutZ() const { return m_cutZ; }               // normalised units, after the Z scale; valid after chooseNextStep()
     float cutMm() const { return m_cutZ / m_s.sceneScale; }
     float slicePosition() const { return m_slicePosition; }   // height / maxZ
     float zStepNextUm() const { return m_zStepNext; }
@@ -97,7 +109,9 @@ private:
     ScheduleSettings m_s;
     bool m_variable;
     int m_layer = -1;
+    double m_heightUm = 0.0;
     float m_height = 0.0f;
+    float m_sampleZ = 0.0f;
     float m_cutZ = 0.0f;
     float m_slicePosition = 0.0f;
     float m_zStepNext = 0.0f;

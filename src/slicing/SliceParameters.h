@@ -17,11 +17,15 @@ struct SliceParameters
 
     // Normalised device units per millimetre. The build area (width × pixel size) spans the
     // central 1 / oversizeFactor of the framebuffer, so one framebuffer pixel is one
-    // projector pixel in x; y uses the same scale.
+    // projector pixel in x; y is stretched by yStretch() on top of it.
     float sceneScale() const
     {
         return 2.0f / (float(projectorWidthPx) * pixelSizeXUm / 1000.0f) / oversizeFactor;
     }
+
+    // Framebuffer rows per column width: the scale above is the X scale, so y is stretched by
+    // pixel size X / pixel size Y and each axis lands on its own pixel size.
+    float yStretch() const { return pixelSizeXUm / pixelSizeYUm; }
 
     // Cut heights are divided by this, so a positive SliceScaleZ stretches the model in z.
     float zScaleFactor() const { return float(1.0 + sliceScaleZPct / 100.0); }

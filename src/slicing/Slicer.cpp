@@ -7,6 +7,7 @@
 
 #include "slicing/LayerImage.h"
 #include "slicing/LayerWorkers.h"
+#include "slicing/RunLimits.h"
 
 // What a worker makes of one layer.
 struct Slicer::LayerOutcome
@@ -76,6 +77,10 @@ bool Slicer::start(std::vector<SliceObject> objects, const SliceParameters &para
     schedule.flexSlices = options.flexSlices;
     schedule.variableSteps = options.variableSteps;
     QString why = params.check();
+    if (why.isEmpty())
+        why = checkSliceParameterRanges(params);
+    if (why.isEmpty())
+        why = checkRunRanges(objects, params, options);
     if (why.isEmpty())
         why = schedule.check();
     if (!why.isEmpty())
@@ -188,7 +193,7 @@ RenderFlags Slicer::cutLayer(int n)
     s.cutLayer(n);
     float flatness = 0.0f;
     if (s.variableMode())
-        flatness = flatnessOf(m_renderer->sampleNormals(m_objects, s.cutZ()));
+        flatness = flatnessOf(m_renderer->sampleNormals(m_objects, s.sampleZ()));
     s.chooseNextStep(flatness);
     m_timings.scheduleMs += double(clock.nsecsElapsed()) / 1e6;
 

@@ -559,7 +559,7 @@ void SceneRenderer::drawFlexBand(const Camera &camera, const ViewSettings &setti
     glDepthMask(GL_TRUE);
 }
 
-void SceneRenderer::drawSliceTexture(const Camera &camera, unsigned texture, int textureId, float cutZmm)
+void SceneRenderer::drawSliceTexture(const Camera &camera, unsigned texture, int textureId, float cutZmm, float yExtent)
 {
     GlProgram *quad = program("quad");
     if (!quad || !texture)
@@ -575,6 +575,7 @@ void SceneRenderer::drawSliceTexture(const Camera &camera, unsigned texture, int
     quad->setUniform("cutPlaneZ", cutZmm * camera.sceneScale());
     quad->setUniform("tex", 0);
     quad->setUniform("textureId", textureId);
+    quad->setUniform("yExtent", yExtent);
     const float v[] = {-1, -1, 1, -1, -1, 1, 1, 1};
     drawStream(quad, GL_TRIANGLE_STRIP, v, 2, 4);
     quad->release();

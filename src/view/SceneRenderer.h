@@ -100,7 +100,9 @@ public:
                 const QSize &framebufferPx);
 
     // Shows a slice texture flat at the cut height (textureId: 0 blue, 1 green, 2 amber).
-    void drawSliceTexture(const Camera &camera, unsigned texture, int textureId, float cutZmm);
+    // yExtent: the texture's half height in normalised units (rows of non-square pixels are
+    // stretched in the texture, so it covers less than the unit square).
+    void drawSliceTexture(const Camera &camera, unsigned texture, int textureId, float cutZmm, float yExtent = 1.0f);
 
     // The GPU copy of an object's mesh, made or refreshed on demand (shared between
     // objects that share the mesh). nullptr for objects without a mesh.

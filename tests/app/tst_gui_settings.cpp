@@ -260,6 +260,22 @@ private slots:
         QCOMPARE(reread.print.grayScale, 200);
     }
 
+    // Values QSettings would decode as broken variants used to end the program at every start.
+    void brokenTypedValuesDoNotStopTheStart()
+    {
+        const QByteArray crasher = "@Variant(\\0\\0\\0\\t?\\0?)";
+        writeBytes(dataPath("settings.ini"), settingsFileText(sampleSettings()) + "\n[Misc]\nLanguage=" + crasher + "\n");
+        writeBytes(dataPath("profiles.ini"), "[0]\nMachineId=0\nResinName=Grey\nSliceThickness=50\nNormalExp=" + crasher
+                                                 + "\n[1]\nMachineId=0\nResinName=Clear\nSliceThickness=50\n");
+        Window w;
+        QCOMPARE(w.size(), QSize(1100, 760));   // the rest of the file is read
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        closeWithYes(w);
+        // Written back clean.
+        QVERIFY(!fileBytes(dataPath("settings.ini")).contains("@Variant"));
+    }
+
     void failedWriteIsReported()
     {
         writeBytes(dataPath("settings.ini"), settingsFileText(sampleSettings()));

@@ -78,7 +78,8 @@ def check_info(cli, work):
 
 def check_slice(cli, work, box):
     data = os.path.join(work, "data")
-    common = ["--renderer", "cpu", "--projector", "400x300", "--pixel-size", "50"]
+    # 400 × 300 pixels of 50 µm are 20 × 15 mm: the 20 mm box is cut at the image border.
+    common = ["--renderer", "cpu", "--projector", "400x300", "--pixel-size", "50", "--allow-clipping"]
 
     # Layer folder: 5 mm at 50 µm is 100 layers.
     folder = os.path.join(work, "layers")

@@ -89,6 +89,35 @@ private slots:
         QVERIFY2(lines[1].contains("missing.stl: the file does not exist"), qPrintable(lines[1]));
     }
 
+    void reportsTheMeshCheck()
+    {
+        // A cube with every face turned inward, and one with a face missing.
+        QByteArray inward, holed;
+        for (int k = 0; k < 8; ++k) {
+            const QByteArray v = QString::asprintf("v %d %d %d\n", (k & 1) * 10, ((k >> 1) & 1) * 10, (k >> 2) * 10).toLatin1();
+            inward += v;
+            holed += v;
+        }
+        const char *faces[] = {"1 3 4", "1 4 2", "5 6 8", "5 8 7", "1 2 6", "1 6 5", "2 4 8", "2 8 6", "4 3 7", "4 7 8", "3 1 5", "3 5 7"};
+        for (int f = 0; f < 12; ++f) {
+            const QStringList c = QString(faces[f]).split(' ');
+            inward += QString("f %1 %2 %3\n").arg(c[0], c[2], c[1]).toLatin1();
+            if (f != 4)
+                holed += QString("f %1\n").arg(faces[f]).toLatin1();
+        }
+        const QString in = write("inward.obj", inward), hole = write("holed.obj", holed);
+        CliRun r = cli({in, hole});
+        QCOMPARE(r.code, 0);
+        QVERIFY2(r.out.contains("  mesh check:  open edges: 0, shells: 1, inside-out shells: 1, repaired: 1 flipped shell\n"),
+                 qPrintable(r.out));
+        QVERIFY2(r.out.contains("  mesh check:  open edges: 3, shells: 1, repaired: 1 closed hole (1 triangle)\n"),
+                 qPrintable(r.out));
+        QVERIFY(r.out.contains("triangles:   12\n"));   // the closed hole's triangle counts
+        r = cli({"--no-repair", in});
+        QCOMPARE(r.code, 0);
+        QVERIFY(r.out.contains("  mesh check:  open edges: 0, shells: 1, inside-out shells: 1, repaired: nothing\n"));
+    }
+
     void helpAndUsage()
     {
         const CliRun help = cli({"--help"});

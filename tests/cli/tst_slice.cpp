@@ -70,7 +70,8 @@ private slots:
         QCOMPARE(pngHeader(out + "/S000003_P1.png"), QList<int>({640, 400, 8, 0}));   // 8-bit grey
         QVERIFY(r.out.contains("5 layers"));
 
-        const CliRun capped = cli({m_box, "--out", out, "--thickness=1000", "--max-z", "2.5", "--projector", "640x400"});
+        const CliRun capped = cli({m_box, "--out", out, "--thickness=1000", "--max-z", "2.5", "--projector", "640x400",
+                                   "--pixel-size", "100"});
         QVERIFY2(capped.code == 0, qPrintable(capped.err));
         QCOMPARE(layerFiles(out).size(), 3);
     }
@@ -110,6 +111,53 @@ private slots:
         QCOMPARE(pngHeader(out + "/S000001_P1.png").mid(0, 2), QList<int>({320, 200}));
     }
 
+    void brokenAndOversizedModels()
+    {
+        // The box with every face turned inward: repaired it prints, as read it is empty.
+        QFile box(m_box);
+        QVERIFY(box.open(QIODevice::ReadOnly));
+        QByteArray inward;
+        for (const QByteArray &line : box.readAll().split('\n')) {
+            const QList<QByteArray> f = line.split(' ');
+            inward += f.size() == 4 && f[0] == "f" ? "f " + f[1] + " " + f[3] + " " + f[2] + "\n" : line + "\n";
+        }
+        const QString path = writeFixture(m_dir.filePath("inward.obj"), inward);
+        const QString out = m_dir.filePath("inward");
+        const QStringList small = {"--thickness", "1000", "--projector", "640x400", "--pixel-size", "100", "--renderer", "cpu"};
+        CliRun r = cli(QStringList{path, "--out", out} + small);
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QImage layer(out + "/S000003_P1.png");
+        QCOMPARE(layer.size(), QSize(640, 400));
+        // 10 × 20 mm at 100 µm: 100 × 200 pixels.
+        auto lit = [](const QImage &image) {
+            int n = 0;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    n += qGray(image.pixel(x, y)) > 127;
+            return n;
+        };
+        QCOMPARE(lit(layer), 100 * 200);
+        r = cli(QStringList{path, "--out", out, "--no-repair"} + small);
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QCOMPARE(lit(QImage(out + "/S000003_P1.png")), 0);
+
+        // 640 × 400 pixels of 10 µm are 6.4 × 4 mm: the box leaves them by 1.8 mm in X and 8 mm in Y.
+        const QString tiny = m_dir.filePath("tiny");
+        r = cli({m_box, "--out", tiny, "--projector", "640x400", "--pixel-size", "10", "--thickness", "1000"});
+        QCOMPARE(r.code, 1);
+        const QStringList lines = r.err.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 1);
+        QVERIFY2(lines[0].contains("box.obj leaves it by 1.80 mm in X and 8.00 mm in Y"), qPrintable(lines[0]));
+        QVERIFY(lines[0].contains("6.40 x 4.00 mm"));
+        QCOMPARE(layerFiles(tiny).size(), 0);
+        r = cli({m_box, "--out", tiny, "--projector", "640x400", "--pixel-size", "10", "--thickness", "1000",
+                 "--allow-clipping"});
+        QCOMPARE(r.code, 0);
+        QVERIFY(r.err.contains("warning"));
+        QCOMPARE(layerFiles(tiny).size(), 5);
+        QCOMPARE(lit(QImage(tiny + "/S000001_P1.png")), 640 * 400);
+    }
+
     void failuresExplainThemselves()
     {
         const QString out = m_dir.filePath("failures");
@@ -127,11 +175,16 @@ private slots:
         r = cli({m_box, "--out", out, "--frobnicate"});
         QCOMPARE(r.code, 2);
 
-        // More pixels than any graphics driver's framebuffer takes: refused, nothing written.
-        r = cli({m_box, "--out", out, "--projector", "60000x1000", "--renderer", "gpu"});
+        // Beyond the largest projectors: a wrong command line.
+        r = cli({m_box, "--out", out, "--projector", "60000x1000"});
+        QCOMPARE(r.code, 2);
+        QVERIFY2(r.err.contains("--projector") && r.err.contains("16384"), qPrintable(r.err));
+        // More pixels than this graphics driver's framebuffer takes: refused, and the output
+        // folder the run would have made is not left behind empty.
+        r = cli({m_box, "--out", out + "/sub", "--projector", "16000x1000", "--renderer", "gpu"});
         QCOMPARE(r.code, 1);
         QVERIFY2(r.err.contains("at most"), qPrintable(r.err));
-        QCOMPARE(layerFiles(out).size(), 0);
+        QVERIFY(!QFileInfo::exists(out));
 
         // The output folder cannot be made: a file stands in its place.
         QFile blocker(m_dir.filePath("blocker"));

@@ -77,7 +77,7 @@ def check_programs(deb, root, work):
     (model,) = json.loads(r.stdout)["models"]
     expect(model["triangles"] == 12, "installed info counts", model)
     r = run(cli, ["slice", "--json", "-o", os.path.join(work, "job.lpk"), "--renderer", "cpu",
-                  "--projector", "400x300", "--pixel-size", "50", "--thickness", "50", box], data)
+                  "--projector", "400x300", "--pixel-size", "50", "--thickness", "50", "--allow-clipping", box], data)
     expect(r.returncode == 0, "installed slice", r.stderr)
     report = json.loads(r.stdout)
     expect(report["layers"] == 100 and os.path.getsize(report["path"]) == report["packageBytes"], "package", report)

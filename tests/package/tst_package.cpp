@@ -83,7 +83,12 @@ const QStringList expectedEntries = {
 class PackageTest : public QObject
 {
     Q_OBJECT
+    QTemporaryDir m_data;
+
 private slots:
+    // Working folders go to the data folder's "temp": a test folder, never the user's.
+    void initTestCase() { qputenv("ORVELL3D_DATA_DIR", QFile::encodeName(m_data.path())); }
+
     void packageOpensWithEveryZipReader()
     {
         QTemporaryDir dir;
@@ -148,7 +153,9 @@ private slots:
                               "parameters.ini"}));
     }
 
-    void failedArchiveKeepsWorkAndOldPackage()
+    // A failing archive tool (a full disk is the usual reason) leaves neither the working
+    // folder nor a partial archive, and the older package as it was.
+    void failedArchiveRemovesWorkAndKeepsOldPackage()
     {
         QTemporaryDir dir;
         const QString path = dir.path() + "/part_z50.lpk";
@@ -158,22 +165,33 @@ private slots:
         old.close();
         const PackageDescription run = threeLayers();
 
+        // Writes half an archive where it was asked to, then reports the full disk as 7za does.
+        const QString fullDisk = dir.path() + "/full-disk-7za";
+        QFile script(fullDisk);
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\nwhile [ \"$1\" != \"--\" ]; do shift; done\n"
+                     "head -c 5000 /dev/zero > \"$2\"\n"
+                     "echo 'ERROR: No space left on device' >&2\nexit 2\n");
+        script.close();
+        QVERIFY(script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+
         struct Case { QString program; QString says; };
-        const QList<Case> cases = {{"false", "exit code 1"},
+        const QList<Case> cases = {{fullDisk, "No space left on device"},
+                                   {"false", "exit code 1"},
                                    {"orvell3d-no-such-archiver", "could not be started"}};
         for (const Case &c : cases) {
             const PackageJob job = startedPackage(path, run);
             QString error;
             QVERIFY(!finishPackage(job, run, previews(5), Archiver(c.program), &error));
             QVERIFY2(error.contains(c.says), qPrintable(error));
-            QVERIFY2(error.contains(QDir::toNativeSeparators(job.workFolder)), qPrintable(error));
-            QVERIFY(QFileInfo(job.workFolder + "/S000003_P1.png").isFile());
+            QVERIFY(!QFileInfo::exists(job.workFolder));
             QVERIFY(old.open(QIODevice::ReadOnly));
             QCOMPARE(old.readAll(), QByteArray("previous package"));
             old.close();
-            abandonPackage(job);
         }
-        QCOMPARE(sortedFiles(dir.path()), QStringList{"part_z50.lpk"});
+        QCOMPARE(sortedFiles(dir.path()), (QStringList{"full-disk-7za", "part_z50.lpk"}));
+        QCOMPARE(QDir(m_data.path() + "/temp").entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                 QStringList());
     }
 
     void missingLayerImageIsAnErrorNotAnEmptyPackage()

@@ -171,25 +171,47 @@ private slots:
         QCOMPARE(packageGeometry(s).sliceScaleXPct, 1.5);
     }
 
-    void workingFolderIsAlwaysFresh()
+    // The working folder is private: nothing of an export appears beside the package until
+    // the package itself, and what ended processes left is cleared at the next start.
+    void workingFolderIsPrivateAndStaleOnesAreCleared()
     {
+        QTemporaryDir data;
+        qputenv("ORVELL3D_DATA_DIR", QFile::encodeName(data.path()));
         QTemporaryDir dir;
         QVERIFY(QDir(dir.path()).mkdir("a"));
-        QFile keep(dir.path() + "/a/mine.txt");
-        QVERIFY(keep.open(QIODevice::WriteOnly));
-        keep.close();
+
+        // Left by a process that no longer runs (pid 2^22 + 1 is above Linux's maximum) and
+        // by one that does (this one).
+        const QString temp = data.path() + "/temp";
+        QVERIFY(QDir().mkpath(temp + "/export-4194305-abcdef/sub"));
+        const QString live = QString("%1/export-%2-ghijkl").arg(temp).arg(QCoreApplication::applicationPid());
+        QVERIFY(QDir().mkpath(live));
+        QFile stalePart(dir.path() + "/.a.b_z50.lpk.4194305.part");
+        QVERIFY(stalePart.open(QIODevice::WriteOnly));
+        stalePart.close();
 
         PackageJob job;
         QString error;
         QVERIFY2(beginPackage(dir.path() + "/a.b_z50.lpk", &job, &error), qPrintable(error));
-        QCOMPARE(job.workFolder, dir.path() + "/a_2");
         QCOMPARE(job.packagePath, dir.path() + "/a.b_z50.lpk");
+        QVERIFY(job.workFolder.startsWith(temp + "/export-"));
+        QVERIFY(QFileInfo(job.workFolder).isDir());
+        QVERIFY(!QFileInfo::exists(temp + "/export-4194305-abcdef"));
+        QVERIFY(QFileInfo::exists(live));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                 QStringList{"a"});   // the user's folder is untouched, the stale part gone
         abandonPackage(job);
         QVERIFY(!QFileInfo::exists(job.workFolder));
-        QVERIFY(QFileInfo::exists(dir.path() + "/a/mine.txt"));   // the user's folder is untouched
 
         QVERIFY(!beginPackage(dir.path() + "/missing/x_z50.lpk", &job, &error));
         QVERIFY(error.contains("missing"));
+        QVERIFY(error.contains("does not exist"));
+        // A file where the folder should be is called what it is.
+        QFile file(dir.path() + "/plain");
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        QVERIFY(!beginPackage(dir.path() + "/plain/x_z50.lpk", &job, &error));
+        QVERIFY2(error.contains("is a file, not a folder"), qPrintable(error));
     }
 };
 

@@ -90,8 +90,10 @@ private slots:
         QCOMPARE(rx.names, QStringList{path});
         QCOMPARE(rx.meshes[0].size(), 1);
         QCOMPARE(rx.meshes[0][0].indices, (std::vector<uint32_t>{0, 2, 1}));
-        QCOMPARE(rx.log.size(), 1);
+        QCOMPARE(rx.log.size(), 2);
         QVERIFY(rx.log[0].startsWith("Binary STL file with 1 triangle meshes loaded in: "));
+        // A lone triangle is open; the check says so and leaves it as it is.
+        QCOMPARE(rx.log[1], QString("Mesh check: open edges: 3, shells: 1, repaired: nothing"));
         QCOMPARE(rx.progress.last(), 100);
     }
 

@@ -31,13 +31,16 @@ private slots:
         QCOMPARE(m.reversedIndices, (std::vector<uint32_t>{0, 2, 1, 0, 3, 2}));
         QCOMPARE(m.vertexCount(), std::size_t(6));   // unused vertices stay; no welding
         QCOMPARE(r.quadCount, 1);
-        QCOMPARE(r.logLines.size(), 2);
+        // A lone quad is an open sheet: the check's line comes last.
+        QCOMPARE(r.logLines.size(), 3);
+        QCOMPARE(r.logLines[2], QStringLiteral("Mesh check: open edges: 4, shells: 1, repaired: nothing"));
         QVERIFY(QRegularExpression("^OBJ file with 2 triangle meshes loaded in: \\d+\\.\\d\\d sec\\.$")
                     .match(r.logLines[0]).hasMatch());
         QCOMPARE(r.logLines[1], QStringLiteral("1 quad meshes converted into two triangles."));
 
         const ModelReadResult tri = readModelFile(write("tri.obj", sixVertices() + "f 1 2 3\n"));
-        QCOMPARE(tri.logLines.size(), 1);   // no quad line without quads
+        QCOMPARE(tri.logLines.size(), 2);   // no quad line without quads
+        QVERIFY(tri.logLines[1].startsWith("Mesh check: "));
     }
 
     void toleratesRealWorldLayout()
@@ -67,6 +70,9 @@ private slots:
         QTest::newRow("relative vertex number") << v + "f -1 -2 -3\n" << "out of range";
         QTest::newRow("beyond the last vertex") << v + "f 1 2 7\n" << "line 7: vertex number 7";
         QTest::newRow("vertex number past 32 bits") << v + "f 1 2 99999999999999999999\n" << "not a face corner";
+        // 2^64 + 2: a parser that lets the product wrap reads vertex 2 here.
+        QTest::newRow("vertex number wrapping to 2") << v + "f 1 18446744073709551618 4\n" << "not a face corner";
+        QTest::newRow("vertex number one past 2^63") << v + "f 1 9223372036854775808 4\n" << "not a face corner";
         QTest::newRow("word as corner") << v + "f 1 two 3\n" << "not a face corner";
         QTest::newRow("word as coordinate") << QByteArray("v 1 x 3\nf 1 1 1\n") << "not a vertex coordinate";
         QTest::newRow("two coordinates") << QByteArray("v 1 2\nf 1 1 1\n") << "fewer than three";

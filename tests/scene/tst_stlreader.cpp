@@ -105,6 +105,30 @@ bool sameBits(const std::vector<float> &a, const std::vector<float> &b)
     return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(float)) == 0;
 }
 
+// Hands out its data at most `piece` bytes per read, as a pipe does.
+class TrickleDevice : public QIODevice
+{
+public:
+    TrickleDevice(QByteArray data, int piece) : m_data(std::move(data)), m_piece(piece) { open(ReadOnly | Unbuffered); }
+    bool isSequential() const override { return true; }
+    qint64 bytesAvailable() const override { return m_data.size() - m_pos + QIODevice::bytesAvailable(); }
+
+protected:
+    qint64 readData(char *out, qint64 max) override
+    {
+        const qint64 n = std::min<qint64>({max, qint64(m_piece), qint64(m_data.size()) - m_pos});
+        std::memcpy(out, m_data.constData() + m_pos, size_t(n));
+        m_pos += n;
+        return n;
+    }
+    qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    QByteArray m_data;
+    int m_piece;
+    qint64 m_pos = 0;
+};
+
 } // namespace
 
 // Binary and ASCII STL reading, vertex welding and the file-type dispatch.
@@ -196,6 +220,25 @@ private slots:
         QCOMPARE(r.debugLines, QStringList{"ASCII STL file loaded. # of triangles: 8 12"});
     }
 
+    // Through a pipe the text arrives in pieces of any size; the mesh must not depend on them.
+    void asciiReadInSmallPiecesGivesTheSameMesh()
+    {
+        const QByteArray text = asciiStl(cube(), "  ", "\r\n", "\t");
+        QBuffer whole;
+        whole.setData(text);
+        QVERIFY(whole.open(QIODevice::ReadOnly));
+        const MeshReadResult expected = readAsciiStl(whole);
+        QVERIFY(expected.ok());
+        QCOMPARE(expected.mesh.indices.size(), std::size_t(36));
+        for (int piece : {1, 2, 3, 5, 7, 64}) {
+            TrickleDevice trickle(text, piece);
+            const MeshReadResult r = readAsciiStl(trickle);
+            QVERIFY2(r.ok(), qPrintable(QString("%1 bytes per read: %2").arg(piece).arg(r.error)));
+            QVERIFY2(sameBits(r.mesh.vertices, expected.mesh.vertices), qPrintable(QString::number(piece)));
+            QVERIFY(r.mesh.indices == expected.mesh.indices);
+        }
+    }
+
     void textCoordinatesAreTruncatedToFiveDecimals()
     {
         // Binary keeps every bit: the sixth decimal keeps two points apart.
@@ -205,9 +248,12 @@ private slots:
         // Text is cut toward zero to five decimals, so both read as 1 and weld.
         const QByteArray text = "solid t\nvertex 1.000004 -2.000009 3.5e-6\nvertex 1.000001 -2.000001 0\n"
                                 "vertex 30000.123456 -0.000001 1e2\nendsolid\n";
-        const ModelReadResult r = readModelFile(write("six_ascii.stl", text));
+        QBuffer in;
+        in.setData(text);
+        QVERIFY(in.open(QIODevice::ReadOnly));
+        const MeshReadResult r = readAsciiStl(in);
         QVERIFY2(r.ok(), qPrintable(r.error));
-        const Mesh &m = r.meshes.first();
+        const Mesh &m = r.mesh;
         QCOMPARE(m.vertexCount(), std::size_t(2));
         QCOMPARE(m.indices[0], m.indices[1]);
         const float *a = &m.vertices[3 * m.indices[0]];
@@ -220,6 +266,23 @@ private slots:
         QCOMPARE(b[0], float(30000.12345));
         QVERIFY(b[1] == 0.0f && !std::signbit(b[1]));
         QCOMPARE(b[2], 100.0f);
+    }
+
+    // A model 30 m across is a mistake (units, a broken export) and is not loaded: slicing it
+    // would write layers for hours. 10 m still loads.
+    void modelsLargerThanTenMetresAreRefused()
+    {
+        const QByteArray far = "solid t\nvertex 0 0 0\nvertex 30000 0 0\nvertex 0 1 0\nendsolid\n";
+        ModelReadResult r = readModelFile(write("far.stl", far));
+        QVERIFY(!r.ok());
+        QVERIFY2(r.error.contains("3e+04 x 1 x 0 mm") && r.error.contains("larger than 10 m"), qPrintable(r.error));
+        QVERIFY(r.meshes.isEmpty());
+        r = readModelFile(write("huge.stl", binaryStl({{0, 0, 0, 1e30f, 0, 0, 0, 1, 0}})));
+        QVERIFY2(r.error.contains("larger than 10 m"), qPrintable(r.error));
+        // Small, but so far out that its details are lost to rounding.
+        r = readModelFile(write("away.obj", "v 1e9 0 0\nv 1e9 1 0\nv 1e9 0 1\nf 1 2 3\n"));
+        QVERIFY2(r.error.contains("from the origin"), qPrintable(r.error));
+        QVERIFY(readModelFile(write("ten.stl", binaryStl({{0, 0, 0, 10000, 0, 0, 0, 1, 0}}))).ok());
     }
 
     void weldingMatchesStraightSortOnRandomSoups()

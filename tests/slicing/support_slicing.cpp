@@ -109,6 +109,82 @@ std::shared_ptr<Mesh> wedgeMesh(float a, float bLen, float h)
     return b.mesh();
 }
 
+std::shared_ptr<Mesh> pyramidMesh(float side, float height)
+{
+    Builder b;
+    const float h = side / 2;
+    const uint32_t p0 = b.vertex(-h, -h, 0), p1 = b.vertex(h, -h, 0), p2 = b.vertex(h, h, 0), p3 = b.vertex(-h, h, 0);
+    const uint32_t apex = b.vertex(0, 0, height);
+    b.quad(p0, p3, p2, p1);
+    b.tri(p0, p1, apex);
+    b.tri(p1, p2, apex);
+    b.tri(p2, p3, apex);
+    b.tri(p3, p0, apex);
+    return b.mesh();
+}
+
+std::shared_ptr<Mesh> coneMesh(float radius, float height, int segments)
+{
+    Builder b;
+    const uint32_t bottomCentre = b.vertex(0, 0, 0);
+    const uint32_t apex = b.vertex(0, 0, height);
+    std::vector<uint32_t> rim;
+    for (int k = 0; k < segments; ++k) {
+        const double a = 2.0 * M_PI * k / segments;
+        rim.push_back(b.vertex(float(radius * std::cos(a)), float(radius * std::sin(a)), 0));
+    }
+    for (int k = 0; k < segments; ++k) {
+        const int n = (k + 1) % segments;
+        b.tri(bottomCentre, rim[n], rim[k]);
+        b.tri(rim[k], rim[n], apex);
+    }
+    return b.mesh();
+}
+
+std::shared_ptr<Mesh> sphereMesh(float radius, int stacks, int slices)
+{
+    Builder b;
+    const uint32_t south = b.vertex(0, 0, -radius);
+    std::vector<std::vector<uint32_t>> ring(std::size_t(stacks - 1));
+    for (int i = 1; i < stacks; ++i) {
+        const double t = M_PI * i / stacks - M_PI / 2;
+        for (int k = 0; k < slices; ++k) {
+            const double a = 2.0 * M_PI * k / slices;
+            ring[std::size_t(i - 1)].push_back(b.vertex(float(radius * std::cos(t) * std::cos(a)),
+                                                        float(radius * std::cos(t) * std::sin(a)),
+                                                        float(radius * std::sin(t))));
+        }
+    }
+    const uint32_t north = b.vertex(0, 0, radius);
+    for (int k = 0; k < slices; ++k) {
+        const int n = (k + 1) % slices;
+        b.tri(south, ring.front()[std::size_t(n)], ring.front()[std::size_t(k)]);
+        b.tri(north, ring.back()[std::size_t(k)], ring.back()[std::size_t(n)]);
+        for (std::size_t i = 0; i + 1 < ring.size(); ++i)
+            b.quad(ring[i][std::size_t(k)], ring[i][std::size_t(n)], ring[i + 1][std::size_t(n)],
+                   ring[i + 1][std::size_t(k)]);
+    }
+    return b.mesh();
+}
+
+std::shared_ptr<Mesh> steppedBlockMesh(const std::vector<float> &sides, float tierHeight)
+{
+    Builder b;
+    for (std::size_t t = 0; t < sides.size(); ++t) {
+        const float h = sides[t] / 2, z0 = tierHeight * float(t), z1 = z0 + tierHeight;
+        const uint32_t p000 = b.vertex(-h, -h, z0), p100 = b.vertex(h, -h, z0), p110 = b.vertex(h, h, z0),
+                       p010 = b.vertex(-h, h, z0), p001 = b.vertex(-h, -h, z1), p101 = b.vertex(h, -h, z1),
+                       p111 = b.vertex(h, h, z1), p011 = b.vertex(-h, h, z1);
+        b.quad(p000, p010, p110, p100);
+        b.quad(p001, p101, p111, p011);
+        b.quad(p000, p100, p101, p001);
+        b.quad(p100, p110, p111, p101);
+        b.quad(p110, p010, p011, p111);
+        b.quad(p010, p000, p001, p011);
+    }
+    return b.mesh();
+}
+
 SliceObject placed(const std::shared_ptr<Mesh> &mesh, QVector3D move, QVector3D rotationDeg, bool flip, int type,
                    int mode)
 {

@@ -17,6 +17,15 @@ std::shared_ptr<Mesh> wedgeMesh(float a, float b, float h);
 // Box sx × sy whose top rises along x from h0 to h1: a sloped roof.
 std::shared_ptr<Mesh> rampMesh(float sx, float sy, float h0, float h1);
 
+// Square pyramid of the given base side, apex above the base centre.
+std::shared_ptr<Mesh> pyramidMesh(float side, float height);
+std::shared_ptr<Mesh> coneMesh(float radius, float height, int segments);
+// Latitude-longitude sphere centred on the origin.
+std::shared_ptr<Mesh> sphereMesh(float radius, int stacks, int slices);
+// Square tiers of the given sides stacked centred, each tierHeight tall (closed boxes that
+// touch, one per tier).
+std::shared_ptr<Mesh> steppedBlockMesh(const std::vector<float> &sides, float tierHeight);
+
 // An object as the scene places it: mesh centred on its box, standing on the plate, then moved.
 SliceObject placed(const std::shared_ptr<Mesh> &mesh, QVector3D move = {}, QVector3D rotationDeg = {},
                    bool flip = false, int type = 2, int mode = 0);

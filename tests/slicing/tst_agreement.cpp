@@ -14,8 +14,8 @@
 
 // The three cross-section renderers must make the same layer images: the stencil pass over the
 // whole scene, and the two that fill the cut's segments (on the GPU and on the processor).
-// Images agree when at least 99.9 % of their pixels are equal and every unequal pixel lies on
-// the outline (next to a pixel of the other value in the stencil pass's image).
+// Images must be equal, apart from pixels whose centre the cut's outline passes within 1e-6
+// (normalised units) of, where float rounding may go either way.
 class TestAgreement : public QObject
 {
     Q_OBJECT
@@ -52,28 +52,43 @@ class TestAgreement : public QObject
         return image;
     }
 
-    // Empty when the images agree, else what is wrong.
-    static QString disagreement(const cv::Mat &reference, const cv::Mat &other)
+    // Pixels whose centre lies within `tolerancePx` of the cut's outline (the processor's segments
+    // of the same cut): there the renderers' float arithmetic may round either way.
+    static cv::Mat nearOutline(const std::vector<SliceObject> &objects, const SliceParameters &p, const Cut &cut,
+                               cv::Size size, double tolerancePx)
+    {
+        CutSweep sweep;
+        sweep.prepare(objects, p);
+        const LayerSegments layer = sweep.segments(cut.heightMm * p.sceneScale(), cut.mode, cut.flags);
+        cv::Mat near = cv::Mat::zeros(size, CV_8UC1);
+        for (const CutSegment &s : layer.segments) {
+            const int x0 = std::max(0, int(std::floor(std::min(s.x0, s.x1) - 1))),
+                      x1 = std::min(size.width - 1, int(std::ceil(std::max(s.x0, s.x1) + 1)));
+            const int y0 = std::max(0, int(std::floor(std::min(s.y0, s.y1) - 1))),
+                      y1 = std::min(size.height - 1, int(std::ceil(std::max(s.y0, s.y1) + 1)));
+            const double dx = double(s.x1) - s.x0, dy = double(s.y1) - s.y0, len2 = dx * dx + dy * dy;
+            for (int y = y0; y <= y1; ++y) {
+                for (int x = x0; x <= x1; ++x) {
+                    const double px = x + 0.5 - s.x0, py = y + 0.5 - s.y0;
+                    const double t = len2 > 0 ? std::clamp((px * dx + py * dy) / len2, 0.0, 1.0) : 0.0;
+                    if (std::hypot(px - t * dx, py - t * dy) <= tolerancePx)
+                        near.at<uchar>(y, x) = 255;
+                }
+            }
+        }
+        return near;
+    }
+
+    // Empty when the images are equal apart from pixels in `exempt`, else what is wrong.
+    static QString disagreement(const cv::Mat &reference, const cv::Mat &other, const cv::Mat &exempt)
     {
         if (reference.size() != other.size() || reference.type() != other.type())
             return "different image sizes or types";
-        const cv::Mat differ = reference != other;
-        const int count = cv::countNonZero(differ);
-        if (std::size_t(count) > reference.total() / 1000)
-            return QString("%1 pixels differ").arg(count);
-        // An outline pixel has a neighbour of the other value: the 3 × 3 maximum and minimum differ.
-        cv::Mat hi, lo;
-        const cv::Mat k = cv::getStructuringElement(cv::MORPH_RECT, cv::Size(3, 3));
-        cv::dilate(reference, hi, k);
-        cv::erode(reference, lo, k);
-        const cv::Mat inner = differ & (hi == lo);
-        if (const int n = cv::countNonZero(inner)) {
+        const cv::Mat differ = (reference != other) & ~exempt;
+        if (const int n = cv::countNonZero(differ)) {
             std::vector<cv::Point> where;
-            cv::findNonZero(inner, where);
-            return QString("%1 differing pixels away from the outline, e.g. column %2, row %3")
-                .arg(n)
-                .arg(where[0].x)
-                .arg(where[0].y);
+            cv::findNonZero(differ, where);
+            return QString("%1 pixels differ, e.g. column %2, row %3").arg(n).arg(where[0].x).arg(where[0].y);
         }
         return QString();
     }
@@ -91,11 +106,13 @@ class TestAgreement : public QObject
             const cv::Mat gpu = render(*m_gpu, objects, p, cut);
             const cv::Mat headless = render(*m_gpuHeadless, objects, p, cut);
             const cv::Mat cpu = render(*m_cpu, objects, p, cut);
-            QString why = disagreement(ref, gpu);
+            // 1e-6 in the normalised units the cut is placed in.
+            const cv::Mat exempt = nearOutline(objects, p, cut, ref.size(), 1e-6 * p.framebufferEdge() / 2.0);
+            QString why = disagreement(ref, gpu, exempt);
             QVERIFY2(why.isEmpty(), qPrintable("GPU fill, " + where + ": " + why));
-            why = disagreement(ref, headless);
+            why = disagreement(ref, headless, exempt);
             QVERIFY2(why.isEmpty(), qPrintable("GPU fill without view textures, " + where + ": " + why));
-            why = disagreement(ref, cpu);
+            why = disagreement(ref, cpu, exempt);
             QVERIFY2(why.isEmpty(), qPrintable("processor fill, " + where + ": " + why));
         }
     }
@@ -160,6 +177,19 @@ private slots:
         QVERIFY(none.empty());
         QVERIFY(m_gpu->textureId(0) != 0);
         compareAll({placed(boxMesh(10, 20, 5), {1, 1, 0})}, {{2.0f, 0, f}});
+    }
+
+    void pointedAndRoundShapes()
+    {
+        // Walls meeting pixel centres at many heights: a pyramid whose sides move half a pixel
+        // per layer, a cone and a sphere.
+        const RenderFlags f;
+        std::vector<Cut> cuts;
+        for (float z = 0.025f; z < 10.0f; z += 0.35f)
+            cuts.push_back({z, 0, f});
+        compareAll({placed(pyramidMesh(20, 10))}, cuts);
+        compareAll({placed(coneMesh(8, 10, 96), {12, -3, 0})}, cuts);
+        compareAll({placed(sphereMesh(6, 32, 64), {-15, 8, 0})}, cuts);
     }
 
     void placedParts()

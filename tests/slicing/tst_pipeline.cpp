@@ -208,7 +208,9 @@ private slots:
         QCOMPARE(runToEnd(s), Slicer::Failed);
         QVERIFY2(s.errorString().contains(layerFileName(s.sliceFileNames().size() + 1) + " cannot be encoded"),
                  qPrintable(s.errorString()));
-        QVERIFY(s.sliceFileNames().size() < 6);
+        // Workers may encode a later layer sixth (slow machines, sanitizers): the layers before
+        // the failed one are kept, and no more than were encoded before it.
+        QVERIFY(s.sliceFileNames().size() < encoded.load());
         QCOMPARE(int(s.sliceHeights().size()), s.sliceFileNames().size());
 
         // A run dropped half-way waits for its workers.

@@ -14,7 +14,7 @@ std::vector<float> runSchedule(LayerSchedule &s, const std::function<float(float
 {
     for (int n = 0; n < 100000; ++n) {
         s.cutLayer(n);
-        s.chooseNextStep(flatness ? flatness(s.cutMm()) : 0.0f);
+        s.chooseNextStep(flatness ? flatness(s.sampleZ() / s.settings().sceneScale) : 0.0f);
         if (cuts)
             cuts->push_back(s.cutMm());
         if (!s.hasNextLayer())
@@ -47,8 +47,10 @@ private slots:
         QCOMPARE(h[0], 0.0f);
         QVERIFY(std::abs(h[1] - 0.05f) < 1e-6f);
         QVERIFY(std::abs(h.back() - 9.95f) < 1e-5f);
-        QVERIFY(std::abs(cuts[0] - 0.01f) < 1e-6f);   // first cut just above the plate
-        QVERIFY(std::abs(cuts[2] - 0.10f) < 1e-6f);
+        // Each layer is cut in the middle of the slab it cures.
+        QVERIFY(std::abs(cuts[0] - 0.025f) < 1e-6f);
+        QVERIFY(std::abs(cuts[2] - 0.125f) < 1e-6f);
+        QVERIFY(std::abs(cuts.back() - 9.975f) < 1e-5f);
         QVERIFY(!isVariableSchedule(h));
 
         // A next height equal to maxZ ends the run: 0, 0.1, 0.2 for maxZ 0.3.
@@ -67,8 +69,8 @@ private slots:
         std::vector<float> cuts;
         const std::vector<float> h = runSchedule(s, {}, &cuts);
         QVERIFY(std::abs(h[5] - 0.5f) < 1e-6f);
-        QVERIFY(std::abs(cuts[5] - 0.5f / 1.1f) < 1e-5f);
-        QVERIFY(std::abs(cuts[0] - 0.01f) < 1e-6f);   // layer 0 is not divided
+        QVERIFY(std::abs(cuts[5] - 0.55f / 1.1f) < 1e-5f);
+        QVERIFY(std::abs(cuts[0] - 0.05f / 1.1f) < 1e-6f);
         // The stop test works on cut heights: 2.0 × 1.1 mm of recorded height are reached.
         QVERIFY(std::abs(h.back() - 2.1f) < 1e-4f);
         QCOMPARE(h.size(), std::size_t(22));
@@ -97,6 +99,42 @@ private slots:
 
         QCOMPARE(flexStepFor(2.5f, 50, {FlexSliceRange{3.0, 2.0, 25, 1}}), 50.0f);   // from above to never matches
         QCOMPARE(flexStepFor(2.9995f, 50, {FlexSliceRange{2.0, 3.0, 25, 1}}), 50.0f);
+
+        // A flex layer is cut in the middle of its own slab.
+        LayerSchedule again(cfg);
+        std::vector<float> cuts;
+        const std::vector<float> h2 = runSchedule(again, {}, &cuts);
+        for (std::size_t i = 0; i + 1 < h2.size(); ++i)
+            QVERIFY(std::abs(cuts[i] - (h2[i] + h2[i + 1]) / 2) < 1e-5f);
+    }
+
+    void flexBoundsAreExact()
+    {
+        // Heights summed from 50 µm steps reach 0.5 and 1.0 mm exactly, so a layer lying on a
+        // bound is not inside the range: the step into the range is the regular one, and the
+        // layer at the upper bound steps regularly again.
+        ScheduleSettings cfg = settings(50, 1.5f);
+        cfg.flexSlices = {FlexSliceRange{0.5, 1.0, 25, 1}};
+        LayerSchedule s(cfg);
+        const std::vector<float> h = runSchedule(s);
+        std::vector<long> um;
+        for (float v : h)
+            um.push_back(std::lround(double(v) * 1000));
+        auto stepAfterUm = [&](long z) {
+            for (std::size_t i = 0; i + 1 < um.size(); ++i)
+                if (um[i] == z)
+                    return um[i + 1] - z;
+            return -1L;
+        };
+        QCOMPARE(stepAfterUm(450), 50L);
+        QCOMPARE(stepAfterUm(500), 50L);   // on the lower bound: outside
+        QCOMPARE(stepAfterUm(550), 25L);
+        QCOMPARE(stepAfterUm(975), 25L);
+        QCOMPARE(stepAfterUm(1000), 50L);  // on the upper bound: outside
+        QCOMPARE(h[10], 0.5f);             // 10 × 50 µm, not a float sum
+        QCOMPARE(h[11], 0.55f);
+        // 0 … 0.5 (11 layers), 0.55 … 0.975 by 25 µm (18), 1.0 … 1.45 (10).
+        QCOMPARE(h.size(), std::size_t(11 + 18 + 10));
     }
 
     void variableStepsFollowTheTable()

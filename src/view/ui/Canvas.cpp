@@ -79,6 +79,10 @@ Canvas::Canvas(const QSurfaceFormat &format, QWidget *parent, float factor)
 
 Canvas::~Canvas()
 {
+    // The widget base destroys the context after this destructor; its aboutToBeDestroyed must
+    // not reach a slot of a Canvas that is gone.
+    if (context())
+        disconnect(context(), nullptr, this, nullptr);
     // GL names die with the context; release them while it is still current.
     if ((m_renderer || m_sliceRenderer) && context()) {
         makeCurrent();

@@ -353,7 +353,7 @@ void Canvas::drawSliceTexture()
     const SliceParameters p = sliceParameters();
     const float cutMm = m_slicer->cutZ() / p.sceneScale();
     if (const unsigned tex = gl->textureId(0))
-        m_renderer->drawSliceTexture(m_camera, tex, 0, cutMm);
+        m_renderer->drawSliceTexture(m_camera, tex, 0, cutMm, 1.0f / p.yStretch());
     if (const unsigned tex = gl->textureId(1); tex && hasSecondExposure(sliceObjectsOf(*m_scene)))
-        m_renderer->drawSliceTexture(m_camera, tex, 1, cutMm);
+        m_renderer->drawSliceTexture(m_camera, tex, 1, cutMm, 1.0f / p.yStretch());
 }

@@ -154,6 +154,18 @@ QVector3D vec(const QString &line)
     return QVector3D(field(f, 1), field(f, 2), field(f, 3));
 }
 float value(const QString &line) { return field(line.split(' '), 1); }
+// An id or group: a written "3", but also "3.000000" from other writers; anything that is no
+// number in the int range reads as 0.
+int intValue(const QString &line)
+{
+    const QString text = line.split(' ').value(1);
+    bool ok = false;
+    const int i = text.toInt(&ok);
+    if (ok)
+        return i;
+    const double d = text.toDouble(&ok);
+    return ok && std::isfinite(d) && std::abs(d) < 2e9 ? int(d) : 0;
+}
 
 bool finite(QVector3D v) { return std::isfinite(v.x()) && std::isfinite(v.y()) && std::isfinite(v.z()); }
 
@@ -204,11 +216,11 @@ void readModel(LineSource &src, SceneFileModel &m)
     m.flip = value(props[5]) > 0;
     m.opacity = value(props[6]);
     if (optionalLine(src, "parent", &line))
-        m.parent = int(value(line));
+        m.parent = intValue(line);
     if (optionalLine(src, "moveZo", &line))
         m.moveZoff = value(line);
     if (optionalLine(src, "groupId", &line)) {
-        const int g = int(value(line));
+        const int g = intValue(line);
         m.groupId = g >= 0 ? g : -1;
     }
 }
@@ -229,7 +241,7 @@ void readBase(LineSource &src, SceneFileBase &b)
         if (!propertyLine(src, &line))
             return;
     }
-    b.parent = int(value(line));
+    b.parent = intValue(line);
 }
 
 // False when the record cannot make a sound support.

@@ -215,6 +215,15 @@ void readModel(LineSource &src, SceneFileModel &m)
     m.selectable = value(props[4]) > 0;
     m.flip = value(props[5]) > 0;
     m.opacity = value(props[6]);
+    // A placement that is no number would make an object nobody can see, measure or slice.
+    if (!finite(m.scale) || m.scale.x() == 0 || m.scale.y() == 0 || m.scale.z() == 0)
+        m.scale = QVector3D(1, 1, 1);
+    if (!finite(m.move))
+        m.move = QVector3D();
+    if (!finite(m.rotation))
+        m.rotation = QVector3D();
+    if (!std::isfinite(m.opacity))
+        m.opacity = 1.0f;
     if (optionalLine(src, "parent", &line))
         m.parent = intValue(line);
     if (optionalLine(src, "moveZo", &line))
@@ -242,6 +251,10 @@ void readBase(LineSource &src, SceneFileBase &b)
             return;
     }
     b.parent = intValue(line);
+    if (!finite(b.move))
+        b.move = QVector3D();
+    if (!finite(b.scale))
+        b.scale = QVector3D(1, 1, 1);
 }
 
 // False when the record cannot make a sound support.

@@ -17,6 +17,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     for (const SceneFileBlock &b : doc.blocks) {
         FUZZ_CHECK(b.endOffset >= lastEnd && b.endOffset <= text.size());
         lastEnd = b.endOffset;
+        if (b.kind == SceneFileBlock::Model) {
+            const SceneFileModel &m = b.model;
+            for (int a = 0; a < 3; ++a)
+                FUZZ_CHECK(std::isfinite(m.move[a]) && std::isfinite(m.rotation[a]) && std::isfinite(m.scale[a]));
+            FUZZ_CHECK(std::isfinite(m.opacity));
+        }
         if (b.kind != SceneFileBlock::Support || b.skipped)
             continue;
         const SceneFileSupport &s = b.support;

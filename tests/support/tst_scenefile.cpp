@@ -288,6 +288,17 @@ void TestSceneFile::oldFilesAndBadNumbers()
     QCOMPARE(b.scale, QVector3D(1, 1, 1));   // no scale line: the next line is the parent
     QCOMPARE(b.parent, 1);
     QCOMPARE(doc.blocks[2].model.path, QString("/x/q.stl"));
+
+    // A placement that is no number falls back to the neutral one rather than hiding the model.
+    const SceneDocument odd = parseSceneFile("#object\nfilename /a.stl\nscale 0 2 2\nmove nan 1 2\nrotation inf 0 0\n"
+                                             "isShow 1\nselectable 1\nflip 0\nopacity nan\nparent 1e30\ngroupId nan\n");
+    QCOMPARE(odd.blocks.size(), 1);
+    QCOMPARE(odd.blocks[0].model.scale, QVector3D(1, 1, 1));
+    QCOMPARE(odd.blocks[0].model.move, QVector3D(0, 0, 0));
+    QCOMPARE(odd.blocks[0].model.rotation, QVector3D(0, 0, 0));
+    QCOMPARE(odd.blocks[0].model.opacity, 1.0f);
+    QCOMPARE(odd.blocks[0].model.parent, 0);
+    QCOMPARE(odd.blocks[0].model.groupId, 0);
 }
 
 void TestSceneFile::missingModelsAndUnsoundSupports()

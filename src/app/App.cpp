@@ -36,7 +36,7 @@ App::App(int &argc, char **argv) : QApplication(argc, argv)
     window->ui->actionSave_scene_file->setEnabled(true);
     window->ui->actionLoad_scene_file->setEnabled(true);
     window->ui->actionSave_as_LBF_file->setEnabled(true);
-    // Scene files are not built yet: their commands stay disabled.
+    // Commands not built yet stay disabled.
     disableUnbuiltCommands(window);
 }
 

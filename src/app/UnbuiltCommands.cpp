@@ -9,10 +9,6 @@ const QVector<UnbuiltCommand> &unbuiltCommands()
 {
     // One line per command.
     static const QVector<UnbuiltCommand> table{
-        // Scene files and STL export.
-        {"actionLoad_scene_file", QT_TRANSLATE_NOOP("UnbuiltCommands", "Load Scene: opens a saved scene (.o3d). Not available in this version yet.")},
-        {"actionSave_scene_file", QT_TRANSLATE_NOOP("UnbuiltCommands", "Save Scene: saves the models and supports as a scene (.o3d). Not available in this version yet.")},
-        {"actionExport_STL", QT_TRANSLATE_NOOP("UnbuiltCommands", "Export STL: saves the whole scene as one binary STL file. Not available in this version yet.")},
         // Rafts, hollowing, painting.
         {"actionRaft", QT_TRANSLATE_NOOP("UnbuiltCommands", "Raft: adds a raft under the model. Not available in this version yet.")},
         {"actionHollow", QT_TRANSLATE_NOOP("UnbuiltCommands", "Hollow: makes the model's layers hollow with a wall of the chosen thickness. Not available in this version yet.")},

@@ -187,6 +187,7 @@ Window::Window(QWidget *parent) : QMainWindow(parent)
     connect(this, &Window::signalProjectorSizeChanged, canvas, &Canvas::onProjectorSizeChanged);
     setupSlicing();
     setupConfigCommands();
+    setupSceneFileCommands();
     // Scene notices open a box that waits; queued, so no scene operation is interrupted by it.
     connect(canvas, &Canvas::signalTimedMessage, this, &Window::showTimedMessage, Qt::QueuedConnection);
     connect(ui->actionExit, &QAction::triggered, this, &QWidget::close);
@@ -545,13 +546,6 @@ void Window::reportUnreadableModel(const QString &path)
     qWarning().noquote() << "Could not read the model file" << path;
     appendLog(tr("Could not read the model file %1.").arg(name));
     showTimedMessage(tr("Could not read the model file %1.").arg(name), 2500);
-}
-
-void Window::loadSceneFile(const QString &path)
-{
-    qWarning().noquote() << "Scene file not opened (not supported by this build):" << path;
-    appendLog(tr("Scene files cannot be opened by this version: %1").arg(QFileInfo(path).fileName()));
-    showTimedMessage(tr("Scene files cannot be opened by this version."), 1500);
 }
 
 void Window::loadModels()

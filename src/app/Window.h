@@ -117,7 +117,14 @@ public slots:
     void showTimedMessage(const QString &text, int milliseconds);
     // Reads a model file in a Loader thread. False when a load is running (nothing is started).
     virtual bool openModelFile(const QString &path);
+    // Adds a scene file's models, bases and supports to the scene; an empty path asks for the
+    // file (WindowSceneFile.cpp).
     virtual void loadSceneFile(const QString &path);
+    // Saves the scene; `ask` always asks for the name, otherwise only when the scene has no
+    // file yet or it is gone.
+    void saveSceneFile(bool ask);
+    // Asks for a name and writes the whole scene as one binary STL file.
+    void saveStl();
     void loadModels();
     void slotLanguageChanged(QAction *action);
 
@@ -163,6 +170,10 @@ private slots:
 
 private:
     void setupConfigCommands();
+    void setupSceneFileCommands();
+    // Reads a model file in its loader thread and waits, the interface alive, until its
+    // objects are in the scene. False with *error when none came.
+    bool loadModelAndWait(const QString &path, QString *error);
     std::unique_ptr<FvUpdateWindows> m_updateWindows;
     bool m_noFeedLogged = false;
 
@@ -184,6 +195,9 @@ public slots:
     void setSupportManualButton();
 
 private slots:
+    void on_actionSave_scene_file_triggered();
+    void on_actionLoad_scene_file_triggered();
+    void on_actionExport_STL_triggered();
     void on_load_triggered();
     void on_actionNewScene_triggered();
     void on_actionSaveSetting_triggered();

@@ -404,7 +404,11 @@ void Window::keyPressEvent(QKeyEvent *event)
     if (mods == Qt::ControlModifier) {
         switch (key) {
         case Qt::Key_O: ui->actionLoad_scene_file->trigger(); return;
-        case Qt::Key_S: ui->actionSave_scene_file->trigger(); return;
+        // Ctrl+S saves into the scene's file without asking while it is there.
+        case Qt::Key_S:
+            if (ui->actionSave_scene_file->isEnabled())
+                saveSceneFile(false);
+            return;
         case Qt::Key_M: ui->actionExport_STL->trigger(); return;
         case Qt::Key_N: on_actionNewScene_triggered(); return;
         case Qt::Key_Z: on_actionUndo_triggered(); return;

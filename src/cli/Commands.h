@@ -18,3 +18,4 @@ int runSliceCommand(const QStringList &args);
 int runUploadCommand(const QStringList &args);
 int runStatusCommand(const QStringList &args);
 int runCalibrateCommand(const QStringList &args);
+int runExportStlCommand(const QStringList &args);

@@ -7,19 +7,26 @@
 
 #include "cli/PackageInfo.h"
 #include "cli/JsonReport.h"
+#include "cli/SceneInput.h"
+#include "config/EnvironmentSettings.h"
 #include "scene/ModelFile.h"
+#include "scene/Scene.h"
+#include "support/SceneFileLoad.h"
 
 namespace {
 
 void printInfoHelp(FILE *out)
 {
     std::fprintf(out,
-                 "Usage: orvell3d-cli info [options] MODEL|PACKAGE.lpk...\n"
+                 "Usage: orvell3d-cli info [options] MODEL|SCENE.o3d|PACKAGE.lpk...\n"
                  "\n"
                  "Reads each model file (binary or ASCII STL, OBJ, 3MF) as the program loads it and\n"
                  "prints its format, triangle count, vertex count after welding, what the mesh check\n"
                  "found and repaired (open edges, shells, shells turned outside out, holes closed),\n"
                  "bounding box in mm and the time the read took; for a 3MF file also its colour parts.\n"
+                 "\n"
+                 "A scene file (a name ending in .o3d) is loaded with the model files it names, and its\n"
+                 "models, supports and bases are counted; the box is the scene's as placed.\n"
                  "\n"
                  "A print package (a name ending in .lpk) is checked instead: its machine, slice\n"
                  "thickness, layer count, exposures, image size and contents are printed, and it is\n"
@@ -79,6 +86,63 @@ void printModel(const QString &path, const ModelReadResult &r)
     std::printf("  read time:   %.3f s\n", double(r.elapsedMs) / 1000.0);
 }
 
+void quietHandler(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (type != QtDebugMsg && type != QtInfoMsg)
+        std::fprintf(stderr, "%s\n", qPrintable(message));
+}
+
+// A scene file as the program loads it; false with the reason on standard error.
+bool printScene(const QString &path, const ModelReadOptions &readOptions)
+{
+    const QtMessageHandler previous = qInstallMessageHandler(quietHandler);
+    Scene scene;
+    scene.setLoadPauseMs(0);
+    QString error;
+    const bool loaded = loadCliInputs({path}, scene, defaultEnvironmentSettings(), &error, readOptions);
+    qInstallMessageHandler(previous);
+    if (!loaded) {
+        std::fprintf(stderr, "orvell3d-cli info: %s\n", qPrintable(error));
+        return false;
+    }
+    int models = 0, supports = 0, bases = 0;
+    std::size_t triangles = 0;
+    QStringList names;
+    for (int i = 1; i < scene.objectCount(); ++i) {
+        const Object &o = *scene.object(i);
+        models += o.type == TypeModel;
+        supports += o.type == TypeSupport;
+        bases += o.type == TypeBase;
+        if (o.type == TypeModel)
+            names << o.name;
+        if (o.mesh)
+            triangles += o.mesh->triangleCount();
+    }
+    names.removeDuplicates();
+    float lo[3] = {0, 0, 0}, hi[3] = {0, 0, 0};
+    bool first = true;
+    for (int i = 1; i < scene.objectCount(); ++i) {
+        const QList<float> &b = scene.object(i)->bbox;
+        if (b.size() != 6)
+            continue;
+        const float l[3] = {b[4], b[2], b[1]}, h[3] = {b[5], b[3], b[0]};
+        for (int a = 0; a < 3; ++a) {
+            lo[a] = first ? l[a] : std::min(lo[a], l[a]);
+            hi[a] = first ? h[a] : std::max(hi[a], h[a]);
+        }
+        first = false;
+    }
+    std::printf("%s\n", qPrintable(QFileInfo(path).filePath()));
+    std::printf("  format:      scene file\n");
+    std::printf("  models:      %d (%s)\n", models, qPrintable(names.join(", ")));
+    std::printf("  supports:    %d\n", supports);
+    std::printf("  bases:       %d\n", bases);
+    std::printf("  triangles:   %zu\n", triangles);
+    std::printf("  bounding box (mm): x %.3f .. %.3f, y %.3f .. %.3f, z %.3f .. %.3f\n", lo[0], hi[0], lo[1],
+                hi[1], lo[2], hi[2]);
+    return true;
+}
+
 } // namespace
 
 int runInfoCommand(const QStringList &args)
@@ -134,6 +198,21 @@ int runInfoCommand(const QStringList &args)
             if (printedAny)
                 std::printf("\n");
             if (printPackageInfo(path) != 0)
+                status = 1;
+            printedAny = true;
+            std::fflush(stdout);
+            continue;
+        }
+        if (isSceneFilePath(path)) {
+            if (json) {
+                std::fprintf(stderr, "orvell3d-cli info: %s: --json describes models only\n", qPrintable(path));
+                report.addFailure(path, QStringLiteral("--json describes models only"));
+                status = 1;
+                continue;
+            }
+            if (printedAny)
+                std::printf("\n");
+            if (!printScene(path, readOptions))
                 status = 1;
             printedAny = true;
             std::fflush(stdout);

@@ -9,6 +9,7 @@
 #include "cli/JsonReport.h"
 #include "cli/PackageOutput.h"
 #include "cli/PrintableArea.h"
+#include "cli/SceneInput.h"
 #include "cli/SliceProgress.h"
 #include "cli/SliceStructures.h"
 #include "config/EnvironmentSettings.h"
@@ -36,8 +37,10 @@ void printSliceHelp(FILE *out)
                  "\n"
                  "Places the models on the build plate as the program does (centred, standing on the\n"
                  "plate) and slices them into PATH. MODEL is a binary or ASCII STL, OBJ or 3MF file;\n"
-                 "the green parts (#00FF00) of a 3MF file get the second exposure. No display is\n"
-                 "needed; the renderers that use the graphics card make a headless OpenGL 3.2 context.\n"
+                 "the green parts (#00FF00) of a 3MF file get the second exposure. MODEL may also be a\n"
+                 "scene file (.o3d) saved by the program: its models, bases and supports are sliced\n"
+                 "where the scene keeps them. No display is needed; the renderers that use the\n"
+                 "graphics card make a headless OpenGL 3.2 context.\n"
                  "\n"
                  "Options:\n"
                  "  -o, --out PATH        where the layers go (required); the name decides what is made:\n"
@@ -86,10 +89,11 @@ void printSliceHelp(FILE *out)
                  "Progress goes to standard error when it is a terminal; a summary line goes to\n"
                  "standard output.\n"
                  "\n"
-                 "Exit status: 0 when every layer was written, 1 when a model cannot be read or leaves\n"
-                 "the printable area (without --allow-clipping), no GL context can be made for a\n"
-                 "renderer that needs one, the projector size is too large for\n"
-                 "the graphics driver or a layer cannot be written (the reason goes to standard error),\n"
+                 "Exit status: 0 when every layer was written, 1 when a model or scene file cannot be\n"
+                 "read (a model a scene file names included), a model leaves the printable area\n"
+                 "(without --allow-clipping), no GL context can be made for a renderer that needs\n"
+                 "one, the projector size is too large for the graphics driver or a layer cannot be\n"
+                 "written (the reason goes to standard error),\n"
                  "2 for a wrong command line.\n",
                  packageOptionsHelp(), structureOptionsHelp());
 }
@@ -359,13 +363,10 @@ int runSliceCommand(const QStringList &args)
     Scene scene;
     scene.setLoadPauseMs(0);
     scene.setProjector(params.projectorWidthPx, params.projectorHeightPx, params.pixelSizeXUm, params.pixelSizeYUm);
-    for (const QString &path : models) {
-        const ModelReadResult r = readModelFile(path, {}, readOptions);
-        if (!r.ok())
-            return failure(QString("%1: %2").arg(path, r.error));
-        if (!r.colors.isEmpty())
-            scene.onColorList(r.colors);
-        scene.load_mesh(r.meshes, QFileInfo(path).absoluteFilePath());
+    {
+        QString error;
+        if (!loadCliInputs(models, scene, settings, &error, readOptions))
+            return failure(error);
     }
     if (arrange) {
         const ArrangeResult placed = arrangeModels(scene);

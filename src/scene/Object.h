@@ -58,8 +58,8 @@ struct Object
     // Supports only: the record the mesh is built from. Kept with the object, so copies,
     // undo and removals carry it along and it can never drift from its object.
     spUnit support;
-    // Rectangular bases only: the size they were made with (x, y and thickness, mm); the
-    // mesh reaches further up where its corners rise.
+    // Rectangular bases: the size they were made with (x, y and thickness, mm); the mesh
+    // reaches further up where its corners rise. The global base keeps its thickness in z.
     QVector3D baseSize{0, 0, 0};
 };
 

@@ -151,6 +151,7 @@ int Bases::addGlobalBase(float margin, float t, QString *error)
     base.mode = 2;
     base.parent = 0;
     base.name = QStringLiteral("GlobalBase");
+    base.baseSize = QVector3D(0, 0, t);
     base.mesh = std::make_shared<Mesh>(meshFromPieces(pieces));
     const int id = m_scene->addStructureObject(std::move(base));
     emit m_scene->modelListChanged();

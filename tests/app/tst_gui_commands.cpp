@@ -204,9 +204,9 @@ private slots:
         }
         QEvent change(QEvent::LanguageChange);
         QApplication::sendEvent(&w, &change);
-        QAction *scene = w.findChild<QAction *>("actionLoad_scene_file");
-        QVERIFY(!scene->isEnabled());
-        QVERIFY(scene->toolTip().startsWith("Load Scene: "));
+        QAction *raft = w.findChild<QAction *>("actionRaft");
+        QVERIFY(!raft->isEnabled());
+        QVERIFY(raft->toolTip().startsWith("Raft: "));
     }
 };
 

@@ -8,6 +8,7 @@
 #include <QSlider>
 #include <QTabWidget>
 #include <QtTest>
+#include <functional>
 #include <memory>
 
 #include "support_window.h"
@@ -60,6 +61,28 @@ class TestWindowSupports : public QObject
         const int before = scene()->supportCount();
         m_window->findChild<QAction *>("actionCreate_Grid_Supports")->trigger();
         return scene()->supportCount() - before;
+    }
+
+    // The text of the timed notice that `command` shows, or "" when none appears.
+    QString noticeOf(const std::function<void()> &command)
+    {
+        QString seen;
+        QTimer::singleShot(200, [&seen] {
+            for (QWidget *top : QApplication::topLevelWidgets())
+                if (top->objectName() == QLatin1String("timedMessage") && top->isVisible())
+                    seen = static_cast<QMessageBox *>(top)->text().trimmed();
+        });
+        command();
+        QTest::qWait(250);
+        return seen;
+    }
+
+    int firstSupportObject() const
+    {
+        for (int id = 1; id < scene()->objectCount(); ++id)
+            if (scene()->object(id)->type == TypeSupport)
+                return id;
+        return -1;
     }
 
 private slots:
@@ -197,6 +220,39 @@ private slots:
         onNextModal<QMessageBox>([](QMessageBox *m) { m->button(QMessageBox::Yes)->click(); });
         find<QAction>("actionDelete_All_Supports")->trigger();
         QCOMPARE(scene()->supportCount(), 0);
+    }
+    void modelsAreSafeInSupportModeAndDSingleSupportsOut()
+    {
+        const int model = overhangingModel();
+        const int made = gridSupportsWithPitch("4");
+        QVERIFY(made >= 3);
+        const int objects = scene()->objectCount();
+        find<QRadioButton>("rbSupport1Pt")->click();
+        QCOMPARE(canvas()->supportMode, 1);
+
+        // With the model current, neither Delete nor Clear touch it while supports are edited.
+        scene()->changeSelObj({model}, model);
+        const QString refusal("In support mode, normal models can't be removed.");
+        QCOMPARE(noticeOf([&] { find<QAction>("actionDelete_Models")->trigger(); }), refusal);
+        QCOMPARE(noticeOf([&] { find<QAction>("actionClear_models")->trigger(); }), refusal);
+        QCOMPARE(scene()->objectCount(), objects);
+
+        // D with a support current takes exactly that support away, and leaves the model.
+        const int support = firstSupportObject();
+        QVERIFY(support > model);
+        scene()->changeSelObj({support}, support);
+        QTest::keyClick(m_window.get(), Qt::Key_D);
+        QCOMPARE(scene()->supportCount(), made - 1);
+        QCOMPARE(scene()->objectCount(), objects - 1);
+        QCOMPARE(scene()->object(model)->type, TypeModel);
+
+        // Out of support mode, Delete removes the model with the supports it carries.
+        QTest::keyClick(m_window.get(), Qt::Key_Escape);
+        QCOMPARE(canvas()->supportMode, 0);
+        scene()->changeSelObj({model}, model);
+        find<QAction>("actionDelete_Models")->trigger();
+        QCOMPARE(scene()->supportCount(), 0);
+        QCOMPARE(scene()->objectCount(), 1);
     }
 };
 

@@ -64,3 +64,24 @@ QByteArray threeMfBoxObject(int id, const float lo[3], const float hi[3])
         xml += QString::asprintf("<triangle v1=\"%d\" v2=\"%d\" v3=\"%d\"/>", f[0], f[1], f[2]).toLatin1();
     return xml + "</triangles></mesh></object>\n";
 }
+
+namespace {
+// An OBJ box from (x0, y0, z0) to (x1, y1, z1) mm whose vertex numbers follow the `first` ones
+// already written.
+QByteArray objBox(int first, double x0, double y0, double z0, double x1, double y1, double z1)
+{
+    QByteArray obj;
+    for (int k = 0; k < 8; ++k)
+        obj += QString::asprintf("v %g %g %g\n", k & 1 ? x1 : x0, k & 2 ? y1 : y0, k & 4 ? z1 : z0).toLatin1();
+    const int f[12][3] = {{1, 3, 4}, {1, 4, 2}, {5, 6, 8}, {5, 8, 7}, {1, 2, 6}, {1, 6, 5},
+                          {2, 4, 8}, {2, 8, 6}, {4, 3, 7}, {4, 7, 8}, {3, 1, 5}, {3, 5, 7}};
+    for (const auto &t : f)
+        obj += QString::asprintf("f %d %d %d\n", t[0] + first, t[1] + first, t[2] + first).toLatin1();
+    return obj;
+}
+} // namespace
+
+QByteArray mushroomObj()
+{
+    return objBox(0, -2, -2, 0, 2, 2, 10) + objBox(8, -10, -10, 10, 10, 10, 14);
+}

@@ -28,3 +28,7 @@ QByteArray threeMfModel(const QByteArray &resources, const QByteArray &build = Q
 
 // A box mesh object from lo to hi (mm) for a 3MF model part.
 QByteArray threeMfBoxObject(int id, const float lo[3], const float hi[3]);
+
+// A mushroom as OBJ text: a 4 × 4 mm stem 10 mm tall under a 20 × 20 × 4 mm cap, which needs
+// supports under the cap's rim.
+QByteArray mushroomObj();

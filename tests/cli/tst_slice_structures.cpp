@@ -37,25 +37,12 @@ class SliceStructuresTest : public QObject
         return n;
     }
 
-    static QByteArray box(int first, double x0, double y0, double z0, double x1, double y1, double z1)
-    {
-        QByteArray obj;
-        for (int k = 0; k < 8; ++k)
-            obj += QString::asprintf("v %g %g %g\n", k & 1 ? x1 : x0, k & 2 ? y1 : y0, k & 4 ? z1 : z0).toLatin1();
-        const int f[12][3] = {{1, 3, 4}, {1, 4, 2}, {5, 6, 8}, {5, 8, 7}, {1, 2, 6}, {1, 6, 5},
-                              {2, 4, 8}, {2, 8, 6}, {4, 3, 7}, {4, 7, 8}, {3, 1, 5}, {3, 5, 7}};
-        for (const auto &t : f)
-            obj += QString::asprintf("f %d %d %d\n", t[0] + first, t[1] + first, t[2] + first).toLatin1();
-        return obj;
-    }
 
 private slots:
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());
-        // A mushroom: a 4 × 4 mm stem 10 mm tall under a 20 × 20 × 4 mm cap.
-        m_mushroom = writeFixture(m_dir.filePath("mushroom.obj"),
-                                  box(0, -2, -2, 0, 2, 2, 10) + box(8, -10, -10, 10, 10, 10, 14));
+        m_mushroom = writeFixture(m_dir.filePath("mushroom.obj"), mushroomObj());
     }
 
     void supportedBasedAndBraced()

@@ -165,12 +165,15 @@ private slots:
         QVERIFY(find<QGroupBox>("gbxDrainHole")->isVisible());
         QVERIFY(canvas()->drainHolePlacing);
         canvas()->viewTop();
-        QTest::qWait(1500);
+        QTRY_VERIFY_WITH_TIMEOUT(canvas()->camera().isAtRest(), 30000);   // the glide is done
         const QPoint centre(canvas()->width() / 2, canvas()->height() / 2);
         // Moving over the model shows the see-through preview; the click drills the hole.
-        QTest::mouseMove(canvas(), centre + QPoint(5, 5));
-        QTest::mouseMove(canvas(), centre);
-        QTRY_VERIFY(scene()->object(scene()->objectCount() - 1)->type == TypeDrainHole);
+        for (int tries = 0; tries < 50 && scene()->object(scene()->objectCount() - 1)->type != TypeDrainHole; ++tries) {
+            QTest::mouseMove(canvas(), centre + QPoint(5, 5));
+            QTest::mouseMove(canvas(), centre);
+            QTest::qWait(100);
+        }
+        QVERIFY(scene()->object(scene()->objectCount() - 1)->type == TypeDrainHole);
         QCOMPARE(scene()->object(scene()->objectCount() - 1)->opacity, 0.3f);
         QTest::mouseClick(canvas(), Qt::LeftButton, Qt::NoModifier, centre);
         QCOMPARE(count("DrainHole"), 1);
@@ -190,7 +193,7 @@ private slots:
         trigger("actionCreate_ring_support");
         QVERIFY(canvas()->ringBasePick);
         canvas()->viewFront();
-        QTest::qWait(1500);
+        QTRY_VERIFY_WITH_TIMEOUT(canvas()->camera().isAtRest(), 30000);   // the glide is done
         // A click beside the model keeps the pick armed; one on its front face makes the ring.
         QTest::mouseClick(canvas(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
         QVERIFY(canvas()->ringBasePick);

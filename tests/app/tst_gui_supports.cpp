@@ -190,7 +190,7 @@ private slots:
 
         // A click on the underside (seen from below) makes a support there.
         canvas()->viewBottom();
-        QTest::qWait(1500);
+        QTRY_VERIFY_WITH_TIMEOUT(canvas()->camera().isAtRest(), 30000);   // the glide is done
         const QPoint centre(canvas()->width() / 2, canvas()->height() / 2);
         QTest::mouseClick(canvas(), Qt::LeftButton, Qt::NoModifier, centre);
         QCOMPARE(scene()->supportCount(), 1);

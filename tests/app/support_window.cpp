@@ -104,3 +104,18 @@ void loadModel(Window &w, const QString &path)
     QTRY_COMPARE_WITH_TIMEOUT(w.canvas->scene()->objectCount(), before + 1, 10000);
     QTRY_VERIFY_WITH_TIMEOUT(w.findChild<QAction *>("load")->isEnabled(), 10000);
 }
+
+std::unique_ptr<Window> openDefaultWindow(const WindowTestData &data)
+{
+    QFile settings(data.filePath("settings.ini"));
+    if (!settings.open(QIODevice::WriteOnly)) {
+        QTest::qFail("cannot write settings.ini", __FILE__, __LINE__);
+        return nullptr;
+    }
+    settings.close();
+    auto window = std::make_unique<Window>();
+    window->resize(1400, 1000);
+    window->show();
+    waitForBuildPlate(*window);
+    return window;
+}

@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <functional>
+#include <memory>
 
 #include "config/EnvironmentSettings.h"
 #include "scene/Mesh.h"
@@ -69,6 +70,10 @@ QString logText(Window &w);
 
 // Waits until the window has its build plate and takes files.
 void waitForBuildPlate(Window &w);
+
+// A window over `data` whose settings file is empty (every setting at its default), shown at
+// 1400 × 1000 with its build plate in; null (the test already failed) when the file cannot be made.
+std::unique_ptr<Window> openDefaultWindow(const WindowTestData &data);
 
 // Loads a model once the window takes files and waits until it is in the scene.
 void loadModel(Window &w, const QString &path);

@@ -69,13 +69,8 @@ private slots:
     {
         m_data = std::make_unique<WindowTestData>();
         QVERIFY(m_data->isValid());
-        QFile settings(m_data->filePath("settings.ini"));
-        QVERIFY(settings.open(QIODevice::WriteOnly));
-        settings.close();
-        m_window = std::make_unique<Window>();
-        m_window->resize(1400, 1000);
-        m_window->show();
-        waitForBuildPlate(*m_window);
+        m_window = openDefaultWindow(*m_data);
+        QVERIFY(m_window);
         // The texts of the timed notices as they show.
         m_notices.clear();
         auto *watch = new QTimer(dialogWatchers());

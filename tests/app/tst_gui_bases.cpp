@@ -1,38 +1,34 @@
 #include <QAction>
 #include <QDoubleSpinBox>
 #include <QGroupBox>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QtTest>
-#include <memory>
 
 #include "support_window.h"
-#include "app/Window.h"
 #include "scene/Scene.h"
 #include "support/SupportEditor.h"
 #include "view/ui/Canvas.h"
 
 // The base, linker and drain-hole commands of the main window.
-class TestWindowBases : public QObject
+class TestWindowBases : public WindowTest
 {
     Q_OBJECT
+public:
+    TestWindowBases() : WindowTest(EmptySettingsFile, ShownWindow) {}
 
-    std::unique_ptr<WindowTestData> m_data;
-    std::unique_ptr<Window> m_window;
-    QStringList m_notices;
+private:
+    std::shared_ptr<QStringList> m_notices;   // the timed notices shown in this test function
+
+    bool noticed(const QString &text) const
+    {
+        return std::any_of(m_notices->cbegin(), m_notices->cend(), [&](const QString &n) { return n.trimmed() == text; });
+    }
 
     Canvas *canvas() const { return m_window->canvas; }
     Scene *scene() const { return m_window->canvas->scene(); }
     template <typename T>
-    T *find(const char *name) const
-    {
-        T *w = m_window->findChild<T *>(QString::fromLatin1(name));
-        if (!w)
-            qFatal("no widget %s", name);
-        return w;
-    }
+    T *find(const char *name) const { return widget<T>(*m_window, name); }
     void trigger(const char *action) { find<QAction>(action)->trigger(); }
 
     int count(const QString &name) const
@@ -63,31 +59,10 @@ class TestWindowBases : public QObject
     }
 
 private slots:
-    void initTestCase() { qputenv("ORVELL3D_STARTUP_WAIT_MS", "0"); }
-
     void init()
     {
-        m_data = std::make_unique<WindowTestData>();
-        QVERIFY(m_data->isValid());
-        m_window = openDefaultWindow(*m_data);
-        QVERIFY(m_window);
-        // The texts of the timed notices as they show.
-        m_notices.clear();
-        auto *watch = new QTimer(dialogWatchers());
-        connect(watch, &QTimer::timeout, this, [this] {
-            for (QWidget *w : QApplication::topLevelWidgets())
-                if (auto *box = qobject_cast<QMessageBox *>(w); box && box->objectName() == "timedMessage"
-                                                                && box->isVisible()
-                                                                && !m_notices.contains(box->text().trimmed()))
-                    m_notices << box->text().trimmed();
-        });
-        watch->start(20);
-    }
-
-    void cleanup()
-    {
-        m_window.reset();
-        m_data.reset();
+        WindowTest::init();
+        m_notices = watchNotices();
     }
 
     void basesAndLinkersFromTheMenu()
@@ -97,8 +72,8 @@ private slots:
         trigger("actionAdd_global_base");
         trigger("actionCreate_a_base");
         QCOMPARE(scene()->objectCount(), empty);
-        QVERIFY(m_notices.contains("There is no model to proceed."));
-        QVERIFY(m_notices.contains("There is no selected model to proceed."));
+        QVERIFY(noticed("There is no model to proceed."));
+        QVERIFY(noticed("There is no selected model to proceed."));
 
         const int model = addBox("slab.obj", 20, 14, 4, 8);
         find<QDoubleSpinBox>("inpBaseMargin")->setValue(2);
@@ -140,7 +115,7 @@ private slots:
         find<QRadioButton>("rbSupport1Pt")->click();
         const int before = scene()->objectCount();
         trigger("actiongridBase");
-        QVERIFY(m_notices.contains("Can't add a grid base in support mode."));
+        QVERIFY(noticed("Can't add a grid base in support mode."));
         QCOMPARE(scene()->objectCount(), before);
         QTest::keyClick(m_window.get(), Qt::Key_Escape);
         trigger("actiongridBase");

@@ -1,20 +1,14 @@
 #include <QAction>
 #include <QActionGroup>
-#include <QApplication>
 #include <QDialog>
-#include <QDoubleSpinBox>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
-#include <QPushButton>
-#include <QTimer>
+#include <QTabWidget>
 #include <QToolBar>
 #include <QtTest>
-#include <memory>
 
 #include "support_window.h"
 #include "app/UnbuiltCommands.h"
-#include "app/Window.h"
 #include "scene/Scene.h"
 #include "view/ui/Canvas.h"
 
@@ -106,13 +100,13 @@ QList<QAction *> reachableCommands(Window &w)
 
 } // namespace
 
-class TestCommands : public QObject
+class TestCommands : public WindowTest
 {
     Q_OBJECT
+public:
+    TestCommands() : WindowTest(SmallPrinterSettings, HiddenWindow) {}
 
-    std::unique_ptr<WindowTestData> m_data;
-    std::unique_ptr<Window> m_window;
-
+private:
     // Two cubes, the first lifted and current, the view turned away from every preset.
     void standardScene()
     {
@@ -135,23 +129,6 @@ class TestCommands : public QObject
     }
 
 private slots:
-    void initTestCase() { qputenv("ORVELL3D_STARTUP_WAIT_MS", "0"); }
-
-    void init()
-    {
-        m_data = std::make_unique<WindowTestData>();
-        QVERIFY(m_data->isValid());
-        writeSmallPrinterSettings(m_data->filePath("settings.ini"));
-        m_window = std::make_unique<Window>();
-        waitForBuildPlate(*m_window);
-    }
-
-    void cleanup()
-    {
-        m_window.reset();
-        m_data.reset();
-    }
-
     void everyVisibleEnabledCommandDoesSomething()
     {
         Window &w = *m_window;

@@ -2,18 +2,13 @@
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
-#include <QFile>
-#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QtTest>
-#include <memory>
 
 #include "support_window.h"
-#include "app/Window.h"
 #include "config/CalibrationPlan.h"
-#include "config/SettingsFile.h"
 #include "config/ui/AdminSetting.h"
 #include "config/ui/ExposureCalibration.h"
 #include "config/ui/printerSetting.h"
@@ -26,36 +21,17 @@ void clickButton(QDialog *d, QDialogButtonBox::StandardButton which)
     d->findChild<QDialogButtonBox *>("buttonBox")->button(which)->click();
 }
 
-template <typename T>
-T *named(Window &w, const char *name)
-{
-    T *found = w.findChild<T *>(QLatin1String(name));
-    if (!found)
-        qFatal("no %s", name);
-    return found;
-}
-
 } // namespace
 
 // The window's configuration commands: settings dialogs, Alt+A, the calibration package and
 // the update command's state.
-class ConfigCommandsTest : public QObject
+class ConfigCommandsTest : public WindowTest
 {
     Q_OBJECT
-    std::unique_ptr<WindowTestData> m_data;
+public:
+    ConfigCommandsTest() : WindowTest(SmallPrinterSettings, NoWindow) {}
 
 private slots:
-    void initTestCase() { qputenv("ORVELL3D_STARTUP_WAIT_MS", "0"); }
-
-    void init()
-    {
-        m_data = std::make_unique<WindowTestData>();
-        QVERIFY(m_data->isValid());
-        writeSmallPrinterSettings(m_data->filePath("settings.ini"));
-    }
-
-    void cleanup() { m_data.reset(); }
-
     void altAOpensTheAdministratorDialog()
     {
         Window w;
@@ -80,7 +56,7 @@ private slots:
         Window w;
         w.canvas->camera().response = 0.37f;
         QVERIFY(!w.canvas->camera().orthographic);
-        named<QAction>(w, "actionPrinter_Setting")->trigger();
+        widget<QAction>(w, "actionPrinter_Setting")->trigger();
         printerSetting *d = w.findChild<printerSetting *>();
         QVERIFY(d);
         QCOMPARE(d->findChild<QSpinBox *>("inpMouseResponse")->value(), 37);
@@ -90,7 +66,7 @@ private slots:
         QVERIFY(!w.settings.misc.orthographicalProjection);
 
         QTRY_VERIFY(!w.findChild<printerSetting *>());
-        named<QAction>(w, "actionPrinter_Setting")->trigger();
+        widget<QAction>(w, "actionPrinter_Setting")->trigger();
         d = w.findChild<printerSetting *>();
         QVERIFY(d);
         d->findChild<QCheckBox *>("cbOrthographic")->setChecked(true);
@@ -107,17 +83,17 @@ private slots:
     void calibrationDialogDrivesTheProjectorFields()
     {
         Window w;
-        named<QCheckBox>(w, "cbDispOverride")->setChecked(false);
+        widget<QCheckBox>(w, "cbDispOverride")->setChecked(false);
         onNextModal<ExposureCalibration>([](ExposureCalibration *d) {
             d->findChild<QSpinBox *>("inpProjWidth")->setValue(640);
             d->findChild<QDoubleSpinBox *>("inpPixelSize")->setValue(80);
             clickButton(d, QDialogButtonBox::Cancel);
         });
-        named<QAction>(w, "actionExposure_Calibration")->trigger();
-        QVERIFY(named<QCheckBox>(w, "cbDispOverride")->isChecked());
-        QCOMPARE(named<QSpinBox>(w, "inpDispOverrideX")->value(), 640);
-        QCOMPARE(named<QDoubleSpinBox>(w, "inpProjPixelX")->value(), 80.0);
-        QCOMPARE(named<QDoubleSpinBox>(w, "inpProjPixelY")->value(), 80.0);
+        widget<QAction>(w, "actionExposure_Calibration")->trigger();
+        QVERIFY(widget<QCheckBox>(w, "cbDispOverride")->isChecked());
+        QCOMPARE(widget<QSpinBox>(w, "inpDispOverrideX")->value(), 640);
+        QCOMPARE(widget<QDoubleSpinBox>(w, "inpProjPixelX")->value(), 80.0);
+        QCOMPARE(widget<QDoubleSpinBox>(w, "inpProjPixelY")->value(), 80.0);
     }
 
     void calibrationPackageIsWrittenAndReported()
@@ -141,10 +117,7 @@ private slots:
 
         // A failure is shown and logged; nothing is left behind.
         QString boxText;
-        onNextModal<QMessageBox>([&boxText](QMessageBox *box) {
-            boxText = box->text();
-            box->accept();
-        });
+        answerNextBox(QMessageBox::Ok, &boxText);
         QVERIFY(!w.writeExposureCalibration(s, m_data->filePath("no/such/folder/x.lpk")));
         QVERIFY2(boxText.contains("does not exist"), qPrintable(boxText));
         QVERIFY(logText(w).contains("The package was not written"));
@@ -154,16 +127,16 @@ private slots:
     {
         {
             Window w;
-            QVERIFY(!named<QAction>(w, "actionCheck_for_Updates")->isEnabled());
-            QVERIFY(named<QAction>(w, "actionCheck_for_Updates")->toolTip().contains("UpdateFeedUrl"));
+            QVERIFY(!widget<QAction>(w, "actionCheck_for_Updates")->isEnabled());
+            QVERIFY(widget<QAction>(w, "actionCheck_for_Updates")->toolTip().contains("UpdateFeedUrl"));
         }
         writeSmallPrinterSettings(m_data->filePath("settings.ini"), [](EnvironmentSettings &s) {
             s.misc.updateFeedUrl = QStringLiteral("http://127.0.0.1:9/appcast.xml");
         });
         Window w;
-        QVERIFY(named<QAction>(w, "actionCheck_for_Updates")->isEnabled());
-        QVERIFY(named<QAction>(w, "actionExposure_Calibration")->isEnabled());
-        QVERIFY(named<QAction>(w, "actionPrinter_Setting")->isEnabled());
+        QVERIFY(widget<QAction>(w, "actionCheck_for_Updates")->isEnabled());
+        QVERIFY(widget<QAction>(w, "actionExposure_Calibration")->isEnabled());
+        QVERIFY(widget<QAction>(w, "actionPrinter_Setting")->isEnabled());
     }
 };
 

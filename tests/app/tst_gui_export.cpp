@@ -1,24 +1,12 @@
 #include <QAction>
-#include <QApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileDialog>
-#include <QLineEdit>
-#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QTemporaryDir>
-#include <QTextEdit>
-#include <QTimer>
 #include <QtTest>
-#include <functional>
-#include <memory>
 
 #include "support_window.h"
-#include "app/Window.h"
-#include "config/EnvironmentSettings.h"
-#include "config/SettingsFile.h"
 #include "config/ui/LbfSetting.h"
 #include "package/Archiver.h"
 #include "scene/Scene.h"
@@ -48,12 +36,7 @@ void answerExportDialogs(ExportAnswers *answers)
             lbf->accept();
         } else if (auto *save = qobject_cast<QFileDialog *>(modal)) {
             answers->sawSaveDialog = true;
-            // selectFile() leaves a focused name field alone; the field is what the dialog reads.
-            if (auto *name = save->findChild<QLineEdit *>("fileNameEdit"))
-                name->setText(answers->file);
-            else
-                save->selectFile(answers->file);
-            QMetaObject::invokeMethod(save, "accept");
+            chooseFile(save, answers->file);
         }
     });
     timer->start(20);
@@ -79,14 +62,13 @@ QMap<QString, QByteArray> unpack(const QString &package, const QString &folder)
 
 } // namespace
 
-class TestExport : public QObject
+class TestExport : public WindowTest
 {
     Q_OBJECT
+public:
+    TestExport() : WindowTest(NoSettingsFile, NoWindow) {}
 
-    std::unique_ptr<WindowTestData> m_data;
-
-    QString dataPath(const QString &name) const { return m_data->filePath(name); }
-
+private:
     static QAction *exportAction(Window &w)
     {
         auto *action = w.findChild<QAction *>("actionSave_as_LBF_file");
@@ -95,19 +77,11 @@ class TestExport : public QObject
     }
 
 private slots:
-    void initTestCase() { qputenv("ORVELL3D_STARTUP_WAIT_MS", "0"); }
-
     void init()
     {
-        m_data = std::make_unique<WindowTestData>();
-        QVERIFY(m_data->isValid());
+        WindowTest::init();
         writeSmallPrinterSettings(dataPath("settings.ini"), [](EnvironmentSettings &s) { s.print.horizontalMirror = true; });
         QVERIFY(QDir().mkpath(dataPath("out/window")) && QDir().mkpath(dataPath("out/cli")));
-    }
-
-    void cleanup()
-    {
-        m_data.reset();
     }
 
     void packageEqualsTheCommandLinePackage()

@@ -1,19 +1,13 @@
 #include <QAction>
-#include <QApplication>
 #include <QCheckBox>
-#include <QTimer>
 #include <QDoubleSpinBox>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QScreen>
 #include <QSlider>
 #include <QTabWidget>
 #include <QtTest>
 #include <cmath>
-#include <memory>
 
 #include "support_window.h"
-#include "app/Window.h"
 #include "scene/Scene.h"
 #include "view/ui/Canvas.h"
 
@@ -24,29 +18,15 @@ namespace {
 
 bool near(double a, double b) { return std::abs(a - b) < 1e-3; }
 
-// Notes the text of the next timed notice (it waits in its own event loop while it shows).
-void catchNotice(QString *text)
-{
-    auto *poll = new QTimer(dialogWatchers());
-    QObject::connect(poll, &QTimer::timeout, [poll, text] {
-        for (QWidget *top : QApplication::topLevelWidgets())
-            if (top->objectName() == QLatin1String("timedMessage") && top->isVisible()) {
-                *text = static_cast<QMessageBox *>(top)->text().trimmed();
-                poll->stop();
-            }
-    });
-    poll->start(10);
-}
-
 } // namespace
 
-class TestPanel : public QObject
+class TestPanel : public WindowTest
 {
     Q_OBJECT
+public:
+    TestPanel() : WindowTest(SmallPrinterSettings, HiddenWindow) {}   // a 30 × 20 mm plate
 
-    std::unique_ptr<WindowTestData> m_data;
-    std::unique_ptr<Window> m_window;
-
+private:
     QDoubleSpinBox *input(const char *name) { return m_window->findChild<QDoubleSpinBox *>(name); }
     Scene *scene() { return m_window->canvas->scene(); }
 
@@ -66,23 +46,6 @@ class TestPanel : public QObject
     }
 
 private slots:
-    void initTestCase() { qputenv("ORVELL3D_STARTUP_WAIT_MS", "0"); }
-
-    void init()
-    {
-        m_data = std::make_unique<WindowTestData>();
-        QVERIFY(m_data->isValid());
-        writeSmallPrinterSettings(m_data->filePath("settings.ini"));   // a 30 × 20 mm plate
-        m_window = std::make_unique<Window>();
-        waitForBuildPlate(*m_window);
-    }
-
-    void cleanup()
-    {
-        m_window.reset();
-        m_data.reset();
-    }
-
     void scaledAndTurnedCubeStandsOnThePlateAndThePanelFollows()
     {
         addCubes(1);
@@ -120,11 +83,10 @@ private slots:
         QVERIFY(near(input("inpScaleX")->value(), 0.3));
 
         // Out of range: limited, and said so.
-        QString notice;
-        catchNotice(&notice);
+        const auto notices = watchNotices();
         type(input("inpScaleY"), 500);
         QCOMPARE(cube->scale.y(), 100.0f);
-        QTRY_COMPARE(notice, QStringLiteral("The scale was limited to 0.01 … 100."));
+        QTRY_COMPARE(notices->value(0).trimmed(), QStringLiteral("The scale was limited to 0.01 … 100."));
         QVERIFY(near(input("inpScaleY")->value(), 100));
     }
 
@@ -193,10 +155,7 @@ private slots:
         scene()->checkPosConflict();
         QVERIFY(scene()->isOutOfBuild());
         QString asked;
-        onNextModal([&](QWidget *modal) {
-            asked = modal->windowTitle();
-            qobject_cast<QMessageBox *>(modal)->button(QMessageBox::Cancel)->click();
-        });
+        answerNextBox(QMessageBox::Cancel, nullptr, &asked);
         auto *exportAction = m_window->findChild<QAction *>("actionSave_as_LBF_file");
         exportAction->setEnabled(true);
         exportAction->trigger();

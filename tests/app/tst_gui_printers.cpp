@@ -1,21 +1,15 @@
-#include <QApplication>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QLabel>
-#include <QLineEdit>
 #include <QListWidget>
-#include <QMenu>
-#include <QMessageBox>
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTabWidget>
 #include <QtTest>
-#include <memory>
 
 #include "support_window.h"
-#include "app/Window.h"
 #include "config/SettingsFile.h"
 #include "printer/PrinterConnection.h"
 #include "printer/ui/UnitPrinter.h"
@@ -24,26 +18,6 @@
 // to the printer simulator on 127.0.0.1 while it receives a package and plays a job.
 
 namespace {
-
-// Chooses `choose` in the next popup menu.
-void onNextMenu(const QString &choose)
-{
-    auto *timer = new QTimer(dialogWatchers());
-    QObject::connect(timer, &QTimer::timeout, [timer, choose] {
-        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
-        if (!menu)
-            return;
-        timer->stop();
-        for (QAction *a : menu->actions())
-            if (a->text() == choose) {
-                menu->setActiveAction(a);
-                QTest::keyClick(menu, Qt::Key_Return);
-                return;
-            }
-        menu->close();
-    });
-    timer->start(20);
-}
 
 // The simulator as a child process; returns its port.
 quint16 startSimulator(QProcess &sim, const QString &folder, const QStringList &args)
@@ -80,41 +54,15 @@ void showPrinterTab(Window &w)
     tabs->setCurrentWidget(w.findChild<QWidget *>("tabPrinter"));
 }
 
-// Notes the text of the next visible message box of that name. Timed notices wait inside their
-// own event loop, so they are seen from a timer, not from the test's code after the call.
-std::shared_ptr<QString> watchForBox(const QString &objectName)
-{
-    auto seen = std::make_shared<QString>();
-    auto *timer = new QTimer(dialogWatchers());
-    QObject::connect(timer, &QTimer::timeout, [timer, seen, objectName] {
-        if (QMessageBox *box = openBox(objectName)) {
-            *seen = box->text();
-            timer->stop();
-        }
-    });
-    timer->start(20);
-    return seen;
-}
-
-QByteArray bytesOf(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 } // namespace
 
-class TestPrinterTab : public QObject
+class TestPrinterTab : public WindowTest
 {
     Q_OBJECT
-
-    std::unique_ptr<WindowTestData> m_data;
+public:
+    TestPrinterTab() : WindowTest(NoSettingsFile, NoWindow) {}
 
 private slots:
-    void initTestCase() { qputenv("ORVELL3D_STARTUP_WAIT_MS", "0"); }
-    void init() { m_data = std::make_unique<WindowTestData>(); }
-    void cleanup() { m_data.reset(); }
-
     void listComesFromAndGoesToTheSettingsFile()
     {
         writeSmallPrinterSettings(m_data->filePath("settings.ini"), [](EnvironmentSettings &s) {
@@ -133,7 +81,7 @@ private slots:
 
         // Add from the context menu of the printer tab.
         showPrinterTab(w);
-        onNextMenu("Add");
+        onNextMenu(dialogWatchers(), nullptr, "Add");
         w.printerContextMenu(QPoint(5, 5));
         QTRY_COMPARE(w.printerPanels().size(), 3);
         QCOMPARE(w.printerEntries().last(), (PrinterEntry{"Printer Name", "000.000.000.000"}));
@@ -148,16 +96,16 @@ private slots:
             d->setTextValue(QString(""));
             d->accept();
         });
-        onNextMenu("Rename");
+        onNextMenu(dialogWatchers(), nullptr, "Rename");
         w.printerContextMenu(first);
         QCOMPARE(label, QStringLiteral("New printer name: "));
         QCOMPARE(w.printerPanels()[0]->name(), QString(""));
 
         // Nothing under the cursor: a notice, no change.
-        const auto notice = watchForBox("timedMessage");
+        const auto notices = watchNotices();
         QCursor::setPos(list->viewport()->mapToGlobal(QPoint(-50, -50)));
         w.renamePrinter();
-        QCOMPARE(*notice, QStringLiteral("          Incorrect printer selected          "));
+        QTRY_COMPARE(notices->value(0), QStringLiteral("          Incorrect printer selected          "));
 
         // The delete button removes its own entry.
         QTest::mouseClick(w.printerPanels()[1]->findChild<QPushButton *>("pbDelete"), Qt::LeftButton);
@@ -190,9 +138,9 @@ private slots:
         UnitPrinter *b = w.printerPanels()[1];
 
         // Not connected yet: uploading asks for the connection first.
-        const auto notice = watchForBox("timedMessage");
+        const auto notices = watchNotices();
         a->tcpFileSend(m_data->filePath("none.lpk"));
-        QTRY_COMPARE(*notice, QStringLiteral("          Confirm the printer is connected.          "));
+        QTRY_COMPARE(notices->value(0), QStringLiteral("          Confirm the printer is connected.          "));
 
         // Both connected at once.
         QTest::mouseClick(a->findChild<QPushButton *>("pbConnect"), Qt::LeftButton);
@@ -216,10 +164,7 @@ private slots:
         QByteArray content(2 * 1024 * 1024 + 3, '\0');
         for (int i = 0; i < content.size(); ++i)
             content[i] = char((unsigned(i) * 7919u) >> 3);
-        QFile f(package);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(content);
-        f.close();
+        writeFile(package, content);
         // Through the upload button and its file dialog.
         QString title;
         QStringList filters;
@@ -234,7 +179,7 @@ private slots:
         QCOMPARE(filters, (QStringList{"LPK file format (*.lpk)", "All Files (*)"}));
         QCOMPARE(a->lastUploadLocation(), package);
         QTRY_VERIFY_WITH_TIMEOUT(logText(w).contains("The printer received plate 1.lpk (2097155 bytes)"), 10000);
-        QCOMPARE(bytesOf(store.filePath("plate 1.lpk")), content);
+        QCOMPARE(readFile(store.filePath("plate 1.lpk")), content);
         // The fields of one moment agree: layer c of 5, 8 s per layer still to go. (A layer's
         // time report follows its progress report; both are waited for.)
         const auto midJob = [a] {

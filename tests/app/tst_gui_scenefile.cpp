@@ -1,17 +1,9 @@
-#include <QAbstractButton>
 #include <QAction>
-#include <QApplication>
 #include <QDir>
-#include <QFile>
-#include <QFileDialog>
 #include <QKeyEvent>
-#include <QLineEdit>
-#include <QMessageBox>
 #include <QTabWidget>
 #include <QtTest>
-#include <memory>
 
-#include "app/Window.h"
 #include "scene/Scene.h"
 #include "support/SupportEditor.h"
 #include "support_window.h"
@@ -19,24 +11,7 @@
 
 namespace {
 
-// Answers the next file dialog with `path` (empty: cancels it).
-void answerFileDialog(const QString &path, bool *seen = nullptr)
-{
-    onNextModal<QFileDialog>([path, seen](QFileDialog *d) {
-        if (seen)
-            *seen = true;
-        if (path.isEmpty()) {
-            d->reject();
-            return;
-        }
-        if (auto *name = d->findChild<QLineEdit *>("fileNameEdit"))
-            name->setText(path);
-        else
-            d->selectFile(path);
-        QMetaObject::invokeMethod(d, "accept");
-    });
-}
-
+// Answers the next message box with `button`; its "title | text" goes to `text`.
 void answerQuestion(QMessageBox::StandardButton button, QString *text = nullptr)
 {
     onNextModal<QMessageBox>([button, text](QMessageBox *box) {
@@ -56,32 +31,13 @@ int countOfType(const Scene &s, int type)
 
 } // namespace
 
-class TestSceneFileWindow : public QObject
+class TestSceneFileWindow : public WindowTest
 {
     Q_OBJECT
-
-    std::unique_ptr<WindowTestData> m_data;
-    std::unique_ptr<Window> m_window;
+public:
+    TestSceneFileWindow() : WindowTest(SmallPrinterSettings, ShownWindow) {}
 
 private slots:
-    void initTestCase() { qputenv("ORVELL3D_STARTUP_WAIT_MS", "0"); }
-
-    void init()
-    {
-        m_data = std::make_unique<WindowTestData>();
-        QVERIFY(m_data->isValid());
-        writeSmallPrinterSettings(m_data->filePath("settings.ini"));
-        m_window = std::make_unique<Window>();
-        waitForBuildPlate(*m_window);
-        m_window->show();
-    }
-
-    void cleanup()
-    {
-        m_window.reset();
-        m_data.reset();
-    }
-
     void saveLoadAndCtrlS()
     {
         Window &w = *m_window;
@@ -102,28 +58,25 @@ private slots:
 
         // Save from the menu: asks for the name.
         const QString file = m_data->filePath("plate.o3d");
-        bool asked = false;
+        QString asked;
         answerFileDialog(file, &asked);
         w.findChild<QAction *>("actionSave_scene_file")->trigger();
-        QVERIFY(asked);
+        QVERIFY(!asked.isEmpty());
         QVERIFY(QFileInfo(file).isFile());
         QCOMPARE(w.windowTitle(), Window::baseTitle() + "   plate.o3d");
         QVERIFY(logText(w).contains("Scene file saved to " + file));
 
         // Ctrl+S saves into the same file without asking once it exists.
         scene->moveWithChildren(2, QVector3D(0, 3, 0));
-        const QByteArray before = [&] { QFile f(file); f.open(QIODevice::ReadOnly); return f.readAll(); }();
-        asked = false;
+        const QByteArray before = readFile(file);
+        asked.clear();
         answerFileDialog(m_data->filePath("other.o3d"), &asked);
         w.findChild<QTabWidget *>("tabWidget")->setCurrentIndex(0);
         QKeyEvent ctrlS(QEvent::KeyPress, Qt::Key_S, Qt::ControlModifier);
         QApplication::sendEvent(&w, &ctrlS);
-        QVERIFY(!asked);
+        QVERIFY(asked.isEmpty());
         QVERIFY(!QFileInfo::exists(m_data->filePath("other.o3d")));
-        QFile saved(file);
-        QVERIFY(saved.open(QIODevice::ReadOnly));
-        QVERIFY(saved.readAll() != before);
-        saved.close();
+        QVERIFY(readFile(file) != before);
         QVERIFY(QFile::copy(file, m_data->filePath("kept.o3d")));
 
         // The file gave way to a folder of that name: Ctrl+S says it cannot write, and nothing
@@ -172,11 +125,8 @@ private slots:
     {
         Window &w = *m_window;
         const QString file = m_data->filePath("lost.o3d");
-        QFile f(file);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("#object\nfilename /no/such/dir/gone.stl\nscale 1 1 1\nmove 0 0 0\nrotation 0 0 0\nisShow 1\n"
-                "selectable 1\nflip 0\nopacity 1\n#baseplate\nsize 10 10 1\nmove 0 0 0\nscale 1 1 1\nparent 1\n");
-        f.close();
+        writeFile(file, "#object\nfilename /no/such/dir/gone.stl\nscale 1 1 1\nmove 0 0 0\nrotation 0 0 0\nisShow 1\n"
+                        "selectable 1\nflip 0\nopacity 1\n#baseplate\nsize 10 10 1\nmove 0 0 0\nscale 1 1 1\nparent 1\n");
         QString question;
         answerQuestion(QMessageBox::Cancel, &question);
         w.loadSceneFile(file);
@@ -205,10 +155,10 @@ private slots:
         // Nothing but the build plate: a notice, no dialog (the watcher is left unused).
         w.canvas->scene()->clear_model();
         QCOMPARE(w.canvas->scene()->objectCount(), 1);
-        bool asked = false;
+        QString asked;
         answerFileDialog(m_data->filePath("none.o3d"), &asked);
         w.saveSceneFile(true);
-        QVERIFY(!asked);
+        QVERIFY(asked.isEmpty());
         QVERIFY(!QFileInfo::exists(m_data->filePath("none.o3d")));
     }
 };

@@ -1,38 +1,16 @@
 #include <QAction>
-#include <QApplication>
 #include <QCheckBox>
 #include <QDoubleSpinBox>
-#include <QFile>
-#include <QMessageBox>
 #include <QPointer>
-#include <QPushButton>
 #include <QSpinBox>
-#include <QTemporaryDir>
-#include <QTextEdit>
-#include <QTimer>
 #include <QtTest>
-#include <functional>
-#include <memory>
 
 #include "support_window.h"
-#include "app/Window.h"
 #include "config/SettingsFile.h"
 #include "scene/Scene.h"
 #include "view/ui/Canvas.h"
 
 namespace {
-
-// Answers the next message box with `button` and keeps its text.
-void answerNextBox(QMessageBox::StandardButton button, QString *text = nullptr)
-{
-    onNextModal([button, text](QWidget *modal) {
-        auto *box = qobject_cast<QMessageBox *>(modal);
-        QVERIFY(box);
-        if (text)
-            *text = box->text();
-        box->button(button)->click();
-    });
-}
 
 // Answers the next message boxes in turn, one button each.
 void answerBoxes(QList<QMessageBox::StandardButton> buttons)
@@ -51,28 +29,6 @@ void answerBoxes(QList<QMessageBox::StandardButton> buttons)
             timer->stop();
     });
     timer->start(20);
-}
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    QCOMPARE(f.write(bytes), qint64(bytes.size()));
-}
-
-template <typename T>
-T *input(Window &w, const char *name)
-{
-    T *found = w.findChild<T *>(QLatin1String(name));
-    if (!found)
-        qWarning("no input %s", name);
-    return found;
 }
 
 // A settings file as this program writes it, with values away from every default and from
@@ -111,14 +67,13 @@ EnvironmentSettings sampleSettings()
 
 } // namespace
 
-class TestSettingsWiring : public QObject
+class TestSettingsWiring : public WindowTest
 {
     Q_OBJECT
+public:
+    TestSettingsWiring() : WindowTest(NoSettingsFile, NoWindow) {}
 
-    std::unique_ptr<WindowTestData> m_data;
-
-    QString dataPath(const QString &name) const { return m_data->filePath(name); }
-
+private:
     // Closes the window, answering the question with Yes.
     static void closeWithYes(Window &w)
     {
@@ -127,41 +82,28 @@ class TestSettingsWiring : public QObject
     }
 
 private slots:
-    void initTestCase() { qputenv("ORVELL3D_STARTUP_WAIT_MS", "0"); }
-
-    void init()
-    {
-        m_data = std::make_unique<WindowTestData>();
-        QVERIFY(m_data->isValid());
-    }
-
-    void cleanup()
-    {
-        m_data.reset();
-    }
-
     void valuesReachInputsAndUntouchedFileComesBackUnchanged()
     {
         const QByteArray original = settingsFileText(sampleSettings());
-        writeBytes(dataPath("settings.ini"), original);
+        writeFile(dataPath("settings.ini"), original);
         {
             Window w;
             QCOMPARE(w.size(), QSize(1100, 760));
             QCOMPARE(w.lastFolder, QStringLiteral("/models/plates"));
-            QVERIFY(!input<QCheckBox>(w, "cbScaleLock")->isChecked());
-            QCOMPARE(input<QDoubleSpinBox>(w, "inpDrainDia")->value(), 3.0);
-            QCOMPARE(input<QDoubleSpinBox>(w, "inpDrainHeight")->value(), 5.5);
-            QVERIFY(!input<QCheckBox>(w, "cbSupportPreview")->isChecked());
-            QCOMPARE(input<QDoubleSpinBox>(w, "inpSliceThickness")->value(), 75.0);
-            QVERIFY(!input<QCheckBox>(w, "cbSliceOnDisk")->isChecked());
-            QCOMPARE(input<QSpinBox>(w, "inpVsAngle4")->value(), 60);
-            QCOMPARE(input<QDoubleSpinBox>(w, "inpVsRelExp4")->value(), 0.95);
-            QCOMPARE(input<QSpinBox>(w, "inpVsZStepMax")->value(), 90);
-            QCOMPARE(input<QDoubleSpinBox>(w, "inpSliceQuality")->value(), 1.5);
-            QCOMPARE(input<QSpinBox>(w, "inpDispOverrideX")->value(), 2560);
-            QCOMPARE(input<QSpinBox>(w, "inpDispOverrideY")->value(), 1440);
-            QCOMPARE(input<QDoubleSpinBox>(w, "inpProjPixelX")->value(), 47.25);
-            QCOMPARE(input<QDoubleSpinBox>(w, "inpProjPixelY")->value(), 46.5);
+            QVERIFY(!widget<QCheckBox>(w, "cbScaleLock")->isChecked());
+            QCOMPARE(widget<QDoubleSpinBox>(w, "inpDrainDia")->value(), 3.0);
+            QCOMPARE(widget<QDoubleSpinBox>(w, "inpDrainHeight")->value(), 5.5);
+            QVERIFY(!widget<QCheckBox>(w, "cbSupportPreview")->isChecked());
+            QCOMPARE(widget<QDoubleSpinBox>(w, "inpSliceThickness")->value(), 75.0);
+            QVERIFY(!widget<QCheckBox>(w, "cbSliceOnDisk")->isChecked());
+            QCOMPARE(widget<QSpinBox>(w, "inpVsAngle4")->value(), 60);
+            QCOMPARE(widget<QDoubleSpinBox>(w, "inpVsRelExp4")->value(), 0.95);
+            QCOMPARE(widget<QSpinBox>(w, "inpVsZStepMax")->value(), 90);
+            QCOMPARE(widget<QDoubleSpinBox>(w, "inpSliceQuality")->value(), 1.5);
+            QCOMPARE(widget<QSpinBox>(w, "inpDispOverrideX")->value(), 2560);
+            QCOMPARE(widget<QSpinBox>(w, "inpDispOverrideY")->value(), 1440);
+            QCOMPARE(widget<QDoubleSpinBox>(w, "inpProjPixelX")->value(), 47.25);
+            QCOMPARE(widget<QDoubleSpinBox>(w, "inpProjPixelY")->value(), 46.5);
             // The projector fields set the printable area of the scene.
             QCOMPARE(w.canvas->scene()->halfWidthXMm(), 2560 * 47.25f / 2000.0f);
             QCOMPARE(w.canvas->scene()->halfWidthYMm(), 1440 * 46.5f / 2000.0f);
@@ -171,31 +113,31 @@ private slots:
             QVERIFY(QTest::qWaitForWindowExposed(&w));
             closeWithYes(w);
         }
-        QCOMPARE(fileBytes(dataPath("settings.ini")), original);
+        QCOMPARE(readFile(dataPath("settings.ini")), original);
 
         // A maximised window opens maximised and stays so in the file.
         EnvironmentSettings maximised = sampleSettings();
         maximised.misc.windowFullScreen = true;
         const QByteArray maximisedText = settingsFileText(maximised);
-        writeBytes(dataPath("settings.ini"), maximisedText);
+        writeFile(dataPath("settings.ini"), maximisedText);
         {
             Window w;
             QVERIFY(w.windowState() & Qt::WindowMaximized);
             closeWithYes(w);
         }
-        QCOMPARE(fileBytes(dataPath("settings.ini")), maximisedText);
+        QCOMPARE(readFile(dataPath("settings.ini")), maximisedText);
     }
 
     void changedInputsAreWrittenBackWithTheRestUnchanged()
     {
-        writeBytes(dataPath("setting_printer.ini"), settingsFileText(sampleSettings()));
+        writeFile(dataPath("setting_printer.ini"), settingsFileText(sampleSettings()));
         Window w;
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        input<QDoubleSpinBox>(w, "inpSliceThickness")->setValue(100);
-        input<QDoubleSpinBox>(w, "inpProjPixelY")->setValue(40.0);
-        input<QCheckBox>(w, "cbScaleLock")->setChecked(true);
-        input<QSpinBox>(w, "inpVsZStep1")->setValue(30);
+        widget<QDoubleSpinBox>(w, "inpSliceThickness")->setValue(100);
+        widget<QDoubleSpinBox>(w, "inpProjPixelY")->setValue(40.0);
+        widget<QCheckBox>(w, "cbScaleLock")->setChecked(true);
+        widget<QSpinBox>(w, "inpVsZStep1")->setValue(30);
         w.lastFolder = QStringLiteral("/models/new");
         w.resize(1300, 800);
         // A changed pixel size is the view's at once, not only at the next start.
@@ -210,7 +152,7 @@ private slots:
         expected.misc.lastFileLocation = QStringLiteral("/models/new");
         expected.misc.windowWidth = 1300;
         expected.misc.windowHeight = 800;
-        QCOMPARE(QString::fromUtf8(fileBytes(dataPath("setting_printer.ini"))),
+        QCOMPARE(QString::fromUtf8(readFile(dataPath("setting_printer.ini"))),
                  QString::fromUtf8(settingsFileText(expected)));
     }
 
@@ -218,12 +160,12 @@ private slots:
     {
         // Absent keys read as 0: the inputs keep usable values, the view keeps a real printable
         // area, and the file is not rewritten with values nobody chose.
-        writeBytes(dataPath("settings.ini"), "[Slice]\nSliceThickness=0\n[Printer]\nPixelSizeX=0\n"
+        writeFile(dataPath("settings.ini"), "[Slice]\nSliceThickness=0\n[Printer]\nPixelSizeX=0\n"
                                              "DisplayOverrideX=0\n[Support]\n");
         Window w;
-        QCOMPARE(input<QDoubleSpinBox>(w, "inpSliceThickness")->value(), 50.0);
-        QCOMPARE(input<QDoubleSpinBox>(w, "inpProjPixelX")->value(), 33.5);
-        QCOMPARE(input<QSpinBox>(w, "inpDispOverrideX")->value(), 1920);
+        QCOMPARE(widget<QDoubleSpinBox>(w, "inpSliceThickness")->value(), 50.0);
+        QCOMPARE(widget<QDoubleSpinBox>(w, "inpProjPixelX")->value(), 33.5);
+        QCOMPARE(widget<QSpinBox>(w, "inpDispOverrideX")->value(), 1920);
         QVERIFY(w.canvas->scene()->halfWidthXMm() > 30.0f);
         closeWithYes(w);
 
@@ -236,9 +178,9 @@ private slots:
         // Too large for the input: the file keeps its value until the user picks another one.
         EnvironmentSettings thick = sampleSettings();
         thick.slice.sliceThicknessUm = 150;
-        writeBytes(dataPath("settings.ini"), settingsFileText(thick));
+        writeFile(dataPath("settings.ini"), settingsFileText(thick));
         Window second;
-        QCOMPARE(input<QDoubleSpinBox>(second, "inpSliceThickness")->value(), 100.0);
+        QCOMPARE(widget<QDoubleSpinBox>(second, "inpSliceThickness")->value(), 100.0);
         closeWithYes(second);
         QVERIFY(readSettingsFile(dataPath("settings.ini"), reread));
         QCOMPARE(reread.slice.sliceThicknessUm, 150);
@@ -246,13 +188,13 @@ private slots:
 
     void saveSettingCommandWritesAndLogs()
     {
-        writeBytes(dataPath("settings.ini"), settingsFileText(sampleSettings()));
+        writeFile(dataPath("settings.ini"), settingsFileText(sampleSettings()));
         Window w;
         QAction *save = w.findChild<QAction *>("actionSaveSetting");
         QVERIFY(save && save->isVisible());
-        input<QSpinBox>(w, "inpDispOverrideX")->setValue(3840);
+        widget<QSpinBox>(w, "inpDispOverrideX")->setValue(3840);
         save->trigger();
-        QVERIFY(w.findChild<QTextEdit *>("logWindow")->toPlainText().endsWith("]   Saved settings and recipes."));
+        QVERIFY(logText(w).endsWith("]   Saved settings and recipes."));
         EnvironmentSettings reread;
         QVERIFY(readSettingsFile(dataPath("settings.ini"), reread));
         QCOMPARE(reread.printer.displayOverrideXPx, 3840);
@@ -264,8 +206,8 @@ private slots:
     void brokenTypedValuesDoNotStopTheStart()
     {
         const QByteArray crasher = "@Variant(\\0\\0\\0\\t?\\0?)";
-        writeBytes(dataPath("settings.ini"), settingsFileText(sampleSettings()) + "\n[Misc]\nLanguage=" + crasher + "\n");
-        writeBytes(dataPath("profiles.ini"), "[0]\nMachineId=0\nResinName=Grey\nSliceThickness=50\nNormalExp=" + crasher
+        writeFile(dataPath("settings.ini"), settingsFileText(sampleSettings()) + "\n[Misc]\nLanguage=" + crasher + "\n");
+        writeFile(dataPath("profiles.ini"), "[0]\nMachineId=0\nResinName=Grey\nSliceThickness=50\nNormalExp=" + crasher
                                                  + "\n[1]\nMachineId=0\nResinName=Clear\nSliceThickness=50\n");
         Window w;
         QCOMPARE(w.size(), QSize(1100, 760));   // the rest of the file is read
@@ -273,13 +215,13 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         closeWithYes(w);
         // Written back clean.
-        QVERIFY(!fileBytes(dataPath("settings.ini")).contains("@Variant"));
+        QVERIFY(!readFile(dataPath("settings.ini")).contains("@Variant"));
     }
 
     void failedWriteIsReported()
     {
-        writeBytes(dataPath("settings.ini"), settingsFileText(sampleSettings()));
-        writeBytes(dataPath("blocker"), "a file where a folder is needed");
+        writeFile(dataPath("settings.ini"), settingsFileText(sampleSettings()));
+        writeFile(dataPath("blocker"), "a file where a folder is needed");
         Window w;
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
@@ -290,7 +232,7 @@ private slots:
         w.findChild<QAction *>("actionSaveSetting")->trigger();
         QVERIFY2(boxText.startsWith("The settings could not be saved:\n"), qPrintable(boxText));
         QVERIFY(boxText.contains("blocker"));
-        const QString log = w.findChild<QTextEdit *>("logWindow")->toPlainText();
+        const QString log = logText(w);
         QVERIFY(log.contains("The settings could not be saved: "));
         QVERIFY(!log.contains("Saved settings and recipes."));
 

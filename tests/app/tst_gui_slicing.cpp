@@ -1,24 +1,13 @@
 #include <QAction>
 #include <QCheckBox>
-#include <QApplication>
 #include <QDir>
 #include <QDoubleSpinBox>
-#include <QFile>
 #include <QLabel>
-#include <QListWidget>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QTemporaryDir>
-#include <QTextEdit>
-#include <QTimer>
 #include <QtTest>
-#include <functional>
-#include <memory>
 
 #include "support_window.h"
-#include "app/Window.h"
-#include "config/EnvironmentSettings.h"
 #include "config/SettingsFile.h"
 #include "scene/Scene.h"
 #include "slicing/ui/ProgressWindow.h"
@@ -26,21 +15,6 @@
 #include "view/ui/Canvas.h"
 
 namespace {
-
-// The text of the transient notice shown while `action` runs.
-QString noticeDuring(const std::function<void()> &action)
-{
-    QString seen;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&seen] {
-        for (QWidget *w : QApplication::topLevelWidgets())
-            if (auto *box = qobject_cast<QMessageBox *>(w); box && box->objectName() == "timedMessage" && box->isVisible())
-                seen = box->text().trimmed();
-    });
-    poll.start(20);
-    action();
-    return seen;
-}
 
 int litPixels(const QImage &image)
 {
@@ -56,51 +30,36 @@ int litPixels(const QImage &image)
 
 } // namespace
 
-class TestSlicing : public QObject
+class TestSlicing : public WindowTest
 {
     Q_OBJECT
+public:
+    TestSlicing() : WindowTest(SmallPrinterSettings, ShownWindow) {}
 
-    std::unique_ptr<WindowTestData> m_data;
-
-    QString dataPath(const QString &name) const { return m_data->filePath(name); }
-
-    void writeSettings(const std::function<void(EnvironmentSettings &)> &edit = {})
+private:
+    // A box of 10 × 10 × heightMm mm in the window, to be sliced at `thicknessUm`.
+    Window &windowWithBox(float heightMm, double thicknessUm)
     {
-        writeSmallPrinterSettings(dataPath("settings.ini"), edit);
+        writeBox(dataPath("box.obj"), 10, 10, heightMm);
+        loadModel(*m_window, dataPath("box.obj"));
+        m_window->findChild<QDoubleSpinBox *>("inpSliceThickness")->setValue(thicknessUm);
+        return *m_window;
     }
 
 private slots:
-    void initTestCase() { qputenv("ORVELL3D_STARTUP_WAIT_MS", "0"); }
-
-    void init()
-    {
-        m_data = std::make_unique<WindowTestData>();
-        QVERIFY(m_data->isValid());
-    }
-
-    void cleanup()
-    {
-        m_data.reset();
-    }
-
     void makeSlicesWritesTheLayersAndHandsThemToTheWindow()
     {
-        writeSettings();
-        Window w;
-        w.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        Window &w = *m_window;
         QSignalSpy handed(w.canvas, &Canvas::signalUpdateSliceFilename);
 
         // Only the build plate: a notice, no run.
-        QTRY_VERIFY_WITH_TIMEOUT(w.canvas->scene()->object(0)->mesh != nullptr, 10000);
-        QCOMPARE(noticeDuring([&] { w.findChild<QAction *>("actionMake_Slices")->trigger(); }),
-                 QStringLiteral("There is no model to proceed."));
+        const auto notices = watchNotices();
+        w.findChild<QAction *>("actionMake_Slices")->trigger();
+        QTRY_COMPARE(notices->value(0).trimmed(), QStringLiteral("There is no model to proceed."));
         QVERIFY(!w.canvas->isSlicing());
         QCOMPARE(handed.count(), 0);
 
-        writeBox(dataPath("box.obj"), 10, 10, 1);
-        loadModel(w, dataPath("box.obj"));
-        w.findChild<QDoubleSpinBox *>("inpSliceThickness")->setValue(100);
+        windowWithBox(1, 100);
         w.findChild<QAction *>("actionMake_Slices")->trigger();
         QTRY_COMPARE_WITH_TIMEOUT(handed.count(), 1, 60000);
 
@@ -145,14 +104,8 @@ private slots:
 
     void inMemoryRunHandsOverPictures()
     {
-        writeSettings([](EnvironmentSettings &s) { s.slice.sliceOnDisk = false; });
-        Window w;
-        w.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
-        QVERIFY(!w.findChild<QCheckBox *>("cbSliceOnDisk")->isChecked());
-        writeBox(dataPath("box.obj"), 10, 10, 1);
-        loadModel(w, dataPath("box.obj"));
-        w.findChild<QDoubleSpinBox *>("inpSliceThickness")->setValue(100);
+        Window &w = windowWithBox(1, 100);
+        w.findChild<QCheckBox *>("cbSliceOnDisk")->setChecked(false);
         QSignalSpy handed(w.canvas, &Canvas::signalUpdateSlice);
         w.findChild<QAction *>("actionMake_Slices")->trigger();
         QTRY_COMPARE_WITH_TIMEOUT(handed.count(), 1, 60000);
@@ -174,13 +127,7 @@ private slots:
 
     void cancelKeepsTheFinishedLayers()
     {
-        writeSettings();
-        Window w;
-        w.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
-        writeBox(dataPath("tall.obj"), 10, 10, 10);
-        loadModel(w, dataPath("tall.obj"));
-        w.findChild<QDoubleSpinBox *>("inpSliceThickness")->setValue(25);   // 400 layers; the run is cancelled long before
+        Window &w = windowWithBox(10, 25);   // 400 layers; the run is cancelled long before
 
         // The run reports after each slice of time it worked (several layers); Cancel at the first.
         int reports = 0;
@@ -212,7 +159,8 @@ private slots:
 
     void flexRowsRoundTripThroughTheSettingsFile()
     {
-        writeSettings([](EnvironmentSettings &s) {
+        m_window.reset();
+        writeSmallPrinterSettings(dataPath("settings.ini"), [](EnvironmentSettings &s) {
             // More decimals than the row shows: kept as long as nobody edits the list.
             s.slice.flexSlices = {FlexSliceEntry{"Stored", 1.234, 4.0, 30, 120, true}};
         });

@@ -2,39 +2,29 @@
 #include <QCheckBox>
 #include <QDoubleSpinBox>
 #include <QInputDialog>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
 #include <QTabWidget>
 #include <QtTest>
-#include <functional>
-#include <memory>
 
 #include "support_window.h"
-#include "app/Window.h"
 #include "scene/Scene.h"
 #include "support/SupportEditor.h"
 #include "view/ui/Canvas.h"
 
 // The support tab and commands of the main window.
-class TestWindowSupports : public QObject
+class TestWindowSupports : public WindowTest
 {
     Q_OBJECT
+public:
+    TestWindowSupports() : WindowTest(EmptySettingsFile, ShownWindow) {}
 
-    std::unique_ptr<WindowTestData> m_data;
-    std::unique_ptr<Window> m_window;
-
+private:
     Canvas *canvas() const { return m_window->canvas; }
     Scene *scene() const { return m_window->canvas->scene(); }
     template <typename T>
-    T *find(const char *name) const
-    {
-        T *w = m_window->findChild<T *>(QString::fromLatin1(name));
-        if (!w)
-            qFatal("no widget %s", name);
-        return w;
-    }
+    T *find(const char *name) const { return widget<T>(*m_window, name); }
 
     // A 20 × 14 × 4 mm box tilted 20° and lifted 6 mm: its underside needs supports.
     int overhangingModel()
@@ -63,20 +53,6 @@ class TestWindowSupports : public QObject
         return scene()->supportCount() - before;
     }
 
-    // The text of the timed notice that `command` shows, or "" when none appears.
-    QString noticeOf(const std::function<void()> &command)
-    {
-        QString seen;
-        QTimer::singleShot(200, [&seen] {
-            for (QWidget *top : QApplication::topLevelWidgets())
-                if (top->objectName() == QLatin1String("timedMessage") && top->isVisible())
-                    seen = static_cast<QMessageBox *>(top)->text().trimmed();
-        });
-        command();
-        QTest::qWait(250);
-        return seen;
-    }
-
     int firstSupportObject() const
     {
         for (int id = 1; id < scene()->objectCount(); ++id)
@@ -86,32 +62,13 @@ class TestWindowSupports : public QObject
     }
 
 private slots:
-    void initTestCase() { qputenv("ORVELL3D_STARTUP_WAIT_MS", "0"); }
-
-    void init()
-    {
-        m_data = std::make_unique<WindowTestData>();
-        QVERIFY(m_data->isValid());
-        m_window = openDefaultWindow(*m_data);
-        QVERIFY(m_window);
-    }
-
-    void cleanup()
-    {
-        m_window.reset();
-        m_data.reset();
-    }
-
     void gridSupportsFromTheMenu()
     {
         const int model = overhangingModel();
         QVERIFY(find<QAction>("actionCreate_Grid_Supports")->isEnabled());
         // Refused pitches change nothing and say why.
         QString warned;
-        onNextModal<QMessageBox>([&warned](QMessageBox *m) {
-            warned = m->text();
-            m->accept();
-        });
+        answerNextBox(QMessageBox::Ok, &warned);
         QCOMPARE(gridSupportsWithPitch("0"), 0);
         QCOMPARE(warned, QString("The support pitch must be a number above 0 mm."));
 
@@ -205,14 +162,13 @@ private slots:
         QVERIFY(find<QRadioButton>("rbSupport1Pt")->isChecked());
 
         // Delete all supports asks first; No keeps them.
-        onNextModal<QMessageBox>([](QMessageBox *m) {
-            QCOMPARE(m->windowTitle(), QString("Clear all supports?"));
-            QCOMPARE(m->text(), QString("Do you want clear all supports?"));
-            m->button(QMessageBox::No)->click();
-        });
+        QString text, title;
+        answerNextBox(QMessageBox::No, &text, &title);
         find<QAction>("actionDelete_All_Supports")->trigger();
+        QCOMPARE(title, QString("Clear all supports?"));
+        QCOMPARE(text, QString("Do you want clear all supports?"));
         QCOMPARE(scene()->supportCount(), 1);
-        onNextModal<QMessageBox>([](QMessageBox *m) { m->button(QMessageBox::Yes)->click(); });
+        answerNextBox(QMessageBox::Yes);
         find<QAction>("actionDelete_All_Supports")->trigger();
         QCOMPARE(scene()->supportCount(), 0);
     }
@@ -228,8 +184,13 @@ private slots:
         // With the model current, neither Delete nor Clear touch it while supports are edited.
         scene()->changeSelObj({model}, model);
         const QString refusal("In support mode, normal models can't be removed.");
-        QCOMPARE(noticeOf([&] { find<QAction>("actionDelete_Models")->trigger(); }), refusal);
-        QCOMPARE(noticeOf([&] { find<QAction>("actionClear_models")->trigger(); }), refusal);
+        const auto notices = watchNotices();
+        find<QAction>("actionDelete_Models")->trigger();
+        QTRY_COMPARE(notices->size(), 1);
+        find<QAction>("actionClear_models")->trigger();
+        QTRY_COMPARE(notices->size(), 2);
+        QCOMPARE(notices->at(0).trimmed(), refusal);
+        QCOMPARE(notices->at(1).trimmed(), refusal);
         QCOMPARE(scene()->objectCount(), objects);
 
         // D with a support current takes exactly that support away, and leaves the model.

@@ -1,48 +1,17 @@
-#include <QAction>
-#include <QApplication>
 #include <QCheckBox>
-#include <QDataStream>
 #include <QDoubleSpinBox>
-#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QSlider>
 #include <QStandardItemModel>
-#include <QTemporaryDir>
-#include <QTextEdit>
 #include <QTreeView>
 #include <QtTest>
-#include <memory>
 
 #include "support_window.h"
-#include "app/Window.h"
 #include "scene/Scene.h"
 #include "view/ui/Canvas.h"
 
 namespace {
-
-// A box from `lo` to `hi` as a binary STL (12 triangles, 8 distinct corners).
-void writeBoxStl(const QString &path, QVector3D lo, QVector3D hi)
-{
-    const QVector3D c[8] = {{lo.x(), lo.y(), lo.z()}, {hi.x(), lo.y(), lo.z()}, {hi.x(), hi.y(), lo.z()},
-                            {lo.x(), hi.y(), lo.z()}, {lo.x(), lo.y(), hi.z()}, {hi.x(), lo.y(), hi.z()},
-                            {hi.x(), hi.y(), hi.z()}, {lo.x(), hi.y(), hi.z()}};
-    const int tri[12][3] = {{0, 2, 1}, {0, 3, 2}, {4, 5, 6}, {4, 6, 7}, {0, 1, 5}, {0, 5, 4},
-                            {1, 2, 6}, {1, 6, 5}, {2, 3, 7}, {2, 7, 6}, {3, 0, 4}, {3, 4, 7}};
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    QDataStream out(&f);
-    out.setByteOrder(QDataStream::LittleEndian);
-    out.setFloatingPointPrecision(QDataStream::SinglePrecision);
-    out.writeRawData(QByteArray(80, ' ').constData(), 80);
-    out << quint32(12);
-    for (const auto &t : tri) {
-        out << 0.0f << 0.0f << 0.0f;
-        for (int k : t)
-            out << c[k].x() << c[k].y() << c[k].z();
-        out << quint16(0);
-    }
-}
 
 QStringList childTexts(const QStandardItem *item)
 {
@@ -54,11 +23,13 @@ QStringList childTexts(const QStandardItem *item)
 
 } // namespace
 
-class TestModelTree : public QObject
+// The model tree and the property panel; a broken model loaded says in the log and the tree
+// what was repaired.
+class TestModelTree : public WindowTest
 {
     Q_OBJECT
-
-    std::unique_ptr<WindowTestData> m_data;
+public:
+    TestModelTree() : WindowTest(EmptySettingsFile, HiddenWindow) {}
 
     static QStandardItemModel *treeModel(Window &w)
     {
@@ -76,26 +47,13 @@ class TestModelTree : public QObject
     }
 
 private slots:
-    void initTestCase() { qputenv("ORVELL3D_STARTUP_WAIT_MS", "0"); }
-
-    void init()
-    {
-        m_data = std::make_unique<WindowTestData>();
-        QVERIFY(m_data->isValid());
-        QFile settings(m_data->filePath("settings.ini"));
-        QVERIFY(settings.open(QIODevice::WriteOnly));
-    }
-
     void loadedModelStandsCentredOnThePlateAndIsListed()
     {
-        const QString path = m_data->filePath("bracket.stl");
+        const QString path = dataPath("bracket.stl");
         writeBoxStl(path, QVector3D(100, 40, 30), QVector3D(110, 60, 35));
-        Window w;
-        waitForBuildPlate(w);
+        Window &w = *m_window;
         QVERIFY(w.openModelFile(path));
-        QTRY_VERIFY_WITH_TIMEOUT(w.findChild<QTextEdit *>("logWindow")->toPlainText().contains(
-                                     "]   bracket.stl has been loaded."),
-                                 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(logText(w).contains("]   bracket.stl has been loaded."), 10000);
         QTRY_COMPARE_WITH_TIMEOUT(w.findChild<QDoubleSpinBox *>("inpMaxZ")->value(), 5.0, 10000);
 
         const Scene *scene = w.canvas->scene();
@@ -116,10 +74,24 @@ private slots:
         QCOMPARE(w.sliceCount, 101);   // 5 mm at 50 µm, both ends
     }
 
+    void repairedModelSaysSoInLogAndTree()
+    {
+        // A 10 × 20 × 5 mm box with every face wound inward.
+        const QString path = dataPath("inward.stl");
+        writeBoxStl(path, QVector3D(10, 20, 5), QVector3D(0, 0, 0));
+        QVERIFY(m_window->openModelFile(path));
+        const QString line = "Mesh check: open edges: 0, shells: 1, inside-out shells: 1, repaired: 1 flipped shell";
+        QTRY_VERIFY_WITH_TIMEOUT(logText(*m_window).contains(line), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(treeModel(*m_window)->rowCount() == 1, 10000);
+        const QStandardItem *info = treeModel(*m_window)->item(0)->child(0);
+        QCOMPARE(info->text(), QString("Info"));
+        QCOMPARE(info->rowCount(), 3);
+        QCOMPARE(info->child(2)->text(), "Check: " + line.mid(12));
+    }
+
     void treeShowsChildrenSelectionAndHiddenModels()
     {
-        Window w;
-        waitForBuildPlate(w);
+        Window &w = *m_window;
         Scene *scene = w.canvas->scene();
         scene->setLoadPauseMs(0);
         w.canvas->load_mesh({boxMesh(10)}, "/parts/a.stl");
@@ -192,8 +164,7 @@ private slots:
 
     void propertyPanelMovesScalesAndRefreshesWithoutEditing()
     {
-        Window w;
-        waitForBuildPlate(w);
+        Window &w = *m_window;
         Scene *scene = w.canvas->scene();
         scene->setLoadPauseMs(0);
         w.canvas->load_mesh({boxMesh(10)}, "/parts/a.stl");

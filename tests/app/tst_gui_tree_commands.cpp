@@ -1,55 +1,20 @@
 #include <QAction>
-#include <QApplication>
-#include <QMenu>
 #include <QStandardItemModel>
 #include <QTabWidget>
-#include <QTemporaryDir>
-#include <QTimer>
 #include <QTreeView>
 #include <QtTest>
-#include <memory>
 
 #include "support_window.h"
-#include "app/Window.h"
 #include "scene/Scene.h"
 #include "view/ui/Canvas.h"
 
-namespace {
-
-// Texts of the next popup menu; `choose` (when not empty) is triggered, otherwise it closes.
-void onNextMenu(QObject *owner, QStringList *texts, const QString &choose = QString())
-{
-    auto *timer = new QTimer(owner);
-    QObject::connect(timer, &QTimer::timeout, [timer, texts, choose] {
-        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
-        if (!menu)
-            return;
-        timer->stop();
-        QAction *target = nullptr;
-        for (QAction *a : menu->actions()) {
-            *texts << a->text();
-            if (a->text() == choose)
-                target = a;
-        }
-        if (target) {
-            menu->setActiveAction(target);
-            QTest::keyClick(menu, Qt::Key_Return);
-        } else {
-            menu->close();
-        }
-    });
-    timer->start(20);
-}
-
-} // namespace
-
-class TestSceneCommands : public QObject
+class TestSceneCommands : public WindowTest
 {
     Q_OBJECT
+public:
+    TestSceneCommands() : WindowTest(EmptySettingsFile, HiddenWindow) {}
 
-    std::unique_ptr<WindowTestData> m_data;
-    std::unique_ptr<Window> m_window;
-
+private:
     // Two models; model 1 has a support, a base and a hollowed copy.
     Scene *buildScene()
     {
@@ -77,25 +42,6 @@ class TestSceneCommands : public QObject
     }
 
 private slots:
-    void initTestCase() { qputenv("ORVELL3D_STARTUP_WAIT_MS", "0"); }
-
-    void init()
-    {
-        m_data = std::make_unique<WindowTestData>();
-        QVERIFY(m_data->isValid());
-        QFile settings(m_data->filePath("settings.ini"));
-        QVERIFY(settings.open(QIODevice::WriteOnly));
-        settings.close();
-        m_window = std::make_unique<Window>();
-        waitForBuildPlate(*m_window);
-    }
-
-    void cleanup()
-    {
-        m_window.reset();
-        m_data.reset();
-    }
-
     void hideShowThisOnlyAndUnhide()
     {
         Scene *scene = buildScene();

@@ -1,48 +1,22 @@
 #include <QAction>
-#include <QApplication>
 #include <QComboBox>
 #include <QDir>
-#include <QFile>
-#include <QLabel>
 #include <QListWidget>
 #include <QMenu>
-#include <QMenuBar>
-#include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
-#include <QSpinBox>
 #include <QRegularExpression>
+#include <QSpinBox>
 #include <QTabWidget>
-#include <QTemporaryDir>
-#include <QTextEdit>
-#include <QTimer>
-#include <QTreeView>
 #include <QtTest>
-#include <functional>
-#include <memory>
 
 #include "app/SettingSelect.h"
 #include "support_window.h"
-#include "app/Window.h"
 #include "config/ResinProfile.h"
 #include "scene/Loader.h"
 #include "view/ui/Canvas.h"
 
 namespace {
-
-void clickButton(QWidget *modal, QMessageBox::StandardButton which)
-{
-    auto *box = qobject_cast<QMessageBox *>(modal);
-    QVERIFY(box);
-    box->button(which)->click();
-}
-
-void touch(const QString &path, const QByteArray &content = QByteArray())
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(content);
-}
 
 // Records where model and scene files are sent instead of reading them.
 class RecordingWindow : public Window
@@ -60,33 +34,19 @@ public:
 
 } // namespace
 
-class TestWindow : public QObject
+class TestWindow : public WindowTest
 {
     Q_OBJECT
-
-    std::unique_ptr<WindowTestData> m_data;
-
-    QString dataPath(const QString &name) const { return m_data->filePath(name); }
+public:
+    TestWindow() : WindowTest(NoSettingsFile, NoWindow) {}
 
 private slots:
-    void initTestCase() { qputenv("ORVELL3D_STARTUP_WAIT_MS", "0"); }
-
-    void init()
-    {
-        m_data = std::make_unique<WindowTestData>();
-        QVERIFY(m_data->isValid());
-    }
-
-    void cleanup()
-    {
-        m_data.reset();
-    }
 
     void startUpFrame()
     {
-        touch(dataPath("settings.ini"));
+        writeFile(dataPath("settings.ini"));
         for (int day = 1; day <= 6; ++day)
-            touch(dataPath(QString("debug_2024010%1_120000.log").arg(day)));
+            writeFile(dataPath(QString("debug_2024010%1_120000.log").arg(day)));
         Window w;
 
         QCOMPARE(w.windowTitle(), QStringLiteral("Orvell3D 0.78"));
@@ -116,13 +76,7 @@ private slots:
     void noSettingFileShowsErrorAndLoadsBuildPlate()
     {
         QString boxText, boxTitle;
-        onNextModal([&](QWidget *modal) {
-            auto *box = qobject_cast<QMessageBox *>(modal);
-            QVERIFY(box);
-            boxText = box->text();
-            boxTitle = box->windowTitle();
-            box->button(QMessageBox::Ok)->click();
-        });
+        answerNextBox(QMessageBox::Ok, &boxText, &boxTitle);
         Window w;
         QCOMPARE(boxTitle, QStringLiteral("Error"));
         QCOMPARE(boxText, QStringLiteral("<b>Error:</b><br>No setting file found<br>"));
@@ -133,10 +87,10 @@ private slots:
 
     void oneSettingFileIsUsedWithoutAsking()
     {
-        touch(dataPath("setting_resin.ini"), "[Misc]\nWindowWidth=800\nWindowHeight=700\nLanguage=de\n"
+        writeFile(dataPath("setting_resin.ini"), "[Misc]\nWindowWidth=800\nWindowHeight=700\nLanguage=de\n"
                                              "LastFileLocation=/models/here\n"
                                              "[Printer]\nDisplayOverrideX=2560\nPixelSizeX=50\n");
-        touch(dataPath("other.ini"));
+        writeFile(dataPath("other.ini"));
         bool asked = false;
         onNextModal([&](QWidget *modal) {
             asked = true;
@@ -159,8 +113,8 @@ private slots:
 
     void severalSettingFilesAreOffered()
     {
-        touch(dataPath("settings_b.ini"));
-        touch(dataPath("settings_a.ini"));
+        writeFile(dataPath("settings_b.ini"));
+        writeFile(dataPath("settings_a.ini"));
         QStringList offered;
         QString title;
         onNextModal([&](QWidget *modal) {
@@ -193,7 +147,7 @@ private slots:
 
     void dragEnterAcceptsModelAndSceneFiles()
     {
-        touch(dataPath("settings.ini"));
+        writeFile(dataPath("settings.ini"));
         Window w;
         auto accepted = [&](const QList<QUrl> &urls, bool withUrls = true) {
             QMimeData mime;
@@ -219,10 +173,10 @@ private slots:
 
     void dropSendsFilesByTheFirstOne()
     {
-        touch(dataPath("settings.ini"));
+        writeFile(dataPath("settings.ini"));
         QDir(m_data->path()).mkdir("models");
         const QString stl = dataPath("models/b.stl");
-        touch(stl);
+        writeFile(stl);
         RecordingWindow w;
         auto drop = [&](const QList<QUrl> &urls) {
             QMimeData mime;
@@ -247,27 +201,22 @@ private slots:
         // In manual support mode nothing is loaded; a notice says why.
         w.models.clear();
         w.canvas->supportMode = 1;
-        QString notice;
-        QTimer::singleShot(200, [&] {
-            if (auto *box = w.findChild<QMessageBox *>("timedMessage"))
-                notice = box->text();
-        });
+        const auto notices = watchNotices();
         drop({QUrl::fromLocalFile(stl)});
         QVERIFY(w.models.isEmpty());
-        QCOMPARE(notice.trimmed(), QStringLiteral("Can't add models in support mode."));
-        QCOMPARE(notice, QString(10, ' ') + "Can't add models in support mode." + QString(10, ' '));
+        QTRY_COMPARE(notices->value(0), QString(10, ' ') + "Can't add models in support mode." + QString(10, ' '));
     }
 
     void languageMenuListsTranslationFiles()
     {
-        touch(dataPath("settings.ini"));
+        writeFile(dataPath("settings.ini"));
         Window w;
         QTemporaryDir languages;
-        touch(languages.filePath("orvell3d_fr.qm"), "not a translation");
+        writeFile(languages.filePath("orvell3d_fr.qm"), "not a translation");
         QImage flag(24, 16, QImage::Format_RGB32);
         flag.fill(Qt::blue);
         QVERIFY(flag.save(languages.filePath("fr.png")));
-        touch(languages.filePath("readme.txt"));
+        writeFile(languages.filePath("readme.txt"));
 
         w.languageFolder = languages.path();
         w.createLanguageMenu();
@@ -290,7 +239,7 @@ private slots:
 
     void germanTranslationSwitchesTheMenus()
     {
-        touch(dataPath("settings.ini"));
+        writeFile(dataPath("settings.ini"));
         Window w;
         w.setWindowTitle("Orvell3D 0.78   part.stl");
         w.languageFolder = QCoreApplication::applicationDirPath() + "/../../src/app/languages";
@@ -321,42 +270,37 @@ private slots:
 
     void closeAsksAndKeepsTheWorkingFolderOnNo()
     {
-        touch(dataPath("settings.ini"));
+        writeFile(dataPath("settings.ini"));
         QDir(m_data->path()).mkpath("temp/layers");
-        touch(dataPath("temp/layers/S000001_P1.png"), "png");
+        writeFile(dataPath("temp/layers/S000001_P1.png"), "png");
         Window w;
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
 
         QString question;
-        onNextModal([&](QWidget *modal) {
-            question = qobject_cast<QMessageBox *>(modal)->text();
-            clickButton(modal, QMessageBox::No);
-        });
+        answerNextBox(QMessageBox::No, &question);
         QVERIFY(!w.close());
         QCOMPARE(question, QStringLiteral("Are you sure to close Orvell3D?\n"));
         QVERIFY(w.isVisible());
         QVERIFY(QFile::exists(dataPath("temp/layers/S000001_P1.png")));
 
-        onNextModal([](QWidget *modal) { clickButton(modal, QMessageBox::Yes); });
+        answerNextBox(QMessageBox::Yes);
         QVERIFY(w.close());
         QVERIFY(!QDir(dataPath("temp")).exists());
         // The settings are written back whole.
-        QFile written(dataPath("settings.ini"));
-        QVERIFY(written.open(QIODevice::ReadOnly));
-        const QByteArray text = written.readAll();
+        const QByteArray text = readFile(dataPath("settings.ini"));
         QVERIFY(text.startsWith("[Models]"));
         QVERIFY(text.contains("[Misc]"));
     }
 
     void newSceneWithOnlyThePlateAsksNothing()
     {
-        touch(dataPath("settings.ini"));
+        writeFile(dataPath("settings.ini"));
         Window w;
         bool asked = false;
         onNextModal([&](QWidget *modal) {
             asked = true;
-            clickButton(modal, QMessageBox::Cancel);
+            modal->close();
         });
         w.findChild<QAction *>("actionNewScene")->trigger();
         QTest::qWait(100);
@@ -367,8 +311,8 @@ private slots:
 
     void unreadableModelIsReported()
     {
-        touch(dataPath("settings.ini"));
-        touch(dataPath("broken.stl"), "this is not a model");
+        writeFile(dataPath("settings.ini"));
+        writeFile(dataPath("broken.stl"), "this is not a model");
         Window w;
         const QString title = w.windowTitle();
         QString notice;

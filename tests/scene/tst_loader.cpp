@@ -1,6 +1,5 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QtEndian>
 #include <QtTest>
 
 #include "support_scene.h"
@@ -9,20 +8,6 @@
 #include "scene/SceneMetaTypes.h"
 
 namespace {
-
-// One triangle as a binary STL.
-QByteArray oneTriangleStl()
-{
-    QByteArray d = QByteArray("binary").leftJustified(80, ' ');
-    d += QByteArray("\x01\0\0\0", 4);
-    d += QByteArray(12, '\0');
-    for (float f : {0.f, 0.f, 0.f, 1.f, 0.f, 0.f, 0.f, 1.f, 0.f}) {
-        uchar b[4];
-        qToLittleEndian<float>(f, b);
-        d.append(reinterpret_cast<const char *>(b), 4);
-    }
-    return d + QByteArray(2, '\0');
-}
 
 // Stands in for the main window: receives the loader's signals in the main thread.
 class Receiver : public QObject
@@ -83,7 +68,7 @@ private slots:
     void goodFileDeliversOneMeshAndItsSummary()
     {
         Receiver rx;
-        const QString path = write("tri.stl", oneTriangleStl());
+        const QString path = write("tri.stl", binaryStl({{0, 0, 0, 1, 0, 0, 0, 1, 0}}));
         load(path, rx);
         QCOMPARE(rx.failures, 0);
         QCOMPARE(rx.meshes.size(), 1);

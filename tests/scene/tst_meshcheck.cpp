@@ -2,7 +2,6 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QtEndian>
 #include <QtTest>
 #include <cmath>
 
@@ -85,25 +84,11 @@ double volumeOf(const Mesh &m)
     return v;
 }
 
-QByteArray binaryStl(const Mesh &m)
+// admesh takes a file for text when the bytes after the header are all below 128, as they are
+// for small coordinates; the attribute word tells it otherwise.
+QByteArray admeshStl(const Mesh &m)
 {
-    QByteArray out(80, ' ');
-    char n[4];
-    qToLittleEndian<quint32>(quint32(m.triangleCount()), n);
-    out.append(n, 4);
-    for (std::size_t t = 0; t < m.triangleCount(); ++t) {
-        out.append(12, '\0');
-        for (int c = 0; c < 3; ++c)
-            for (int a = 0; a < 3; ++a) {
-                char f[4];
-                qToLittleEndian<float>(m.vertices[3 * m.indices[3 * t + std::size_t(c)] + std::size_t(a)], f);
-                out.append(f, 4);
-            }
-        // admesh takes a file for text when the bytes after the header are all below 128, as
-        // they are for small coordinates; the attribute word tells it otherwise.
-        out.append(2, '\xff');
-    }
-    return out;
+    return binaryStl(trianglesOf(m), QByteArray(80, ' '), -1, 0xffff);
 }
 
 // What admesh makes of a file: the open edges it found, and the parts, volume and reversed
@@ -210,7 +195,7 @@ private slots:
             {"missing facets, mixed winding, inside out", turned(without(ball, {5, 300}), [](std::size_t t) { return t % 3 != 0; })},
         };
         for (const Case &c : cases) {
-            const QString path = writeFixture(dir.filePath(QString(c.name).replace(' ', '_') + ".stl"), binaryStl(c.mesh));
+            const QString path = writeFixture(dir.filePath(QString(c.name).replace(' ', '_') + ".stl"), admeshStl(c.mesh));
             const AdmeshView truth = admesh(path);
             Mesh m = c.mesh;
             const std::vector<uint32_t> before = m.indices;
@@ -271,7 +256,7 @@ private slots:
         QTemporaryDir dir;
         const Mesh ball = sphere(10, 24, 48);
         const QString path =
-            writeFixture(dir.filePath("inside_out.stl"), binaryStl(turned(ball, [](std::size_t) { return true; })));
+            writeFixture(dir.filePath("inside_out.stl"), admeshStl(turned(ball, [](std::size_t) { return true; })));
         const ModelReadResult repaired = readModelFile(path);
         QVERIFY(repaired.ok());
         QCOMPARE(repaired.checks.size(), 1);
@@ -289,7 +274,7 @@ private slots:
         QVERIFY(raw.logLines.contains("Mesh check: open edges: 0, shells: 1, inside-out shells: 1, repaired: nothing"));
 
         // A clean model logs no check line, and its mesh is the reader's.
-        const QString good = writeFixture(dir.filePath("ball.stl"), binaryStl(ball));
+        const QString good = writeFixture(dir.filePath("ball.stl"), admeshStl(ball));
         const ModelReadResult clean = readModelFile(good);
         QVERIFY(!clean.checks[0].needsRepair());
         for (const QString &line : clean.logLines)

@@ -10,23 +10,6 @@
 // the build-area check, duplication, removal with renumbering, grouping and alignment.
 namespace {
 
-// Loads a box model and returns its id.
-int addBox(Scene &s, QVector3D lo, QVector3D hi, const QString &name = "box.stl")
-{
-    s.load_mesh({boxMesh(lo, hi)}, "/m/" + name);
-    return s.objectCount() - 1;
-}
-
-// Adds a child object of the given type to a model.
-int addChild(Scene &s, int parent, int type, const QString &name)
-{
-    const int id = addBox(s, {0, 0, 0}, {1, 1, 1}, name);
-    s.object(id)->type = type;
-    s.object(id)->parent = parent;
-    s.object(id)->name = name;
-    return id;
-}
-
 // Places a model so that its box spans [x0, x0 + width] in x.
 void placeX(Scene &s, int id, float x0)
 {

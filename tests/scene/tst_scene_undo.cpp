@@ -3,27 +3,11 @@
 #include <QtTest>
 
 #include "support_scene.h"
-
 #include "scene/Scene.h"
 
 // The edit history: each kind of record is undone, ids shifted by removals still find
 // their objects, and the first record (the build plate) stays.
 namespace {
-
-int addBox(Scene &s, const QString &name, float height = 1)
-{
-    s.load_mesh({boxMesh({0, 0, 0}, {1, 1, height})}, "/m/" + name);
-    return s.objectCount() - 1;
-}
-
-int addChild(Scene &s, int parent, int type, const QString &name)
-{
-    const int id = addBox(s, name);
-    s.object(id)->type = type;
-    s.object(id)->parent = parent;
-    s.object(id)->name = name;
-    return id;
-}
 
 // A scene with its build plate loaded, as the view starts.
 void loadPlate(Scene &s)

@@ -1,10 +1,8 @@
 #include <QBuffer>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
-#include <QtEndian>
 #include <QtTest>
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstring>
 
@@ -16,43 +14,10 @@
 
 namespace {
 
-using Triangle = std::array<float, 9>;
-
 // The unit cube moved to (10, 20, 30), twelve triangles, outward winding.
 std::vector<Triangle> cube()
 {
-    auto p = [](int i) { return std::array<float, 3>{10.f + (i & 1), 20.f + ((i >> 1) & 1), 30.f + ((i >> 2) & 1)}; };
-    const int quads[6][4] = {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4}, {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}};
-    std::vector<Triangle> tris;
-    for (const auto &q : quads) {
-        for (const auto &t : {std::array<int, 3>{q[0], q[1], q[2]}, std::array<int, 3>{q[0], q[2], q[3]}}) {
-            Triangle tri;
-            for (int c = 0; c < 3; ++c)
-                for (int a = 0; a < 3; ++a)
-                    tri[3 * c + a] = p(t[c])[a];
-            tris.push_back(tri);
-        }
-    }
-    return tris;
-}
-
-QByteArray binaryStl(const std::vector<Triangle> &tris, const QByteArray &header = "solid cube",
-                     qint64 announced = -1)
-{
-    QByteArray d = header.leftJustified(80, ' ', true);
-    uchar n[4];
-    qToLittleEndian<quint32>(quint32(announced < 0 ? qint64(tris.size()) : announced), n);
-    d.append(reinterpret_cast<const char *>(n), 4);
-    for (const Triangle &t : tris) {
-        d.append(QByteArray(12, '\0'));
-        for (float f : t) {
-            uchar b[4];
-            qToLittleEndian<float>(f, b);
-            d.append(reinterpret_cast<const char *>(b), 4);
-        }
-        d.append(QByteArray(2, '\0'));
-    }
-    return d;
+    return trianglesOf(boxMesh({10, 20, 30}, {11, 21, 31}));
 }
 
 // `sep` goes between the numbers, `eol` ends each line, `indent` starts the inner lines.

@@ -5,6 +5,7 @@
 #include "config/IniFile.h"
 #include "config/ResinProfile.h"
 #include "config/SettingsFile.h"
+#include "support_config.h"
 
 // Settings and profile files are read as text. Qt's own INI reader decodes "@Variant(…)"
 // values with a data stream while it parses, and a broken count in one makes it allocate
@@ -32,11 +33,7 @@ class IniFileTest : public QObject
 
     QString fileWith(const QByteArray &text)
     {
-        const QString path = m_dir.filePath(QStringLiteral("f%1.ini").arg(++m_files));
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly) || f.write(text) != text.size())
-            qFatal("cannot write test file");
-        return path;
+        return writeTestFile(m_dir.filePath(QStringLiteral("f%1.ini").arg(++m_files)), text);
     }
 
 private slots:

@@ -4,26 +4,7 @@
 
 #include "config/DataFolder.h"
 #include "config/ResinProfile.h"
-
-namespace {
-
-void writeText(const QString &path, const QByteArray &text)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(text);
-}
-
-ResinProfile profile(int machine, const QString &name, int thickness)
-{
-    ResinProfile p;
-    p.MachineId = machine;
-    p.ResinName = name;
-    p.SliceThickness = thickness;
-    return p;
-}
-
-} // namespace
+#include "support_config.h"
 
 // The profile store and exchange files: what is written must read back the same, and damaged
 // files must load as harmless records.
@@ -119,7 +100,7 @@ private slots:
     void damagedFilesLoadAsZeroValuedRecords()
     {
         const QString path = m_data.path() + "/damaged.ini";
-        writeText(path,
+        writeTestFile(path,
                   "[0]\nMachineId=abc\nResinName=Kept\nSliceThickness=99999999999999999999\n"
                   "NormalExp=-5\nBurnInExp=nan\nFirstLayerCount=1e300\nFirstLayerExp=inf\n"
                   "X_Compensation=1e308\nY_Compensation=2.5\nintAA=7\nDilationLevel=2147483648\n"
@@ -152,7 +133,7 @@ private slots:
         QByteArray noise(4096, '\0');
         for (int i = 0; i < noise.size(); ++i)
             noise[i] = char((i * 7919) % 251);
-        writeText(path, noise);
+        writeTestFile(path, noise);
         QVERIFY(readResinProfiles(path, &back));   // loads whatever it holds, without failing
     }
 

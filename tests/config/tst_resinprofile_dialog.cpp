@@ -8,18 +8,9 @@
 
 #include "config/ResinProfile.h"
 #include "config/ui/LbfSetting.h"
+#include "support_config.h"
 
 namespace {
-
-ResinProfile profile(int machine, const QString &name, int thickness, double normalExp)
-{
-    ResinProfile p;
-    p.MachineId = machine;
-    p.ResinName = name;
-    p.SliceThickness = thickness;
-    p.NormalExp = normalExp;
-    return p;
-}
 
 QStringList items(const QComboBox *c)
 {
@@ -37,15 +28,6 @@ class ResinProfileDialogTest : public QObject
     Q_OBJECT
     QTemporaryDir m_data;
     QString m_store;
-
-    template <typename T>
-    static T *child(QWidget *w, const char *name)
-    {
-        T *c = w->findChild<T *>(name);
-        if (!c)
-            qFatal("no widget %s", name);
-        return c;
-    }
 
 private slots:
     void initTestCase()

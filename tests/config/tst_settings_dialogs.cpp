@@ -12,17 +12,9 @@
 #include "config/ui/AdminSetting.h"
 #include "config/ui/ExposureCalibration.h"
 #include "config/ui/printerSetting.h"
+#include "support_config.h"
 
 namespace {
-
-template <typename T>
-T *child(QWidget *w, const char *name)
-{
-    T *c = w->findChild<T *>(QLatin1String(name));
-    if (!c)
-        qFatal("no widget %s", name);
-    return c;
-}
 
 QStringList rowTexts(QTableWidget *t, int row)
 {

@@ -1,6 +1,7 @@
 #include <QtTest>
 
 #include "config/SettingsFile.h"
+#include "support_config.h"
 
 #include <QRandomGenerator>
 #include <QSettings>
@@ -52,11 +53,7 @@ class SettingsFileTest : public QObject
     // Each call writes a new file: a path is never reused with other content.
     QString fileWith(const QByteArray &text)
     {
-        const QString path = dir.filePath(QStringLiteral("f%1.ini").arg(++files));
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly) || f.write(text) != text.size())
-            qFatal("cannot write test file");
-        return path;
+        return writeTestFile(dir.filePath(QStringLiteral("f%1.ini").arg(++files)), text);
     }
 
     EnvironmentSettings readText(const QByteArray &text)
@@ -257,6 +254,15 @@ private slots:
             QVERIFY(readSettingsFile(out, again));
             QVERIFY(again == s);
         }
+    }
+
+    // The update feed address is written only when set (the full text above has none), so the
+    // files of users who never set one keep their keys.
+    void feedAddressIsReadAndWrittenWhenSet()
+    {
+        const EnvironmentSettings s = readText("[Misc]\r\nUpdateFeedUrl= http://127.0.0.1:8080/appcast.xml \r\n");
+        QCOMPARE(s.misc.updateFeedUrl, QString("http://127.0.0.1:8080/appcast.xml"));
+        QVERIFY(settingsFileText(s).contains("\nUpdateFeedUrl=http://127.0.0.1:8080/appcast.xml\n"));
     }
 
     // A file replaced by one of the same size and time stamp is still read anew.

@@ -54,6 +54,25 @@ class PrinterLinkTest : public QObject
         QTRY_VERIFY_WITH_TIMEOUT(c.state().ready, 5000);
     }
 
+    // Links `c` to the scripted peer, which greets it as a printer and from then on takes at most
+    // `bufferBytes` of what is sent, and starts an upload of `megabytes` MB named `name`: the file
+    // cannot all leave. The peer's end of the link; null when the upload did not start.
+    QTcpSocket *startStalledUpload(ScriptedPeer &peer, PrinterConnection &c, const QString &name, int megabytes,
+                                   qint64 bufferBytes)
+    {
+        c.connectTo(QStringLiteral("127.0.0.1"), peer.port());
+        QTcpSocket *p = peer.waitForClient();
+        if (!p)
+            return nullptr;
+        p->write("pixel 50\n");
+        if (!QTest::qWaitFor([&c] { return c.state().ready; }, 5000))
+            return nullptr;
+        p->setReadBufferSize(bufferBytes);
+        const QString path = dir.filePath(name);
+        writeRandomFile(path, qint64(megabytes) * 1024 * 1024, quint32(megabytes));
+        return c.upload(path) ? p : nullptr;
+    }
+
 private slots:
     void greetingAndEveryJobReport()
     {
@@ -248,19 +267,10 @@ private slots:
     {
         ScriptedPeer peer;
         PrinterConnection c;
-        c.connectTo(QStringLiteral("127.0.0.1"), peer.port());
-        QTcpSocket *p = peer.waitForClient();
-        QVERIFY(p);
-        p->write("pixel 50\n");
-        QTRY_VERIFY_WITH_TIMEOUT(c.state().ready, 5000);
-
-        // The peer takes a little and then no more, so the file cannot all have left.
-        p->setReadBufferSize(256 * 1024);
-        const QString path = dir.filePath(QStringLiteral("cut.lpk"));
-        writeRandomFile(path, 48 * 1024 * 1024, 3);
         QSignalSpy finished(&c, &PrinterConnection::uploadFinished);
         QSignalSpy closed(&c, &PrinterConnection::disconnected);
-        QVERIFY(c.upload(path));
+        QTcpSocket *p = startStalledUpload(peer, c, QStringLiteral("cut.lpk"), 48, 256 * 1024);
+        QVERIFY(p);
         QByteArray got;
         QTRY_VERIFY_WITH_TIMEOUT((got += p->readAll()).size() > 200000, 10000);
         QVERIFY(got.startsWith("fileName cut.lpk\nfileStart 50331648\n"));
@@ -277,18 +287,10 @@ private slots:
     {
         ScriptedPeer peer;
         PrinterConnection c;
-        c.connectTo(QStringLiteral("127.0.0.1"), peer.port());
-        QTcpSocket *p = peer.waitForClient();
-        QVERIFY(p);
-        p->write("pixel 50\n");
-        QTRY_VERIFY_WITH_TIMEOUT(c.state().ready, 5000);
-        p->setReadBufferSize(64 * 1024);
-
-        const QString path = dir.filePath(QStringLiteral("cancel.lpk"));
-        writeRandomFile(path, 48 * 1024 * 1024, 7);
         QSignalSpy finished(&c, &PrinterConnection::uploadFinished);
         QSignalSpy closed(&c, &PrinterConnection::disconnected);
-        QVERIFY(c.upload(path));
+        QTcpSocket *p = startStalledUpload(peer, c, QStringLiteral("cancel.lpk"), 48, 64 * 1024);
+        QVERIFY(p);
         QTest::qWait(300);
         QVERIFY(c.isUploading());
         c.cancelUpload();
@@ -308,22 +310,13 @@ private slots:
         ScriptedPeer peer;
         PrinterConnection c;
         c.setUploadTimeouts(700, 700);
-        c.connectTo(QStringLiteral("127.0.0.1"), peer.port());
-        QTcpSocket *p = peer.waitForClient();
-        QVERIFY(p);
-        p->write("pixel 50\n");
-        QTRY_VERIFY_WITH_TIMEOUT(c.state().ready, 5000);
-        // Never read from here on: the socket buffers fill and stay full.
-        p->setReadBufferSize(1);
-
-        const QString path = dir.filePath(QStringLiteral("stuck.lpk"));
-        writeRandomFile(path, 64 * 1024 * 1024, 4);
         QSignalSpy finished(&c, &PrinterConnection::uploadFinished);
         int ticks = 0;
         QTimer heartbeat;
         connect(&heartbeat, &QTimer::timeout, [&] { ++ticks; });
         heartbeat.start(20);
-        QVERIFY(c.upload(path));
+        // Never read from the start of the upload: the socket buffers fill and stay full.
+        QVERIFY(startStalledUpload(peer, c, QStringLiteral("stuck.lpk"), 64, 1));
         QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 20000);
         QVERIFY(!finished[0][0].toBool());
         QVERIFY2(finished[0][1].toString().startsWith(QStringLiteral("The printer stopped taking data")),

@@ -1,6 +1,17 @@
 #include "support_http.h"
 
+#include <QCoreApplication>
+#include <QSettings>
 #include <QTcpSocket>
+
+void useTestIdentity(const QString &settingsFolder)
+{
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsFolder);
+    QCoreApplication::setOrganizationName("Orvell3D");
+    QCoreApplication::setOrganizationDomain("orvell3d.test");
+    QCoreApplication::setApplicationName("Orvell3D");
+    QCoreApplication::setApplicationVersion("0.78");
+}
 
 TinyHttpServer::TinyHttpServer()
 {

@@ -4,7 +4,12 @@
 #include <QHash>
 #include <QList>
 #include <QObject>
+#include <QString>
 #include <QTcpServer>
+
+// The program's identity as the update check sees it (version 0.78); the skipped version goes
+// to the native settings store, which is put in `settingsFolder`.
+void useTestIdentity(const QString &settingsFolder);
 
 // A small HTTP server on 127.0.0.1 (an ephemeral port) that answers the update check's
 // requests from a table of paths, so no test reaches outside this machine.

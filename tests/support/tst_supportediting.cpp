@@ -45,13 +45,18 @@ struct Fixture
         editor.setParameters(p);
         editor.penetrationDistance = 0.2;
     }
+    // The first click: on the model at `a`, its surface facing `normal`.
+    void pickTip(QVector3D a, QVector3D normal = QVector3D(0, 0, -1))
+    {
+        editor.pick.pointA = a;
+        editor.pick.normalA = normal;
+        editor.pick.tipObject = model;
+    }
     // One-point click on the model's underside at (x, y).
     int clickUnder(float x, float y, QVector3D normal = QVector3D(0, 0, -1), int mode = 1)
     {
-        editor.pick.pointA = QVector3D(x, y, 19.8f);
-        editor.pick.normalA = normal;
+        pickTip(QVector3D(x, y, 19.8f), normal);
         editor.pick.pointB = QVector3D(x, y, 0);
-        editor.pick.tipObject = model;
         editor.pick.footObject = 0;
         return editor.addSupportManual(mode, false);
     }
@@ -129,9 +134,7 @@ void TestSupportEditing::twoPointAndModelFeet()
 {
     Fixture f;
     // Second click on the plate (mode 5): stands at B, foot disc h0 high.
-    f.editor.pick.pointA = QVector3D(0, 0, 19.8f);
-    f.editor.pick.normalA = QVector3D(0, 0, -1);
-    f.editor.pick.tipObject = f.model;
+    f.pickTip(QVector3D(0, 0, 19.8f));
     f.editor.pick.pointB = QVector3D(6, -4, 0);
     f.editor.pick.footObject = 0;
     QCOMPARE(f.editor.addSupportManual(5, false), 1);
@@ -161,9 +164,7 @@ void TestSupportEditing::branchStandsOnANeighbour()
     QCOMPARE(f.clickUnder(0, 0), 1);
     const int trunk = f.scene.supportIndexMap().at(0);
     f.editor.branchMode = true;
-    f.editor.pick.pointA = QVector3D(2, 1, 19.8f);
-    f.editor.pick.normalA = QVector3D(0, 0, -1);
-    f.editor.pick.tipObject = f.model;
+    f.pickTip(QVector3D(2, 1, 19.8f));
     f.editor.pick.pointB = QVector3D(2, 1, 0);
     f.editor.pick.normalB = QVector3D(0, 0, 1);
     f.editor.pick.footObject = f.model;
@@ -201,9 +202,7 @@ void TestSupportEditing::unsoundPicksAreRefused()
 {
     Fixture f;
     QString why;
-    f.editor.pick.pointA = QVector3D(0, 0, 19.8f);
-    f.editor.pick.normalA = QVector3D(0, 0, 0);
-    f.editor.pick.tipObject = f.model;
+    f.pickTip(QVector3D(0, 0, 19.8f), QVector3D(0, 0, 0));
     QCOMPARE(f.editor.addSupportManual(1, false, &why), 0);
     QCOMPARE(why, QString("The contact point has no surface direction."));
     // Foot and contact at the same place: no direction for the tip.
@@ -328,9 +327,7 @@ void TestSupportEditing::previewAndModeSwitching()
     QCOMPARE(f.scene.objectCount(), 2);
     QVERIFY(f.editor.waterline);
 
-    f.editor.pick.pointA = QVector3D(0, 0, 19.8f);
-    f.editor.pick.normalA = QVector3D(0, 0, -1);
-    f.editor.pick.tipObject = f.model;
+    f.pickTip(QVector3D(0, 0, 19.8f));
     QCOMPARE(f.editor.addSupportManual(1, true), 1);
     QCOMPARE(f.editor.addSupportManual(1, true), 1);   // replaces, never piles up
     QCOMPARE(f.scene.supportCount(), 1);

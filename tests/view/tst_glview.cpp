@@ -9,35 +9,17 @@
 #include "view/Picking.h"
 #include "view/Previews.h"
 #include "view/SceneRenderer.h"
+#include "support_view.h"
 
 #include <memory>
 
 namespace {
 
-// An axis-aligned box mesh, outward counter-clockwise winding.
-std::shared_ptr<Mesh> boxMesh(QVector3D lo, QVector3D hi)
-{
-    std::vector<float> v;
-    for (int k = 0; k < 8; ++k) {
-        v.push_back((k & 1) ? hi.x() : lo.x());
-        v.push_back((k & 2) ? hi.y() : lo.y());
-        v.push_back((k & 4) ? hi.z() : lo.z());
-    }
-    std::vector<uint32_t> i = {0, 2, 3, 0, 3, 1,   // bottom (-z)
-                               4, 5, 7, 4, 7, 6,   // top (+z)
-                               0, 1, 5, 0, 5, 4,   // -y
-                               2, 6, 7, 2, 7, 3,   // +y
-                               0, 4, 6, 0, 6, 2,   // -x
-                               1, 3, 7, 1, 7, 5};  // +x
-    std::vector<uint32_t> r = reverseWinding(i);
-    return std::make_shared<Mesh>(std::move(v), std::move(i), std::move(r));
-}
-
 // A model standing on the plate like a loaded one: mesh box centred by the transform.
-std::unique_ptr<Object> modelOf(std::shared_ptr<Mesh> mesh, QVector3D move = {})
+std::unique_ptr<Object> modelOf(const Mesh &mesh, QVector3D move = {})
 {
     auto o = std::make_unique<Object>();
-    o->mesh = std::move(mesh);
+    o->mesh = std::make_shared<Mesh>(mesh);
     for (int a = 0; a < 3; ++a) {
         o->minCorner[a] = o->mesh->minCoord(a);
         o->maxCorner[a] = o->mesh->maxCoord(a);
@@ -279,7 +261,7 @@ private slots:
         auto copy = std::make_unique<Object>(*model);   // a duplicate shares the GPU copy
         QCOMPARE(m_renderer->buffersFor(*copy), b);
         // Same mesh replaced: a new copy is made.
-        copy->mesh = boxMesh({0, 0, 0}, {2, 2, 2});
+        copy->mesh = std::make_shared<Mesh>(boxMesh({0, 0, 0}, {2, 2, 2}));
         QVERIFY(m_renderer->buffersFor(*copy) != b);
         model.reset();
         copy.reset();   // no GL here; the names wait for the next frame

@@ -6,22 +6,9 @@
 #include "scene/ModelFile.h"
 #include "scene/Scene.h"
 #include "view/ui/Canvas.h"
+#include "support_view.h"
 
 namespace {
-
-Mesh cubeMesh(float side)
-{
-    std::vector<float> v;
-    for (int k = 0; k < 8; ++k) {
-        v.push_back((k & 1) ? side : 0.0f);
-        v.push_back((k & 2) ? side : 0.0f);
-        v.push_back((k & 4) ? side : 0.0f);
-    }
-    std::vector<uint32_t> i = {0, 2, 3, 0, 3, 1, 4, 5, 7, 4, 7, 6, 0, 1, 5, 0, 5, 4,
-                               2, 6, 7, 2, 7, 3, 0, 4, 6, 0, 6, 2, 1, 3, 7, 1, 7, 5};
-    std::vector<uint32_t> r = reverseWinding(i);
-    return Mesh(std::move(v), std::move(i), std::move(r));
-}
 
 // Sampled pixels in an object colour: the plate, grid, box and background are grey.
 int modelPixels(const QImage &img)
@@ -111,7 +98,7 @@ private slots:
 
     void clickSelectsAndDragMovesWithUndo()
     {
-        m_canvas->load_mesh({cubeMesh(20)}, "cube.stl");
+        m_canvas->load_mesh({boxMesh({0, 0, 0}, {20, 20, 20})}, "cube.stl");
         const int id = m_canvas->scene()->objectCount() - 1;
         Camera &cam = m_canvas->camera();
         cam.tilt = cam.targetTilt = -180;   // top view, centred on the cube

@@ -13,7 +13,14 @@
 // The box from `lo` to `hi`: 8 corners, 12 triangles wound outwards.
 Mesh boxMesh(QVector3D lo, QVector3D hi);
 
-class Scene;
+#include "scene/Scene.h"
+
+// A scene that places the meshes of a file at once, without the pause that keeps a window live.
+struct QuickScene : Scene
+{
+    QuickScene() { setLoadPauseMs(0); }
+};
+
 // Loads a box model into the scene and returns its id.
 int addBox(Scene &s, QVector3D lo, QVector3D hi, const QString &name = "box.stl");
 // The same for a 1 × 1 × heightMm box.

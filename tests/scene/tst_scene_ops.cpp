@@ -41,8 +41,7 @@ private slots:
 
     void modelStandsOnPlateCentredInXY()
     {
-        Scene s;
-        s.setLoadPauseMs(0);
+        QuickScene s;
         QSignalSpy log(&s, &Scene::updateLogWindow);
         QSignalSpy current(&s, &Scene::objSelectionChanged);
         QSignalSpy top(&s, &Scene::signalUpdateGlobalZ);
@@ -65,8 +64,7 @@ private slots:
 
     void twoPartFileIsGroupedAndKeepsItsShape()
     {
-        Scene s;
-        s.setLoadPauseMs(0);
+        QuickScene s;
         QSignalSpy log(&s, &Scene::updateLogWindow);
         // The second part lies below the first: the file must stand on its lowest part
         // and the parts must keep their distance.
@@ -97,8 +95,7 @@ private slots:
 
     void buildPlateReplacesObjectZeroSilently()
     {
-        Scene s;
-        s.setLoadPauseMs(0);
+        QuickScene s;
         s.load_mesh({boxMesh({0, 0, 0}, {1, 1, 1})}, "/m/a.stl");
         QSignalSpy log(&s, &Scene::updateLogWindow);
         s.load_mesh({boxMesh({-60, -40, -2}, {60, 40, 0})}, ":/stl/BuildPlate_120x80.stl");
@@ -118,8 +115,7 @@ private slots:
 
     void greenPartsOfA3mfFile()
     {
-        Scene s;
-        s.setLoadPauseMs(0);
+        QuickScene s;
         s.load_mesh({boxMesh({0, 0, 0}, {5, 5, 5})}, "/m/other.stl");
         QSignalSpy second(&s, &Scene::signalShowHideSecondExp);
         s.onColorList({Object::modelColor(0), Object::modelColor(1)});
@@ -173,8 +169,7 @@ private slots:
 
     void shortColourListAndEmptyMeshesAreHarmless()
     {
-        Scene s;
-        s.setLoadPauseMs(0);
+        QuickScene s;
         s.onColorList({Object::modelColor(1)});
         s.load_mesh({Mesh(), boxMesh({0, 0, 0}, {1, 1, 1}), boxMesh({0, 0, 0}, {2, 2, 2})},
                     "/m/odd.3mf");
@@ -187,8 +182,7 @@ private slots:
 
     void measuredBoxFollowsEveryVertex()
     {
-        Scene s;
-        s.setLoadPauseMs(0);
+        QuickScene s;
         // A tetrahedron: its corner box would overstate a rotated object's extent.
         s.load_mesh({Mesh({0, 0, 0, 10, 0, 0, 0, 10, 0, 0, 0, 10}, {0, 2, 1, 0, 1, 3, 0, 3, 2, 1, 2, 3}, {})},
                     "/m/tetra.stl");
@@ -224,8 +218,7 @@ private slots:
 
     void buildAreaBoundaryIsStrict()
     {
-        Scene s;
-        s.setLoadPauseMs(0);
+        QuickScene s;
         s.setProjector(1000, 800, 50, 50);   // half-widths 25 × 20 mm
         const int id = addBox(s, {0, 0, 0}, {50, 40, 5});
         QCOMPARE(s.object(id)->bbox[5], 25.0f);
@@ -258,8 +251,7 @@ private slots:
 
     void duplicateShiftsCopyWithItsChildren()
     {
-        Scene s;
-        s.setLoadPauseMs(0);
+        QuickScene s;
         s.setProjector(4000, 4000, 50, 50);   // room beside the model
         QSignalSpy notice(&s, &Scene::signalTimedMessage);
         const int m = addBox(s, {0, 0, 0}, {20.3f, 10, 5});
@@ -306,8 +298,7 @@ private slots:
 
     void removingAModelTakesItsChildrenAndRenumbers()
     {
-        Scene s;
-        s.setLoadPauseMs(0);
+        QuickScene s;
         const int a = addBox(s, {0, 0, 0}, {1, 1, 1}, "a.stl");                  // 1
         addChild(s, a, TypeSupport, "s");                                         // 2
         const int b = addBox(s, {0, 0, 0}, {2, 2, 2}, "b.stl");                  // 3
@@ -356,8 +347,7 @@ private slots:
 
     void removeListAndClear()
     {
-        Scene s;
-        s.setLoadPauseMs(0);
+        QuickScene s;
         QSignalSpy log(&s, &Scene::updateLogWindow);
         QSignalSpy top(&s, &Scene::signalUpdateGlobalZ);
         s.clear_model();
@@ -388,8 +378,7 @@ private slots:
 
     void groupAndUngroup()
     {
-        Scene s;
-        s.setLoadPauseMs(0);
+        QuickScene s;
         addBox(s, {0, 0, 0}, {1, 1, 1});
         addBox(s, {0, 0, 0}, {1, 1, 1});
         const int sup = addChild(s, 1, TypeSupport, "s");
@@ -420,8 +409,7 @@ private slots:
 
     void alignmentSpacesAndLinesUpModels()
     {
-        Scene s;
-        s.setLoadPauseMs(0);
+        QuickScene s;
         s.setProjector(4000, 4000, 50, 50);
         const int a = addBox(s, {0, 0, 0}, {10, 10, 10});
         const int b = addBox(s, {0, 0, 0}, {10, 4, 10});

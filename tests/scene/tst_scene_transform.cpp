@@ -46,8 +46,7 @@ private slots:
 
     void scaledAndTurnedModelStaysOnThePlate()
     {
-        Scene s;
-        s.setLoadPauseMs(0);
+        QuickScene s;
         s.setProjector(4000, 4000, 50, 50);
         // An off-centre box, 4 × 6 × 8 mm, its centre at (12, 23, 9) in file coordinates.
         s.load_mesh({boxMesh({10, 20, 5}, {14, 26, 13})}, "/m/block.stl");
@@ -92,8 +91,7 @@ private slots:
 
     void mirroredModelIsMeasuredAndStaysOnThePlate()
     {
-        Scene s;
-        s.setLoadPauseMs(0);
+        QuickScene s;
         s.setProjector(4000, 4000, 50, 50);
         // Centred corners (−5, −3, −4), (5, −3, 0), (−5, 3, 4), (5, 3, 4). Turned 45° about y,
         // a corner's height is (z − x)/√2 above the lift, mirrored (z + x)/√2: bottom −5/√2

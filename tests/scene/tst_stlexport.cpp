@@ -71,8 +71,7 @@ void TestStlExport::emptySceneIsHeaderOnly()
 void TestStlExport::placedAndMirroredModelsAreClosedOutwardSolids()
 {
     QTemporaryDir dir;
-    Scene s;
-    s.setLoadPauseMs(0);
+    QuickScene s;
     // A 10 × 20 × 5 box moved to x = 40, a mirrored 8 mm cube, and a turned 6 mm cube, apart.
     s.load_mesh({boxMesh(QVector3D(0, 0, 0), QVector3D(10, 20, 5))}, "/a.stl");
     s.object(1)->move = QVector3D(40, 0, 0);
@@ -137,8 +136,7 @@ void TestStlExport::placedAndMirroredModelsAreClosedOutwardSolids()
 void TestStlExport::failedExportKeepsTheOldFile()
 {
     QTemporaryDir dir;
-    Scene s;
-    s.setLoadPauseMs(0);
+    QuickScene s;
     s.load_mesh({boxMesh(QVector3D(0, 0, 0), QVector3D(4, 4, 4))}, "/a.stl");
     QString error;
     QVERIFY(!exportSceneStl(s, dir.path(), &error));

@@ -91,19 +91,15 @@ private slots:
             QCOMPARE(w.size(), QSize(1100, 760));
             QCOMPARE(w.lastFolder, QStringLiteral("/models/plates"));
             QVERIFY(!widget<QCheckBox>(w, "cbScaleLock")->isChecked());
-            QCOMPARE(widget<QDoubleSpinBox>(w, "inpDrainDia")->value(), 3.0);
-            QCOMPARE(widget<QDoubleSpinBox>(w, "inpDrainHeight")->value(), 5.5);
             QVERIFY(!widget<QCheckBox>(w, "cbSupportPreview")->isChecked());
-            QCOMPARE(widget<QDoubleSpinBox>(w, "inpSliceThickness")->value(), 75.0);
             QVERIFY(!widget<QCheckBox>(w, "cbSliceOnDisk")->isChecked());
-            QCOMPARE(widget<QSpinBox>(w, "inpVsAngle4")->value(), 60);
-            QCOMPARE(widget<QDoubleSpinBox>(w, "inpVsRelExp4")->value(), 0.95);
-            QCOMPARE(widget<QSpinBox>(w, "inpVsZStepMax")->value(), 90);
-            QCOMPARE(widget<QDoubleSpinBox>(w, "inpSliceQuality")->value(), 1.5);
-            QCOMPARE(widget<QSpinBox>(w, "inpDispOverrideX")->value(), 2560);
-            QCOMPARE(widget<QSpinBox>(w, "inpDispOverrideY")->value(), 1440);
-            QCOMPARE(widget<QDoubleSpinBox>(w, "inpProjPixelX")->value(), 47.25);
-            QCOMPARE(widget<QDoubleSpinBox>(w, "inpProjPixelY")->value(), 46.5);
+            const QList<QPair<const char *, double>> values{
+                {"inpDrainDia", 3.0},      {"inpDrainHeight", 5.5},    {"inpSliceThickness", 75.0},
+                {"inpVsAngle4", 60},       {"inpVsRelExp4", 0.95},     {"inpVsZStepMax", 90},
+                {"inpSliceQuality", 1.5},  {"inpDispOverrideX", 2560}, {"inpDispOverrideY", 1440},
+                {"inpProjPixelX", 47.25},  {"inpProjPixelY", 46.5}};
+            for (const auto &[name, value] : values)
+                QVERIFY2(widget<QWidget>(w, name)->property("value").toDouble() == value, name);
             // The projector fields set the printable area of the scene.
             QCOMPARE(w.canvas->scene()->halfWidthXMm(), 2560 * 47.25f / 2000.0f);
             QCOMPARE(w.canvas->scene()->halfWidthYMm(), 1440 * 46.5f / 2000.0f);

@@ -12,12 +12,6 @@ namespace {
 
 bool near(float a, float b) { return std::abs(a - b) < 1e-3f; }
 
-int addBox(Scene &s, QVector3D size, const QString &name)
-{
-    s.load_mesh({boxMesh({0, 0, 0}, size)}, "/m/" + name);
-    return s.objectCount() - 1;
-}
-
 // x and y extent of an object's box.
 void compareFootprint(const Scene &s, int id, float minX, float maxX, float minY, float maxY)
 {
@@ -64,12 +58,10 @@ private slots:
     {
         std::unique_ptr<Scene> s(plateScene());
         // Loaded smallest first, all centred on the plate on top of each other.
-        const int small = addBox(*s, {40, 15, 3}, "small.stl");
-        const int middle = addBox(*s, {30, 30, 10}, "middle.stl");
-        const int large = addBox(*s, {60, 30, 5}, "large.stl");
-        const int support = addBox(*s, {1, 1, 1}, "Support_0000");
-        s->object(support)->type = TypeSupport;
-        s->object(support)->parent = middle;
+        const int small = addBox(*s, {}, {40, 15, 3}, "small.stl");
+        const int middle = addBox(*s, {}, {30, 30, 10}, "middle.stl");
+        const int large = addBox(*s, {}, {60, 30, 5}, "large.stl");
+        const int support = addChild(*s, middle, TypeSupport, "Support_0000");
         s->object(middle)->rotation = QVector3D(0, 0, 90);   // a square turned: same footprint
         s->refreshAABB(middle, 0);
         s->moveWithChildren(small, QVector3D(0, 0, 4));      // lifted on purpose
@@ -94,7 +86,7 @@ private slots:
         arrangeModels(*s);
 
         // One more that cannot fit: named, and set beside the plate where it overlaps nothing.
-        const int huge = addBox(*s, {110, 20, 2}, "huge.stl");
+        const int huge = addBox(*s, {}, {110, 20, 2}, "huge.stl");
         const ArrangeResult again = arrangeModels(*s);
         QCOMPARE(again.unplaced, QStringList{"huge.stl"});
         QCOMPARE(again.placed, 3);
@@ -105,7 +97,7 @@ private slots:
     void duplicateUsesFreeRoomOnThePlate()
     {
         std::unique_ptr<Scene> s(plateScene());
-        const int a = addBox(*s, {30, 20, 5}, "a.stl");   // x −15 … 15
+        const int a = addBox(*s, {}, {30, 20, 5}, "a.stl");   // x −15 … 15
         s->changeSelObj({a}, a);
         s->on_duplicateObj(a);
         const int b = s->objectCount() - 1;

@@ -13,6 +13,7 @@
 #include "scene/SceneMetaTypes.h"
 #include "scene/ThreeMfReader.h"
 #include "scene/ZipReader.h"
+#include "support_scene.h"
 
 struct Member
 {
@@ -281,13 +282,6 @@ private slots:
         QVERIFY(!r.ok());
         QVERIFY2(r.error.contains(reason), qPrintable(r.error));
         QVERIFY(r.meshes.isEmpty());
-
-        // A file that is no archive at all.
-        QFile junk(m_dir.filePath("junk.3mf"));
-        QVERIFY(junk.open(QIODevice::WriteOnly));
-        junk.write(QByteArray(5000, 'x'));
-        junk.close();
-        QVERIFY(readModelFile(junk.fileName()).error.contains("not a ZIP archive"));
     }
 
     void oversizedMembersAreNotUnpacked()
@@ -317,6 +311,10 @@ private slots:
         QVERIFY(!readZipEntry(zip, lying.entries.at(0), 1024 * 1024, &out, &why));
         QVERIFY2(why.contains("stated size"), qPrintable(why));
         QVERIFY(out.isEmpty());
+
+        // A file that is no archive at all.
+        const QString junk = writeFixture(m_dir.filePath("junk.3mf"), QByteArray(5000, 'x'));
+        QVERIFY(readModelFile(junk).error.contains("not a ZIP archive"));
 
         // Names that would leave an extraction folder.
         for (const char *bad : {"../x.png", "a/../../x.png", "/etc/passwd", "C:\\x.png", "C:x.png", "a\\b.png", ""})

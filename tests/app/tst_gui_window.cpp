@@ -41,7 +41,6 @@ public:
     TestWindow() : WindowTest(NoSettingsFile, NoWindow) {}
 
 private slots:
-
     void startUpFrame()
     {
         writeFile(dataPath("settings.ini"));

@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QTextEdit>
 #include <QtTest>
+#include <cmath>
 
 #include "config/SettingsFile.h"
 #include "scene/Scene.h"
@@ -232,6 +233,21 @@ void writeSmallPrinterSettings(const QString &path, const std::function<void(Env
 QString logText(Window &w)
 {
     return w.findChild<QTextEdit *>("logWindow")->toPlainText();
+}
+
+void turnView(Canvas &canvas, void (Canvas::*turn)())
+{
+    (canvas.*turn)();
+    const float tilt = canvas.camera().targetTilt, yaw = canvas.camera().targetYaw;
+    const bool resting = QTest::qWaitFor(
+        [&] {
+            const Camera &c = canvas.camera();
+            if (c.targetTilt != tilt || c.targetYaw != yaw)
+                (canvas.*turn)();
+            return c.isAtRest() && std::abs(c.tilt - tilt) < 0.01f && std::abs(c.yaw - yaw) < 0.01f;
+        },
+        30000);
+    QVERIFY2(resting, "the view did not come to rest");
 }
 
 void waitForBuildPlate(Window &w)

@@ -19,6 +19,7 @@
 #include "config/EnvironmentSettings.h"
 #include "scene/Mesh.h"
 
+class Canvas;
 class QFileDialog;
 
 // The user folder of one test function: a fresh temporary folder that ORVELL3D_DATA_DIR points
@@ -130,6 +131,11 @@ Mesh boxMesh(float size);
 void writeSmallPrinterSettings(const QString &path, const std::function<void(EnvironmentSettings &)> &edit = {});
 
 QString logText(Window &w);
+
+// Turns the view with `turn` (a preset of the canvas) and waits until it rests there. The view
+// resets itself once, a few seconds after it opens; should that come in between, the turn is
+// made again.
+void turnView(Canvas &canvas, void (Canvas::*turn)());
 
 // Waits until the window has its build plate and takes files.
 void waitForBuildPlate(Window &w);

@@ -134,8 +134,7 @@ private slots:
         trigger("actionDrainHole");
         QVERIFY(find<QGroupBox>("gbxDrainHole")->isVisible());
         QVERIFY(canvas()->drainHolePlacing);
-        canvas()->viewTop();
-        QTRY_VERIFY_WITH_TIMEOUT(canvas()->camera().isAtRest(), 30000);   // the glide is done
+        turnView(*canvas(), &Canvas::viewTop);
         const QPoint centre(canvas()->width() / 2, canvas()->height() / 2);
         // Moving over the model shows the see-through preview; the click drills the hole.
         for (int tries = 0; tries < 50 && scene()->object(scene()->objectCount() - 1)->type != TypeDrainHole; ++tries) {
@@ -162,8 +161,7 @@ private slots:
         addBox("tower.obj", 10, 10, 10);
         trigger("actionCreate_ring_support");
         QVERIFY(canvas()->ringBasePick);
-        canvas()->viewFront();
-        QTRY_VERIFY_WITH_TIMEOUT(canvas()->camera().isAtRest(), 30000);   // the glide is done
+        turnView(*canvas(), &Canvas::viewFront);
         // A click beside the model keeps the pick armed; one on its front face makes the ring.
         QTest::mouseClick(canvas(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
         QVERIFY(canvas()->ringBasePick);

@@ -141,8 +141,7 @@ private slots:
         QCOMPARE(canvas()->supportEditor()->flipCopyMode, 0);
 
         // A click on the underside (seen from below) makes a support there.
-        canvas()->viewBottom();
-        QTRY_VERIFY_WITH_TIMEOUT(canvas()->camera().isAtRest(), 30000);   // the glide is done
+        turnView(*canvas(), &Canvas::viewBottom);
         const QPoint centre(canvas()->width() / 2, canvas()->height() / 2);
         QTest::mouseClick(canvas(), Qt::LeftButton, Qt::NoModifier, centre);
         QCOMPARE(scene()->supportCount(), 1);

@@ -1,6 +1,7 @@
 #include <QtTest>
 
 #include "config/DataFolder.h"
+#include "config/LanguageFolder.h"
 #include "config/SettingsFile.h"
 
 #include <QTemporaryDir>
@@ -10,7 +11,8 @@
 #include <unistd.h>
 
 // Where the settings file lives and how it is replaced: a failed save never costs the user
-// the settings they had, and a first start finds a settings file to read.
+// the settings they had, and a first start finds a settings file to read. Where the
+// translations are found.
 class SettingsStorageTest : public QObject
 {
     Q_OBJECT
@@ -23,8 +25,9 @@ class SettingsStorageTest : public QObject
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
 
-    static void put(const QString &path, const QByteArray &bytes)
+    static void put(const QString &path, const QByteArray &bytes = QByteArray())
     {
+        QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
         QFile f(path);
         QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
         QCOMPARE(f.write(bytes), qint64(bytes.size()));
@@ -157,6 +160,29 @@ private slots:
         put(plate, "solid plate\nendsolid plate\n");
         m.platformStlFileName = plate;
         QCOMPARE(buildPlateModelPath(m), plate);
+    }
+
+    // Beside the program in the build tree, under share/ once installed wherever the installation
+    // was unpacked, and beside the program when neither is there.
+    void languageFolderOfBuildTreeAndInstallation()
+    {
+        const QString build = root.filePath("build/src/app");
+        put(build + "/languages/orvell3d_de.qm");
+        QCOMPARE(languageFolderFor(build), root.filePath("build/src/app/languages"));
+
+        // An unpacked package: PREFIX/bin and PREFIX/share/orvell3d/languages.
+        const QString bin = root.filePath("scratch/usr/bin");
+        put(root.filePath("scratch/usr/share/orvell3d/languages/orvell3d_en.qm"));
+        QVERIFY(QDir().mkpath(bin));
+        QCOMPARE(languageFolderFor(bin), root.filePath("scratch/usr/share/orvell3d/languages"));
+
+        // A "languages" folder without translations (flags only) does not hide the installed one.
+        put(bin + "/languages/de.png");
+        QCOMPARE(languageFolderFor(bin), root.filePath("scratch/usr/share/orvell3d/languages"));
+
+        const QString bare = root.filePath("bare");
+        QVERIFY(QDir().mkpath(bare));
+        QCOMPARE(languageFolderFor(bare), QDir(bare + "/languages").absolutePath());
     }
 };
 

@@ -31,6 +31,7 @@ class TestModelTree : public WindowTest
 public:
     TestModelTree() : WindowTest(EmptySettingsFile, HiddenWindow) {}
 
+private:
     static QStandardItemModel *treeModel(Window &w)
     {
         return qobject_cast<QStandardItemModel *>(w.findChild<QTreeView *>("modelTreeView")->model());

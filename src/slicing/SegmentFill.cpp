@@ -82,14 +82,14 @@ cv::Rect reachOf(const std::vector<Fixed> &fixed, cv::Size size)
     return cv::Rect(int(left), top, int(right - left), bottom - top);
 }
 
-// Fills the pixels of the panel region that `target` stands for (its top-left at `origin`);
-// `target` is zero already. Pixels outside the region are not written.
+// Fills the pixels of the panel region that `target` stands for (its top-left at `origin`):
+// every pixel of `target` is written once, 255 inside and 0 outside.
 void fillRegion(const std::vector<Fixed> &fixed, cv::Mat &target, cv::Point origin, cv::Size panel)
 {
     const int rowFrom = origin.y, rowTo = origin.y + target.rows;
     const int colFrom = origin.x, colTo = origin.x + target.cols;
     const int w = panel.width;
-    if (target.empty() || fixed.empty())
+    if (target.empty())
         return;
     std::vector<std::size_t> offset(std::size_t(target.rows) + 1, 0);
     for (const Fixed &f : fixed) {
@@ -119,8 +119,11 @@ void fillRegion(const std::vector<Fixed> &fixed, cv::Mat &target, cv::Point orig
     for (int j = 0; j < target.rows; ++j) {
         Crossing *c = crossings.data() + offset[std::size_t(j)];
         const std::size_t n = offset[std::size_t(j) + 1] - offset[std::size_t(j)];
-        if (n == 0)
+        uchar *row = target.ptr<uchar>(j);
+        if (n == 0) {
+            std::memset(row, 0, std::size_t(target.cols));
             continue;
+        }
         if (n <= 16) {
             for (std::size_t i = 1; i < n; ++i) {
                 const Crossing key = c[i];
@@ -133,17 +136,23 @@ void fillRegion(const std::vector<Fixed> &fixed, cv::Mat &target, cv::Point orig
             std::sort(c, c + n, [](const Crossing &a, const Crossing &b) { return a.firstPixel < b.firstPixel; });
         }
         // Pixel i is inside when the crossings before it add up to more than zero.
-        uchar *row = target.ptr<uchar>(j);
         int count = 0;
+        int done = colFrom;   // pixels before this one are written
         for (std::size_t i = 0; i < n; ++i) {
             count += c[i].winding;
             if (count <= 0 || i + 1 == n)
                 continue;
             const int from = std::max({0, colFrom, c[i].firstPixel});
             const int to = std::min({w, colTo, c[i + 1].firstPixel});
-            if (from < to)
+            if (from < to) {
+                if (from > done)
+                    std::memset(row + (done - colFrom), 0, std::size_t(from - done));
                 std::memset(row + (from - colFrom), 255, std::size_t(to - from));
+                done = std::max(done, to);
+            }
         }
+        if (done < colTo)
+            std::memset(row + (done - colFrom), 0, std::size_t(colTo - done));
     }
 }
 
@@ -152,9 +161,10 @@ void fillRegion(const std::vector<Fixed> &fixed, cv::Mat &target, cv::Point orig
 void fillCutSegments(const std::vector<CutSegment> &segments, cv::Mat &image)
 {
     CV_Assert(image.type() == CV_8UC1);
-    image.setTo(0);
-    if (image.empty() || segments.empty())
+    if (segments.empty()) {
+        image.setTo(0);
         return;
+    }
     fillRegion(toFixed(segments), image, cv::Point(0, 0), image.size());
 }
 
@@ -167,7 +177,7 @@ LitImage fillCutSegmentsLit(const std::vector<CutSegment> &segments, cv::Size si
     lit.box = reachOf(fixed, size);
     if (lit.box.empty())
         return lit;
-    lit.pixels = cv::Mat::zeros(lit.box.size(), CV_8UC1);
+    lit.pixels.create(lit.box.size(), CV_8UC1);
     fillRegion(fixed, lit.pixels, lit.box.tl(), size);
     return lit;
 }

@@ -164,7 +164,7 @@ cv::Mat reusedBuffer(cv::Size size)
     thread_local cv::Mat spare;   // one row holding the bytes
     const int needed = size.width * size.height;
     if (spare.empty() || !spare.u || spare.u->refcount != 1 || spare.cols < needed)
-        spare.create(1, needed + needed / 4, CV_8UC1);   // room for the next layers' growth
+        spare = cv::Mat(1, needed + needed / 4, CV_8UC1);   // room for the next layers' growth
     return spare.colRange(0, needed).reshape(1, size.height);
 }
 

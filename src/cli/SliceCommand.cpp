@@ -431,6 +431,7 @@ int runSliceCommand(const QStringList &args)
     post.contrastCurve = settings.misc.pixelGrayscaleUpdate;
     options.litPostProcess = makeLitLayerPostProcess(post, params);
     options.litEncode = [](const LitImage &image) { return encodeLitLayerPng(image); };
+    options.outlineUsed = post.contourAntialiasing;
     // The layer chain and the encoder are pure functions of their layer: safe on workers.
     options.workerThreads = -1;
     if (!rendererChosen)

@@ -41,6 +41,7 @@ void configurePackageRun(const LpkExportSettings &s, const PackageJob &job, Slic
     options->splitSupportExposure = s.profile.BurnInExp > 0;
     options->litPostProcess = makeLitLayerPostProcess(packagePostProcess(s), packageGeometry(s));
     options->litEncode = [](const LitImage &image) { return encodeLitLayerPng(image); };
+    options->outlineUsed = packagePostProcess(s).contourAntialiasing;
 }
 
 QStringList packageMachineNames()

@@ -333,7 +333,7 @@ Slicer::Step Slicer::processLayerPipelined()
     ctx.cutZ = s.cutZ();
     ctx.secondExposureGroup = m_secondExposure;
     ctx.forStorage = m_options.sliceOnDisk;
-    if (m_options.postProcess || m_options.litPostProcess) {
+    if ((m_options.postProcess || m_options.litPostProcess) && m_options.outlineUsed) {
         // Just below the cut, so a facet lying in the cut plane is not hit.
         ctx.outlineMm = m_renderer->outlineLater(m_objects, s.cutMm() - 0.001f);
     }

@@ -66,6 +66,9 @@ struct SliceRunOptions
     // check the other against.
     LitPostProcess litPostProcess;
     LitEncoder litEncode;
+    // False when the post-processing never asks for the outline (no outline step): with
+    // workers it is then not taken at all, instead of in advance for every layer.
+    bool outlineUsed = true;
     LayerFileWritten fileWritten;
     std::function<void(const QString &)> log;   // "Slicing started", … (the window's log panel)
     // A layer's images as rendered (merged and split, before post-processing), for collectors

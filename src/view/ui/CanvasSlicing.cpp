@@ -114,6 +114,7 @@ void Canvas::onStartSlicing(float sThick, QString fileName)
         options.fullSupportView = fullSupportView;
         options.litPostProcess = makeLitLayerPostProcess(postProcess, params);
         options.litEncode = [](const LitImage &image) { return encodeLitLayerPng(image); };
+        options.outlineUsed = postProcess.contourAntialiasing;
         // The layer chain and the encoder depend on their layer only: several run at once.
         options.workerThreads = -1;
         if (sliceOnDisk) {

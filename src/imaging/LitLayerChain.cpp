@@ -117,8 +117,9 @@ LitImage dilateAndSmooth(const LitImage &in, int dilationLevel, int smoothingLev
     }
     const int s = clampLevel(smoothingLevel, m.size);
     if (s > 0) {
-        // The mirrored border reads the kernel's reach inside the box: black there, as around it.
-        const cv::Rect padded = m.grownBox(s);
+        // The mirrored border reads pixels 1 … s inside the box's edge: black there, as
+        // around it, with one more black pixel than the kernel's reach.
+        const cv::Rect padded = m.grownBox(s + 1);
         cv::Mat work = m.crop(padded);
         cv::Mat out;
         const int k = 2 * s + 1;

@@ -82,15 +82,18 @@ LitImage drawContourAntialiasing(const LitImage &base, const std::vector<Outline
     }
     if (region.empty())
         return layer;
-    cv::Mat canvas = cv::Mat::zeros(region.size(), layer.type);
+    cv::Mat canvas = scratchMat(region.size(), layer.type);
+    canvas.setTo(0);
     const cv::Scalar colour(grey, grey, grey, 255);
     const cv::Point shift(region.x << shiftBits, region.y << shiftBits);
     for (const auto &l : lines)
         cv::line(canvas, l.first - shift, l.second - shift, colour, width, cv::LINE_AA, shiftBits);
-    cv::Mat result;
-    cv::bitwise_or(canvas, layer.crop(region), result);
-    if (settings.contrastCurve)
-        result = applyContrastCurve(result);
+    cv::Mat result = layer.crop(region);
+    cv::bitwise_or(canvas, result, result);
+    if (settings.contrastCurve) {
+        const std::array<uchar, 256> &table = contrastCurveTable();
+        cv::LUT(result, cv::Mat(1, 256, CV_8U, const_cast<uchar *>(table.data())), result);
+    }
     return withPixels(layer, region, result);
 }
 
@@ -102,17 +105,20 @@ LitImage dilateAndSmooth(const LitImage &in, int dilationLevel, int smoothingLev
     const int d = clampLevel(dilationLevel, m.size);
     if (d != 0) {
         // Real black pixels around the box, so the morphology sees what the panel holds there;
-        // only at the panel's edge does the border rule apply, as on the whole image.
+        // only at the panel's edge does the border rule apply, as on the whole image. (The
+        // work buffers are views into larger ones: their borders are their own, not the
+        // memory around them.)
         const cv::Rect padded = m.grownBox(std::abs(d));
         cv::Mat work = m.crop(padded);
         if (d > 0) {
-            cv::dilate(work, work, ellipse(d), cv::Point(-1, -1), 1, cv::BORDER_CONSTANT,
+            cv::dilate(work, work, ellipse(d), cv::Point(-1, -1), 1, cv::BORDER_CONSTANT | cv::BORDER_ISOLATED,
                        cv::morphologyDefaultBorderValue());
             m = withPixels(m, padded, work);
         } else {
-            cv::erode(work, work, ellipse(-d), cv::Point(-1, -1), 1, cv::BORDER_CONSTANT,
+            cv::erode(work, work, ellipse(-d), cv::Point(-1, -1), 1, cv::BORDER_CONSTANT | cv::BORDER_ISOLATED,
                       cv::morphologyDefaultBorderValue());
-            m.pixels = work(m.box - padded.tl()).clone();   // erosion lights nothing new
+            m.pixels = scratchMat(m.box.size(), CV_8UC1);   // erosion lights nothing new
+            work(m.box - padded.tl()).copyTo(m.pixels);
         }
     }
     const int s = clampLevel(smoothingLevel, m.size);
@@ -121,9 +127,9 @@ LitImage dilateAndSmooth(const LitImage &in, int dilationLevel, int smoothingLev
         // around it, with one more black pixel than the kernel's reach.
         const cv::Rect padded = m.grownBox(s + 1);
         cv::Mat work = m.crop(padded);
-        cv::Mat out;
+        cv::Mat out = scratchMat(work.size(), CV_8UC1);
         const int k = 2 * s + 1;
-        cv::GaussianBlur(work, out, cv::Size(k, k), 0, 0, cv::BORDER_REFLECT_101);
+        cv::GaussianBlur(work, out, cv::Size(k, k), 0, 0, cv::BORDER_REFLECT_101 | cv::BORDER_ISOLATED);
         m = withPixels(m, padded, out);
     }
     return m;

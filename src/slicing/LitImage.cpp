@@ -1,6 +1,8 @@
 #include "slicing/LitImage.h"
 
 #include <algorithm>
+#include <climits>
+#include <vector>
 #include <cstdint>
 #include <cstring>
 
@@ -24,6 +26,36 @@ bool rowLit(const uchar *p, std::size_t n)
 }
 
 } // namespace
+
+cv::Mat scratchMat(cv::Size size, int type)
+{
+    constexpr std::size_t kept = 4;
+    thread_local std::vector<cv::Mat> pool;   // one row of bytes each
+    const std::size_t bytes = std::size_t(size.width) * std::size_t(size.height) * CV_ELEM_SIZE(type);
+    if (bytes == 0 || bytes > std::size_t(INT_MAX) || CV_MAT_DEPTH(type) != CV_8U)
+        return cv::Mat(size, type);
+    // The smallest free buffer that is large enough, else a new one in place of the smallest free.
+    cv::Mat *best = nullptr, *smallestFree = nullptr;
+    for (cv::Mat &m : pool) {
+        if (!m.u || m.u->refcount != 1)
+            continue;
+        if (std::size_t(m.cols) >= bytes && (!best || m.cols < best->cols))
+            best = &m;
+        if (!smallestFree || m.cols < smallestFree->cols)
+            smallestFree = &m;
+    }
+    if (!best) {
+        const int capacity = int(std::min<std::size_t>(bytes + bytes / 4, INT_MAX));   // room for growth
+        if (smallestFree)
+            best = smallestFree;
+        else if (pool.size() < kept)
+            best = &pool.emplace_back();
+        else
+            return cv::Mat(size, type);
+        *best = cv::Mat(1, capacity, CV_8UC1);
+    }
+    return best->colRange(0, int(bytes)).reshape(CV_MAT_CN(type), size.height);
+}
 
 LitImage LitImage::blackImage(cv::Size size, int type)
 {
@@ -61,10 +93,19 @@ cv::Mat LitImage::full() const
 
 cv::Mat LitImage::crop(const cv::Rect &region) const
 {
-    cv::Mat out = cv::Mat::zeros(region.size(), type);
+    cv::Mat out = scratchMat(region.size(), type);
     const cv::Rect common = region & box;
-    if (!common.empty())
-        pixels(common - box.tl()).copyTo(out(common - region.tl()));
+    if (common.empty()) {
+        out.setTo(0);
+        return out;
+    }
+    // Black around the copied part: the rows above and below it, the columns beside it.
+    const cv::Rect inside = common - region.tl();
+    out.rowRange(0, inside.y).setTo(0);
+    out.rowRange(inside.y + inside.height, out.rows).setTo(0);
+    out(cv::Rect(0, inside.y, inside.x, inside.height)).setTo(0);
+    out(cv::Rect(inside.x + inside.width, inside.y, out.cols - inside.x - inside.width, inside.height)).setTo(0);
+    pixels(common - box.tl()).copyTo(out(inside));
     return out;
 }
 

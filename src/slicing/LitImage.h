@@ -31,5 +31,11 @@ struct LitImage
     cv::Rect grownBox(int margin) const;
 };
 
+// An uninitialised matrix of `size` and `type` in memory this thread has used before and no
+// one holds any more, when there is such: a layer's steps need a few box-size buffers each,
+// and fresh ones of a large panel cost more in page faults than the steps themselves. A
+// thread keeps at most a few such buffers.
+cv::Mat scratchMat(cv::Size size, int type);
+
 // The smallest rectangle holding every non-zero pixel (empty when there is none).
 cv::Rect litBoundingBox(const cv::Mat &image);

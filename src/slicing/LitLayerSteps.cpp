@@ -37,8 +37,10 @@ LitImage mergeSecondExposure(const LitImage &firstGroup, const LitImage &secondG
     merged.box = unite(firstGroup.box, secondGroup.box);
     if (merged.box.empty())
         return merged;
-    const cv::Mat channels[3] = {cv::Mat::zeros(merged.box.size(), CV_8UC1), secondGroup.crop(merged.box),
-                                 firstGroup.crop(merged.box)};
+    cv::Mat red = scratchMat(merged.box.size(), CV_8UC1);
+    red.setTo(0);
+    const cv::Mat channels[3] = {red, secondGroup.crop(merged.box), firstGroup.crop(merged.box)};
+    merged.pixels = scratchMat(merged.box.size(), CV_8UC3);
     cv::merge(channels, 3, merged.pixels);
     return merged;
 }

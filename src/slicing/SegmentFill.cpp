@@ -156,18 +156,6 @@ void fillRegion(const std::vector<Fixed> &fixed, cv::Mat &target, cv::Point orig
     }
 }
 
-// An 8-bit matrix of `size` in memory this thread used for the layer before, when nothing
-// holds on to that any more: a fresh one of a large panel's size costs more in page faults
-// than its filling does.
-cv::Mat reusedBuffer(cv::Size size)
-{
-    thread_local cv::Mat spare;   // one row holding the bytes
-    const int needed = size.width * size.height;
-    if (spare.empty() || !spare.u || spare.u->refcount != 1 || spare.cols < needed)
-        spare = cv::Mat(1, needed + needed / 4, CV_8UC1);   // room for the next layers' growth
-    return spare.colRange(0, needed).reshape(1, size.height);
-}
-
 } // namespace
 
 void fillCutSegments(const std::vector<CutSegment> &segments, cv::Mat &image)
@@ -189,7 +177,7 @@ LitImage fillCutSegmentsLit(const std::vector<CutSegment> &segments, cv::Size si
     lit.box = reachOf(fixed, size);
     if (lit.box.empty())
         return lit;
-    lit.pixels = reusedBuffer(lit.box.size());
+    lit.pixels = scratchMat(lit.box.size(), CV_8UC1);
     fillRegion(fixed, lit.pixels, lit.box.tl(), size);
     return lit;
 }

@@ -25,12 +25,23 @@ bool rowLit(const uchar *p, std::size_t n)
     return false;
 }
 
+std::vector<cv::Mat> &scratchPool()
+{
+    thread_local std::vector<cv::Mat> pool;   // one row of bytes each
+    return pool;
+}
+
 } // namespace
+
+void releaseScratchMats()
+{
+    scratchPool().clear();
+}
 
 cv::Mat scratchMat(cv::Size size, int type)
 {
     constexpr std::size_t kept = 4;
-    thread_local std::vector<cv::Mat> pool;   // one row of bytes each
+    std::vector<cv::Mat> &pool = scratchPool();
     const std::size_t bytes = std::size_t(size.width) * std::size_t(size.height) * CV_ELEM_SIZE(type);
     if (bytes == 0 || bytes > std::size_t(INT_MAX) || CV_MAT_DEPTH(type) != CV_8U)
         return cv::Mat(size, type);

@@ -36,6 +36,8 @@ struct LitImage
 // and fresh ones of a large panel cost more in page faults than the steps themselves. A
 // thread keeps at most a few such buffers.
 cv::Mat scratchMat(cv::Size size, int type);
+// Frees the buffers this thread keeps for scratchMat() (a run has ended).
+void releaseScratchMats();
 
 // The smallest rectangle holding every non-zero pixel (empty when there is none).
 cv::Rect litBoundingBox(const cv::Mat &image);

@@ -125,9 +125,17 @@ void Slicer::cancel()
         m_cancelRequested = true;
 }
 
-Slicer::Step Slicer::fail(const QString &message)
+// The run's threads go with their buffers (each keeps a few of a layer's size).
+void Slicer::releaseRunMemory()
 {
     abandonPending();
+    m_workers.reset();
+    releaseScratchMats();
+}
+
+Slicer::Step Slicer::fail(const QString &message)
+{
+    releaseRunMemory();
     m_error = message;
     qWarning("%s", qPrintable(message));
     if (m_options.log)
@@ -139,7 +147,7 @@ Slicer::Step Slicer::fail(const QString &message)
 
 Slicer::Step Slicer::end(bool cancelled)
 {
-    abandonPending();
+    releaseRunMemory();
     m_running = false;
     m_cancelled = cancelled;
     m_renderer->endRun();

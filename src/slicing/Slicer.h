@@ -156,6 +156,7 @@ private:
     using Section = std::function<LitImage()>;
 
     Step fail(const QString &message);
+    void releaseRunMemory();
     Step end(bool cancelled);
     void keepImage(const cv::Mat &image, int code, float height);
     bool storeBytes(const std::vector<unsigned char> &bytes, int code, float height);

@@ -17,6 +17,7 @@
 #include "config/SettingsFile.h"
 #include "imaging/LayerChain.h"
 #include "imaging/LayerPng.h"
+#include "imaging/LitLayerChain.h"
 #include "scene/Arrange.h"
 #include "scene/ModelFile.h"
 #include "scene/Scene.h"
@@ -428,8 +429,9 @@ int runSliceCommand(const QStringList &args)
     post.horizontalMirror = settings.print.horizontalMirror;
     post.contourPenGray = settings.slice.subPixelSlicingIntensity;
     post.contrastCurve = settings.misc.pixelGrayscaleUpdate;
-    options.postProcess = makeLayerPostProcess(post, params);
-    options.encode = [](const cv::Mat &image) { return encodeLayerPng(image); };
+    options.litPostProcess = makeLitLayerPostProcess(post, params);
+    options.litEncode = [](const LitImage &image) { return encodeLitLayerPng(image); };
+    options.outlineUsed = post.contourAntialiasing;
     // The layer chain and the encoder are pure functions of their layer: safe on workers.
     options.workerThreads = -1;
     if (!rendererChosen)

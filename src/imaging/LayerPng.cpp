@@ -7,6 +7,8 @@
 
 #include <cstring>
 
+#include "imaging/RunDeflate.h"
+
 namespace {
 
 void putU32(std::vector<uchar> &out, uint32_t v)
@@ -38,7 +40,59 @@ std::size_t openChunk(std::vector<uchar> &out, const char type[4])
     return at;
 }
 
+// The signature and the header chunk of an 8-bit grey or RGB image.
+void startPng(std::vector<uchar> &out, int width, int height, int channels)
+{
+    static const uchar signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+    out.insert(out.end(), signature, signature + 8);
+    const std::size_t chunk = openChunk(out, "IHDR");
+    putU32(out, uint32_t(width));
+    putU32(out, uint32_t(height));
+    out.push_back(8);                          // bits per sample
+    out.push_back(channels == 1 ? 0 : 2);      // grey or RGB
+    out.push_back(0);                          // deflate
+    out.push_back(0);                          // adaptive filtering (each row says "none")
+    out.push_back(0);                          // no interlace
+    closeChunk(out, chunk);
+}
+
 } // namespace
+
+std::vector<uchar> encodeLitLayerPng(const LitImage &image)
+{
+    std::vector<uchar> out;
+    if (image.empty() || (image.type != CV_8UC1 && image.type != CV_8UC3))
+        return out;
+    const cv::Rect whole(0, 0, image.size.width, image.size.height);
+    const cv::Rect box = image.box & whole;
+    if (!box.empty() && (image.pixels.type() != image.type || image.pixels.size() != image.box.size()))
+        return out;
+    const std::size_t channels = std::size_t(CV_MAT_CN(image.type));
+    const std::size_t rowBytes = std::size_t(image.size.width) * channels;
+    startPng(out, image.size.width, image.size.height, int(channels));
+
+    // Each row: its filter byte ("none"), the black bytes left of the box, the box's bytes, the
+    // black bytes right of it. Black rows and margins are runs of zeros that merge.
+    RunDeflate stream;
+    const std::size_t left = std::size_t(box.x) * channels, inside = std::size_t(box.width) * channels;
+    const std::size_t right = rowBytes - left - inside;
+    stream.add(0, uint64_t(box.empty() ? image.size.height : box.y) * (rowBytes + 1));
+    if (!box.empty()) {
+        const cv::Point shift = box.tl() - image.box.tl();
+        for (int y = 0; y < box.height; ++y) {
+            stream.add(0, 1 + left);
+            stream.addBytes(image.pixels.ptr(y + shift.y) + std::size_t(shift.x) * channels, inside);
+            stream.add(0, right);
+        }
+        stream.add(0, uint64_t(image.size.height - box.y - box.height) * (rowBytes + 1));
+    }
+    const std::vector<uint8_t> data = stream.finish();
+    const std::size_t chunk = openChunk(out, "IDAT");
+    out.insert(out.end(), data.begin(), data.end());
+    closeChunk(out, chunk);
+    closeChunk(out, openChunk(out, "IEND"));
+    return out;
+}
 
 std::vector<uchar> encodeLayerPng(const cv::Mat &image)
 {
@@ -51,17 +105,8 @@ std::vector<uchar> encodeLayerPng(const cv::Mat &image)
     if ((rowBytes + 1) * std::size_t(image.rows) > (std::size_t(1) << 31))
         return out;
 
-    static const uchar signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
-    out.insert(out.end(), signature, signature + 8);
-    std::size_t chunk = openChunk(out, "IHDR");
-    putU32(out, uint32_t(image.cols));
-    putU32(out, uint32_t(image.rows));
-    out.push_back(8);                          // bits per sample
-    out.push_back(channels == 1 ? 0 : 2);      // grey or RGB
-    out.push_back(0);                          // deflate
-    out.push_back(0);                          // adaptive filtering (each row says "none")
-    out.push_back(0);                          // no interlace
-    closeChunk(out, chunk);
+    startPng(out, image.cols, image.rows, channels);
+    std::size_t chunk;
 
     // Layer masks are long runs of 0 and 255 with thin grey edges: unfiltered rows and the
     // run-length strategy compress them as well as the slow settings, at a fraction of the time.

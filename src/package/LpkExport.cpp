@@ -1,6 +1,7 @@
 #include "package/LpkExport.h"
 
 #include "imaging/LayerPng.h"
+#include "imaging/LitLayerChain.h"
 
 PostProcessSettings packagePostProcess(const LpkExportSettings &s, const PostProcessSettings &current)
 {
@@ -38,8 +39,9 @@ void configurePackageRun(const LpkExportSettings &s, const PackageJob &job, Slic
     options->sliceOnDisk = true;
     options->outputFolder = job.workFolder;
     options->splitSupportExposure = s.profile.BurnInExp > 0;
-    options->postProcess = makeLayerPostProcess(packagePostProcess(s), packageGeometry(s));
-    options->encode = [](const cv::Mat &image) { return encodeLayerPng(image); };
+    options->litPostProcess = makeLitLayerPostProcess(packagePostProcess(s), packageGeometry(s));
+    options->litEncode = [](const LitImage &image) { return encodeLitLayerPng(image); };
+    options->outlineUsed = packagePostProcess(s).contourAntialiasing;
 }
 
 QStringList packageMachineNames()

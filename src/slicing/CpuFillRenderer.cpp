@@ -79,6 +79,20 @@ std::function<cv::Mat()> CpuFillRenderer::renderLater(const std::vector<SliceObj
     };
 }
 
+std::function<LitImage()> CpuFillRenderer::renderLitLater(const std::vector<SliceObject> &objects, float cutZ,
+                                                         int mode, const RenderFlags &flags)
+{
+    if (!d->configured || mode < 0 || mode > 2)
+        return {};
+    QElapsedTimer clock;
+    clock.start();
+    d->sweep.prepare(objects, d->params);
+    auto segments = std::make_shared<std::vector<CutSegment>>(d->sweep.segments(cutZ, mode, flags).segments);
+    d->timings.drawMs += double(clock.nsecsElapsed()) / 1e6;
+    const cv::Size size(d->params.projectorWidthPx, d->params.projectorHeightPx);
+    return [segments, size]() { return fillCutSegmentsLit(*segments, size); };
+}
+
 std::vector<float> CpuFillRenderer::outline(const std::vector<SliceObject> &objects, float heightMm)
 {
     if (!d->configured)

@@ -29,6 +29,8 @@ public:
 
     std::function<cv::Mat()> renderLater(const std::vector<SliceObject> &objects, float cutZ, int mode,
                                          const RenderFlags &flags) override;
+    std::function<LitImage()> renderLitLater(const std::vector<SliceObject> &objects, float cutZ, int mode,
+                                             const RenderFlags &flags) override;
     bool hasOutlineLater() const override { return true; }
     std::function<std::vector<float>()> outlineLater(const std::vector<SliceObject> &objects,
                                                      float heightMm) override;

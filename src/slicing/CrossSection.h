@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "scene/Mesh.h"
+#include "slicing/LitImage.h"
 #include "slicing/SliceParameters.h"
 
 class Scene;
@@ -104,6 +105,13 @@ public:
     // rest and may be called later, once, on any thread. Empty when this renderer cannot.
     virtual std::function<cv::Mat()> renderLater(const std::vector<SliceObject> &objects, float cutZ, int mode,
                                                  const RenderFlags &flags)
+    {
+        (void)objects, (void)cutZ, (void)mode, (void)flags;
+        return {};
+    }
+    // renderLater() giving the image as its lit box (the same pixels), filled box only.
+    virtual std::function<LitImage()> renderLitLater(const std::vector<SliceObject> &objects, float cutZ, int mode,
+                                                     const RenderFlags &flags)
     {
         (void)objects, (void)cutZ, (void)mode, (void)flags;
         return {};

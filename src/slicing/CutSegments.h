@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "slicing/CrossSection.h"
+#include "slicing/LitImage.h"
 #include "slicing/SliceParameters.h"
 
 // Cross-sections taken from the cut itself. Only the triangles that cross a cut plane decide
@@ -74,3 +75,6 @@ private:
 // positive-winding count at the pixel centre is above zero, 0 elsewhere. Segments may reach
 // beyond the image.
 void fillCutSegments(const std::vector<CutSegment> &segments, cv::Mat &image);
+// The same fill for a panel of `size`, stored as the box the segments can light: the pixels
+// equal those fillCutSegments() gives, but the work follows the box, not the panel.
+LitImage fillCutSegmentsLit(const std::vector<CutSegment> &segments, cv::Size size);

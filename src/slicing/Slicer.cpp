@@ -7,6 +7,7 @@
 
 #include "slicing/LayerImage.h"
 #include "slicing/LayerWorkers.h"
+#include "slicing/LitLayerSteps.h"
 #include "slicing/RunLimits.h"
 
 // What a worker makes of one layer.
@@ -95,6 +96,7 @@ bool Slicer::start(std::vector<SliceObject> objects, const SliceParameters &para
     m_timings = Timings();
     m_rendererAtStart = m_renderer->timings();
     m_secondExposure = hasSecondExposure(m_objects);
+    m_lit = bool(options.litPostProcess) || bool(options.litEncode);
     const int workers = options.workerThreads < 0 ? std::max(1, QThread::idealThreadCount()) : options.workerThreads;
     m_pipelined = workers > 0 && m_renderer->hasOutlineLater();
     if (m_pipelined) {
@@ -106,6 +108,10 @@ bool Slicer::start(std::vector<SliceObject> objects, const SliceParameters &para
         const double layerBytes = 4.0 * params.projectorWidthPx * params.projectorHeightPx * (m_secondExposure ? 3 : 1);
         const std::size_t byMemory = std::size_t(256.0 * 1024 * 1024 / layerBytes);
         m_maxPending = std::clamp<std::size_t>(byMemory, 1, 2 * std::size_t(workers) + 1);
+        // Layers kept as their lit box hold their images only while a worker has them; a
+        // finished one waiting for its turn holds its encoded file.
+        if (m_lit && options.sliceOnDisk && !options.layerRendered)
+            m_maxPending = 2 * std::size_t(workers) + 1;
     }
     m_running = true;
     m_clock.start();
@@ -119,9 +125,17 @@ void Slicer::cancel()
         m_cancelRequested = true;
 }
 
-Slicer::Step Slicer::fail(const QString &message)
+// The run's threads go with their buffers (each keeps a few of a layer's size).
+void Slicer::releaseRunMemory()
 {
     abandonPending();
+    m_workers.reset();
+    releaseScratchMats();
+}
+
+Slicer::Step Slicer::fail(const QString &message)
+{
+    releaseRunMemory();
     m_error = message;
     qWarning("%s", qPrintable(message));
     if (m_options.log)
@@ -133,7 +147,7 @@ Slicer::Step Slicer::fail(const QString &message)
 
 Slicer::Step Slicer::end(bool cancelled)
 {
-    abandonPending();
+    releaseRunMemory();
     m_running = false;
     m_cancelled = cancelled;
     m_renderer->endRun();
@@ -144,19 +158,11 @@ Slicer::Step Slicer::end(bool cancelled)
     return cancelled ? Cancelled : Finished;
 }
 
-bool Slicer::storeImage(const cv::Mat &image, int code, float height)
+void Slicer::keepImage(const cv::Mat &image, int code, float height)
 {
-    if (m_options.sliceOnDisk) {
-        QElapsedTimer clock;
-        clock.start();
-        const std::vector<unsigned char> bytes = m_options.encode ? m_options.encode(image) : encodeLayerImage(image);
-        m_timings.encodeMs += double(clock.nsecsElapsed()) / 1e6;
-        return storeBytes(bytes, code, height);
-    }
     m_images.push_back(image);
     m_heights.push_back(height);
     m_codes << code;
-    return true;
 }
 
 bool Slicer::storeBytes(const std::vector<unsigned char> &bytes, int code, float height)
@@ -214,67 +220,22 @@ Slicer::Step Slicer::processLayer()
 
     const RenderFlags flags = cutLayer(m_layersDone);
     LayerSchedule &s = *m_schedule;
-    QElapsedTimer clock;
     QString why;
-    cv::Mat first;
-    if (!m_renderer->render(m_objects, s.cutZ(), 0, flags, &first, &why))
+    std::vector<Section> sections;
+    if (!takeSections(flags, &sections, &why))
         return fail(why);
-    if (m_secondExposure) {
-        cv::Mat second;
-        if (!m_renderer->render(m_objects, s.cutZ(), 1, flags, &second, &why))
-            return fail(why);
-        first = mergeSecondExposure(first, second);
-    }
-    clock.restart();
-    SupportSplit layer;
-    layer.images = {first};
-    if (m_options.splitSupportExposure) {
-        cv::Mat rest;
-        if (!m_renderer->render(m_objects, s.cutZ(), 2, flags, &rest, &why))
-            return fail(why);
-        clock.restart();
-        layer = splitSupportExposure(first, rest);
-    }
-
-    std::vector<cv::Mat> images = layer.images;
-    if (m_options.layerRendered) {
-        LayerContext ctx;
-        ctx.layerIndex = s.layerIndex();
-        ctx.layerCode = layer.code;
-        ctx.heightMm = s.heightMm();
-        ctx.cutZ = s.cutZ();
-        ctx.secondExposureGroup = m_secondExposure;
-        ctx.forStorage = m_options.sliceOnDisk;
-        m_options.layerRendered(images, ctx);
-    }
-    if (m_options.postProcess) {
-        LayerContext ctx;
-        ctx.layerIndex = s.layerIndex();
-        ctx.layerCode = layer.code;
-        ctx.heightMm = s.heightMm();
-        ctx.cutZ = s.cutZ();
-        ctx.secondExposureGroup = m_secondExposure;
-        ctx.forStorage = m_options.sliceOnDisk;
-        // Just below the cut, so a facet lying in the cut plane is not hit.
-        const float outlineHeight = s.cutMm() - 0.001f;
-        ctx.outlineMm = [this, outlineHeight]() { return m_renderer->outline(m_objects, outlineHeight); };
-        images = m_options.postProcess(std::move(images), ctx);
-        if (images.size() != layer.images.size())
-            return fail(QString("Post-processing of layer %1 returned %2 images instead of %3.")
-                            .arg(s.layerIndex() + 1)
-                            .arg(images.size())
-                            .arg(layer.images.size()));
-    }
-    m_timings.postProcessMs += double(clock.nsecsElapsed()) / 1e6;
-
-    if (layer.code == LayerSplitFirst) {
-        if (!storeImage(images[0], LayerSplitFirst, s.heightMm())
-            || !storeImage(images[1], LayerSplitSecond, s.heightMm()))
-            return Failed;
-    } else if (!storeImage(images[0], layer.code, s.heightMm())) {
+    LayerContext ctx;
+    ctx.layerIndex = s.layerIndex();
+    ctx.heightMm = s.heightMm();
+    ctx.cutZ = s.cutZ();
+    ctx.secondExposureGroup = m_secondExposure;
+    ctx.forStorage = m_options.sliceOnDisk;
+    // Just below the cut, so a facet lying in the cut plane is not hit.
+    const float outlineHeight = s.cutMm() - 0.001f;
+    ctx.outlineMm = [this, outlineHeight]() { return m_renderer->outline(m_objects, outlineHeight); };
+    LayerOutcome outcome = runLayerJob(sections, ctx);
+    if (!storeOutcome(ctx, outcome))
         return Failed;
-    }
-    ++m_layersDone;
 
     if (m_cancelRequested)
         return end(true);
@@ -368,24 +329,10 @@ Slicer::Step Slicer::processLayerPipelined()
 
     const RenderFlags flags = cutLayer(m_layersDone + int(m_pending.size()));
     LayerSchedule &s = *m_schedule;
-    std::vector<int> modes = {0};
-    if (m_secondExposure)
-        modes.push_back(1);
-    if (m_options.splitSupportExposure)
-        modes.push_back(2);
-    std::vector<std::function<cv::Mat()>> sections;
-    for (int mode : modes) {
-        std::function<cv::Mat()> later = m_renderer->renderLater(m_objects, s.cutZ(), mode, flags);
-        if (!later) {
-            // Renderers bound to their GL context render here; the rest of the layer moves on.
-            QString why;
-            cv::Mat image;
-            if (!m_renderer->render(m_objects, s.cutZ(), mode, flags, &image, &why))
-                return fail(why);
-            later = [image]() { return image; };
-        }
-        sections.push_back(std::move(later));
-    }
+    std::vector<Section> sections;
+    QString why;
+    if (!takeSections(flags, &sections, &why))
+        return fail(why);
 
     auto pending = std::make_unique<PendingLayer>();
     LayerContext &ctx = pending->context;
@@ -394,7 +341,7 @@ Slicer::Step Slicer::processLayerPipelined()
     ctx.cutZ = s.cutZ();
     ctx.secondExposureGroup = m_secondExposure;
     ctx.forStorage = m_options.sliceOnDisk;
-    if (m_options.postProcess) {
+    if ((m_options.postProcess || m_options.litPostProcess) && m_options.outlineUsed) {
         // Just below the cut, so a facet lying in the cut plane is not hit.
         ctx.outlineMm = m_renderer->outlineLater(m_objects, s.cutMm() - 0.001f);
     }
@@ -411,24 +358,64 @@ Slicer::Step Slicer::processLayerPipelined()
     return Continue;
 }
 
-// Runs on a worker: only the run's options are read, and nothing of the slicer is written.
-Slicer::LayerOutcome Slicer::runLayerJob(const std::vector<std::function<cv::Mat()>> &sections,
-                                         LayerContext ctx) const
+bool Slicer::takeSections(const RenderFlags &flags, std::vector<Section> *sections, QString *error)
+{
+    std::vector<int> modes = {0};
+    if (m_secondExposure)
+        modes.push_back(1);
+    if (m_options.splitSupportExposure)
+        modes.push_back(2);
+    const float cutZ = m_schedule->cutZ();
+    for (int mode : modes) {
+        if (m_lit) {
+            Section lit = m_renderer->renderLitLater(m_objects, cutZ, mode, flags);
+            if (lit) {
+                sections->push_back(std::move(lit));
+                continue;
+            }
+        }
+        std::function<cv::Mat()> later = m_renderer->renderLater(m_objects, cutZ, mode, flags);
+        if (!later) {
+            // Renderers bound to their GL context render here; the rest of the layer moves on.
+            cv::Mat image;
+            if (!m_renderer->render(m_objects, cutZ, mode, flags, &image, error))
+                return false;
+            later = [image]() { return image; };
+        }
+        const bool lit = m_lit;
+        sections->push_back([later = std::move(later), lit]() {
+            const cv::Mat image = later();
+            return lit ? LitImage::fromFull(image) : LitImage::whole(image);
+        });
+    }
+    return true;
+}
+
+std::vector<unsigned char> Slicer::encodeImage(const LitImage &image) const
+{
+    if (m_options.litEncode)
+        return m_options.litEncode(image);
+    return m_options.encode ? m_options.encode(image.full()) : encodeLayerImage(image.full());
+}
+
+// Runs on a worker (or inline without workers): only the run's options are read, and nothing
+// of the slicer is written.
+Slicer::LayerOutcome Slicer::runLayerJob(const std::vector<Section> &sections, LayerContext ctx) const
 {
     LayerOutcome out;
     QElapsedTimer clock;
     clock.start();
-    std::vector<cv::Mat> rendered;
-    for (const std::function<cv::Mat()> &section : sections)
+    std::vector<LitImage> rendered;
+    for (const Section &section : sections)
         rendered.push_back(section());
     out.drawMs = double(clock.nsecsElapsed()) / 1e6;
     clock.restart();
 
     std::size_t next = 1;
-    cv::Mat first = rendered[0];
+    LitImage first = rendered[0];
     if (m_secondExposure)
         first = mergeSecondExposure(first, rendered[next++]);
-    SupportSplit layer;
+    LitSupportSplit layer;
     layer.images = {first};
     if (m_options.splitSupportExposure)
         layer = splitSupportExposure(first, rendered[next]);
@@ -436,27 +423,38 @@ Slicer::LayerOutcome Slicer::runLayerJob(const std::vector<std::function<cv::Mat
     ctx.layerCode = layer.code;
     if (m_options.layerRendered) {
         // Copies: the post-processing may draw into its images.
-        for (const cv::Mat &image : layer.images)
-            out.rendered.push_back(image.clone());
-    }
-    std::vector<cv::Mat> images = layer.images;
-    if (m_options.postProcess) {
-        images = m_options.postProcess(std::move(images), ctx);
-        if (images.size() != layer.images.size()) {
-            out.error = QString("Post-processing of layer %1 returned %2 images instead of %3.")
-                            .arg(ctx.layerIndex + 1)
-                            .arg(images.size())
-                            .arg(layer.images.size());
-            return out;
+        for (const LitImage &image : layer.images) {
+            cv::Mat whole = image.full();
+            out.rendered.push_back(whole.data == image.pixels.data ? whole.clone() : whole);
         }
+    }
+    std::vector<LitImage> images = layer.images;
+    if (m_options.litPostProcess) {
+        images = m_options.litPostProcess(std::move(images), ctx);
+    } else if (m_options.postProcess) {
+        std::vector<cv::Mat> whole;
+        for (const LitImage &image : images)
+            whole.push_back(image.full());
+        whole = m_options.postProcess(std::move(whole), ctx);
+        images.clear();
+        for (const cv::Mat &image : whole)
+            images.push_back(m_lit ? LitImage::fromFull(image) : LitImage::whole(image));
+    }
+    if (images.size() != layer.images.size()) {
+        out.error = QString("Post-processing of layer %1 returned %2 images instead of %3.")
+                        .arg(ctx.layerIndex + 1)
+                        .arg(images.size())
+                        .arg(layer.images.size());
+        return out;
     }
     out.postProcessMs = double(clock.nsecsElapsed()) / 1e6;
     clock.restart();
     if (m_options.sliceOnDisk) {
-        for (const cv::Mat &image : images)
-            out.encoded.push_back(m_options.encode ? m_options.encode(image) : encodeLayerImage(image));
+        for (const LitImage &image : images)
+            out.encoded.push_back(encodeImage(image));
     } else {
-        out.images = std::move(images);
+        for (const LitImage &image : images)
+            out.images.push_back(image.full());
     }
     out.encodeMs = double(clock.nsecsElapsed()) / 1e6;
     return out;
@@ -467,6 +465,11 @@ bool Slicer::storeNextPending()
     std::unique_ptr<PendingLayer> pending = std::move(m_pending.front());
     m_pending.pop_front();
     LayerOutcome r = pending->outcome.get();   // a worker's exception surfaces here
+    return storeOutcome(pending->context, r);
+}
+
+bool Slicer::storeOutcome(const LayerContext &context, LayerOutcome &r)
+{
     m_timings.drawMs += r.drawMs;
     m_timings.postProcessMs += r.postProcessMs;
     m_timings.encodeMs += r.encodeMs;
@@ -474,16 +477,16 @@ bool Slicer::storeNextPending()
         fail(r.error);
         return false;
     }
-    LayerContext &ctx = pending->context;
+    LayerContext ctx = context;
     ctx.layerCode = r.code;
     if (m_options.layerRendered)
         m_options.layerRendered(r.rendered, ctx);
     const std::size_t count = r.code == LayerSplitFirst ? 2 : 1;
     for (std::size_t k = 0; k < count; ++k) {
         const int code = r.code == LayerSplitFirst ? LayerSplitFirst + int(k) : r.code;
-        const bool stored = m_options.sliceOnDisk ? storeBytes(r.encoded.at(k), code, ctx.heightMm)
-                                                  : storeImage(r.images.at(k), code, ctx.heightMm);
-        if (!stored)
+        if (!m_options.sliceOnDisk)
+            keepImage(r.images.at(k), code, ctx.heightMm);
+        else if (!storeBytes(r.encoded.at(k), code, ctx.heightMm))
             return false;
     }
     ++m_layersDone;

@@ -13,6 +13,7 @@
 
 #include "slicing/CrossSection.h"
 #include "slicing/LayerSchedule.h"
+#include "slicing/LitImage.h"
 #include "slicing/SliceParameters.h"
 
 // What the post-processing of a layer gets to know about it.
@@ -36,6 +37,11 @@ using LayerPostProcess = std::function<std::vector<cv::Mat>(std::vector<cv::Mat>
 // Encodes a layer image to PNG bytes; empty when it cannot.
 using LayerEncoder = std::function<std::vector<unsigned char>(const cv::Mat &image)>;
 
+// The same two hooks for layers kept as their lit box (see LitImage): the work on a layer then
+// follows the part of the panel it lights.
+using LitPostProcess = std::function<std::vector<LitImage>(std::vector<LitImage> images, const LayerContext &)>;
+using LitEncoder = std::function<std::vector<unsigned char>(const LitImage &image)>;
+
 // Called after each layer file is written (e.g. to add it to a package archive). False with
 // *error stops the run.
 using LayerFileWritten = std::function<bool(const QString &path, QString *error)>;
@@ -54,6 +60,15 @@ struct SliceRunOptions
 
     LayerPostProcess postProcess;
     LayerEncoder encode;              // empty: encodeLayerImage()
+    // When either is set, each layer travels as its lit box from the fill to the encoder, and
+    // these take the place of postProcess and encode (an empty litEncode then uses encode).
+    // Without them every layer is a whole image throughout: the straightforward way, kept to
+    // check the other against.
+    LitPostProcess litPostProcess;
+    LitEncoder litEncode;
+    // False when the post-processing never asks for the outline (no outline step): with
+    // workers it is then not taken at all, instead of in advance for every layer.
+    bool outlineUsed = true;
     LayerFileWritten fileWritten;
     std::function<void(const QString &)> log;   // "Slicing started", … (the window's log panel)
     // A layer's images as rendered (merged and split, before post-processing), for collectors
@@ -138,10 +153,12 @@ public:
 private:
     struct LayerOutcome;
     struct PendingLayer;
+    using Section = std::function<LitImage()>;
 
     Step fail(const QString &message);
+    void releaseRunMemory();
     Step end(bool cancelled);
-    bool storeImage(const cv::Mat &image, int code, float height);
+    void keepImage(const cv::Mat &image, int code, float height);
     bool storeBytes(const std::vector<unsigned char> &bytes, int code, float height);
     void log(const QString &text);
     // Takes layer n's cut height, picks the step to the next layer and returns the flags
@@ -150,7 +167,11 @@ private:
 
     // With workers: dispatches the next layer and stores finished ones in order.
     Step processLayerPipelined();
-    LayerOutcome runLayerJob(const std::vector<std::function<cv::Mat()>> &sections, LayerContext context) const;
+    // The cross-sections of the layer just cut, one per render mode, as work for later.
+    bool takeSections(const RenderFlags &flags, std::vector<Section> *sections, QString *error);
+    LayerOutcome runLayerJob(const std::vector<Section> &sections, LayerContext context) const;
+    std::vector<unsigned char> encodeImage(const LitImage &image) const;
+    bool storeOutcome(const LayerContext &context, LayerOutcome &outcome);
     bool storeNextPending();
     // Stores every layer in flight; false when one fails (the run has failed then).
     bool storeAllPending();
@@ -178,6 +199,7 @@ private:
     QList<int> m_codes;
 
     bool m_pipelined = false;
+    bool m_lit = false;   // layers travel as their lit box
     std::size_t m_maxPending = 1;
     std::deque<std::unique_ptr<PendingLayer>> m_pending;
     std::unique_ptr<LayerWorkers> m_workers;

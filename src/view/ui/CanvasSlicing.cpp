@@ -4,6 +4,7 @@
 
 #include "config/DataFolder.h"
 #include "imaging/LayerPng.h"
+#include "imaging/LitLayerChain.h"
 #include "imaging/QtImage.h"
 #include "scene/Scene.h"
 #include "slicing/CrossSection.h"
@@ -111,8 +112,9 @@ void Canvas::onStartSlicing(float sThick, QString fileName)
         options.sliceOnDisk = sliceOnDisk;
         options.splitSupportExposure = splitSupportExposure;
         options.fullSupportView = fullSupportView;
-        options.postProcess = makeLayerPostProcess(postProcess, params);
-        options.encode = [](const cv::Mat &image) { return encodeLayerPng(image); };
+        options.litPostProcess = makeLitLayerPostProcess(postProcess, params);
+        options.litEncode = [](const LitImage &image) { return encodeLitLayerPng(image); };
+        options.outlineUsed = postProcess.contourAntialiasing;
         // The layer chain and the encoder depend on their layer only: several run at once.
         options.workerThreads = -1;
         if (sliceOnDisk) {

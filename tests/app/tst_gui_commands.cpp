@@ -1,6 +1,7 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTabWidget>
@@ -156,8 +157,15 @@ private slots:
             const QString before = windowState(w);
             auto *catcher = new DialogCatcher(dialogWatchers());
             a->trigger();
-            QTest::qWait(50);
-            const bool observed = !catcher->seen.isEmpty() || windowState(w) != before;
+            // Some commands finish on a later turn of the event loop (a base is built from a
+            // loaded mesh); under load that can take a while, so wait for the effect, not a time.
+            QElapsedTimer waited;
+            waited.start();
+            bool observed = false;
+            while (!observed && waited.elapsed() < 3000) {
+                QTest::qWait(waited.elapsed() < 50 ? 50 : 20);
+                observed = !catcher->seen.isEmpty() || windowState(w) != before;
+            }
             delete catcher;
             QVERIFY2(observed, qPrintable(name + " is enabled but does nothing visible"));
             walked << name;

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <opencv2/core.hpp>
+#include <vector>
+
+// Islands: regions of a layer that rest on nothing. A region (8-connected lit pixels) of layer
+// n is an island when none of its pixels lies over a lit pixel of layer n − 1; such a region
+// cures loose in the vat instead of on the part. Layer images are 8-bit with one or three
+// channels; a pixel is lit when any channel is above zero. The work stays inside the lit
+// bounding boxes, so empty margins of large panels cost nothing but one scan.
+
+// The smallest rectangle holding every lit pixel of `image` (any channel); empty when none.
+cv::Rect litBoundingBox(const cv::Mat &image);
+
+// The lit pixels of one layer: the union over its images (a layer split for the support
+// exposure has two, and both cure), cut to their bounding box.
+struct LayerFootprint
+{
+    cv::Rect box;   // in layer-image pixels; empty: nothing lit
+    cv::Mat mask;   // box.size(), CV_8UC1, 255 where lit
+};
+
+// `boxHint`, when not empty, is a rectangle known to hold every lit pixel (the renderer may
+// know it); the images are then only looked at inside it.
+LayerFootprint layerFootprint(const std::vector<cv::Mat> &images, cv::Rect boxHint = cv::Rect());
+
+// One island in layer-image pixels (x to the right, y with the row).
+struct IslandRegion
+{
+    cv::Rect box;
+    cv::Point2d centroidPx;   // mean of its pixel centres
+    int areaPx = 0;
+};
+
+// The regions of `upper` with no pixel over a lit pixel of `lower`, ordered by their first
+// pixel (row, then column).
+std::vector<IslandRegion> findIslands(const LayerFootprint &lower, const LayerFootprint &upper);

@@ -108,11 +108,12 @@ private slots:
     void floatingCubeIsOneIsland()
     {
         const std::vector<SliceObject> scene = {placed(boxMesh(30, 24, 2), {}),
-                                                placed(boxMesh(6, 4, 3), {7, -5, 5.05f})};
-        const Result r = slice(scene, 8.05f);
+                                                placed(boxMesh(6, 4, 3), {7, -5, 5.07f})};
+        const Result r = slice(scene, 8.07f);
         QCOMPARE(int(r.islands.size()), 1);
         const IslandReport &i = r.islands[0];
-        // Layers every 0.1 mm: the first cut above 5.05 mm is layer 51 at 5.1 mm.
+        // Layers every 0.1 mm, each cut through its middle: the first cut above 5.07 mm is that
+        // of layer 51 (5.1 to 5.2 mm).
         QCOMPARE(i.layerIndex, 51);
         QVERIFY(std::abs(i.heightMm - 5.1f) < 1e-4f);
         QVERIFY2(std::abs(i.xMm - 7.0) < 0.01 && std::abs(i.yMm + 5.0) < 0.01,
@@ -128,12 +129,12 @@ private slots:
     {
         const std::vector<SliceObject> scene = {placed(boxMesh(4, 4, 10.05f), {}),
                                                 placed(boxMesh(24, 4, 2), {0, 0, 10}),
-                                                placed(boxMesh(2, 4, 1.5f), {-11, 0, 8.55f}),
-                                                placed(boxMesh(2, 4, 1.5f), {11, 0, 8.55f})};
+                                                placed(boxMesh(2, 4, 1.5f), {-11, 0, 8.57f}),
+                                                placed(boxMesh(2, 4, 1.5f), {11, 0, 8.57f})};
         const Result r = slice(scene, 12);
         QCOMPARE(int(r.islands.size()), 2);
         for (const IslandReport &i : r.islands)
-            QCOMPARE(i.layerIndex, 86);   // the first cut above 8.55 mm
+            QCOMPARE(i.layerIndex, 86);   // the first cut above 8.57 mm, at 8.65 mm
         std::vector<double> xs = {r.islands[0].xMm, r.islands[1].xMm};
         std::sort(xs.begin(), xs.end());
         QVERIFY(std::abs(xs[0] + 11.0) < 0.01 && std::abs(xs[1] - 11.0) < 0.01);

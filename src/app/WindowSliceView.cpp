@@ -82,7 +82,7 @@ void Window::updateSliceView(int position)
         picture = QImage(sliceFileNames.at(p));
     }
     // Packed layers (three grey pixels per RGB pixel) are shown at their real width.
-    picture = expandPackedLayer(picture);
+    picture = withIslandMarks(expandPackedLayer(picture), p);
     currentSlice = QPixmap::fromImage(picture);
     ui->lblSliceSize->setText(picture.isNull() ? QString() : sliceSizeText(picture));
     if (p < int(sliceHeights.size()))

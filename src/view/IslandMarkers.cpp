@@ -11,14 +11,28 @@
 std::vector<float> islandMarkerLines(const std::vector<float> &pointsMm, float armMm)
 {
     std::vector<float> lines;
-    lines.reserve(pointsMm.size() / 3 * 18);
+    lines.reserve(pointsMm.size() / 3 * 90);
     for (std::size_t i = 0; i + 2 < pointsMm.size(); i += 3) {
         const float p[3] = {pointsMm[i], pointsMm[i + 1], pointsMm[i + 2]};
+        float tip[6][3];
         for (int axis = 0; axis < 3; ++axis) {
-            float a[3] = {p[0], p[1], p[2]}, b[3] = {p[0], p[1], p[2]};
-            a[axis] -= armMm;
-            b[axis] += armMm;
+            for (int side = 0; side < 2; ++side) {
+                float *t = tip[2 * axis + side];
+                t[0] = p[0];
+                t[1] = p[1];
+                t[2] = p[2];
+                t[axis] += side ? armMm : -armMm;
+            }
+            const float *a = tip[2 * axis], *b = tip[2 * axis + 1];
             lines.insert(lines.end(), {a[0], a[1], a[2], b[0], b[1], b[2]});
+        }
+        // The octahedron over the arms' tips: seen from any side the mark is a diamond.
+        for (int i = 0; i < 6; ++i) {
+            for (int j = i + 1; j < 6; ++j) {
+                if (i / 2 == j / 2)
+                    continue;
+                lines.insert(lines.end(), {tip[i][0], tip[i][1], tip[i][2], tip[j][0], tip[j][1], tip[j][2]});
+            }
         }
     }
     return lines;

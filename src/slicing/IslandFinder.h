@@ -7,7 +7,8 @@
 // n is an island when none of its pixels lies over a lit pixel of layer n − 1; such a region
 // cures loose in the vat instead of on the part. Layer images are 8-bit with one or three
 // channels; a pixel is lit when any channel is above zero. The work stays inside the lit
-// bounding boxes, so empty margins of large panels cost nothing but one scan.
+// bounding boxes and along runs of lit pixels, so empty margins of large panels cost nothing
+// but one scan.
 
 // The smallest rectangle holding every lit pixel of `image` (any channel); empty when none.
 cv::Rect litBoundingBox(const cv::Mat &image);
@@ -17,7 +18,7 @@ cv::Rect litBoundingBox(const cv::Mat &image);
 struct LayerFootprint
 {
     cv::Rect box;   // in layer-image pixels; empty: nothing lit
-    cv::Mat mask;   // box.size(), CV_8UC1, 255 where lit
+    cv::Mat mask;   // box.size(), CV_8UC1, above zero where lit
 };
 
 // `boxHint`, when not empty, is a rectangle known to hold every lit pixel (the renderer may

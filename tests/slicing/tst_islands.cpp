@@ -80,6 +80,12 @@ private slots:
         upper(cv::Rect(20, 10, 3, 2)).setTo(255);
         // Diagonally next to the lower square but over no lit pixel: an island too.
         upper.at<uchar>(6, 1) = 255;
+        // A U whose right arm rests on a faint lower pixel: its left arm joins it only in the
+        // bottom row, and the whole U rests.
+        upper(cv::Rect(24, 2, 2, 5)).setTo(90);
+        upper(cv::Rect(28, 2, 2, 5)).setTo(90);
+        upper(cv::Rect(24, 7, 6, 1)).setTo(90);
+        lower.at<uchar>(2, 29) = 1;
         const std::vector<IslandRegion> found = findIslands(footprintOf(lower), footprintOf(upper));
         QCOMPARE(int(found.size()), 2);
         QCOMPARE(found[0].box, cv::Rect(1, 6, 1, 1));
@@ -89,7 +95,7 @@ private slots:
         QCOMPARE(found[1].centroidPx.y, 11.0);
 
         // Over an empty layer everything is an island; over itself nothing; an empty layer has none.
-        QCOMPARE(int(findIslands(LayerFootprint(), footprintOf(lower)).size()), 1);
+        QCOMPARE(int(findIslands(LayerFootprint(), footprintOf(lower)).size()), 2);
         QVERIFY(findIslands(footprintOf(upper), footprintOf(upper)).empty());
         QVERIFY(findIslands(footprintOf(lower), LayerFootprint()).empty());
 
@@ -97,8 +103,8 @@ private slots:
         cv::Mat colour = cv::Mat::zeros(20, 30, CV_8UC3);
         colour.at<cv::Vec3b>(15, 25) = cv::Vec3b(0, 40, 0);
         const LayerFootprint both = layerFootprint({colour, lower});
-        QCOMPARE(both.box, cv::Rect(2, 2, 24, 14));
-        QCOMPARE(cv::countNonZero(both.mask), 17);
+        QCOMPARE(both.box, cv::Rect(2, 2, 28, 14));
+        QCOMPARE(cv::countNonZero(both.mask), 18);
         QCOMPARE(litBoundingBox(colour), cv::Rect(25, 15, 1, 1));
         QVERIFY(litBoundingBox(cv::Mat::zeros(5, 5, CV_8UC1)).empty());
     }

@@ -1,5 +1,5 @@
 // Writes a closed torus as binary or ASCII STL, for the loading benchmark.
-//   make_torus_stl [--ascii] [--triangles N] [--inside-out | --mixed] OUTPUT
+//   make_torus_stl [--ascii] [--triangles N] [--scale F] [--inside-out | --mixed] OUTPUT
 // --inside-out winds every triangle inward, --mixed every second one (broken models for the
 // repair to mend).
 // The torus has 2·around·across triangles and around·across distinct vertices; neighbouring
@@ -18,6 +18,7 @@ int main(int argc, char **argv)
     bool ascii = false;
     bool insideOut = false, mixed = false;
     long triangles = 1000000;
+    double scale = 1.0;
     const char *out = nullptr;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--ascii"))
@@ -28,17 +29,20 @@ int main(int argc, char **argv)
             mixed = true;
         else if (!std::strcmp(argv[i], "--triangles") && i + 1 < argc)
             triangles = std::atol(argv[++i]);
+        else if (!std::strcmp(argv[i], "--scale") && i + 1 < argc)
+            scale = std::atof(argv[++i]);
         else
             out = argv[i];
     }
-    if (!out || triangles < 8) {
-        std::fprintf(stderr, "usage: make_torus_stl [--ascii] [--triangles N] [--inside-out | --mixed] OUTPUT\n");
+    if (!out || triangles < 8 || !(scale > 0)) {
+        std::fprintf(stderr, "usage: make_torus_stl [--ascii] [--triangles N] [--scale F] [--inside-out | --mixed] OUTPUT\n");
         return 2;
     }
     // Ring segments twice the tube segments: 2·around·across = triangles.
     const long across = std::max(2L, long(std::lround(std::sqrt(double(triangles) / 4.0))));
     const long around = std::max(4L, triangles / (2 * across));
-    const double R = 40.0, r = 12.0;   // mm, fits a resin printer's plate
+    // mm, fits a resin printer's plate; --scale fits it to a smaller one (a 12K panel is 97 mm deep)
+    const double R = 40.0 * scale, r = 12.0 * scale;
     std::vector<float> grid(size_t(around * across * 3));
     for (long i = 0; i < around; ++i) {
         const double u = 2 * M_PI * double(i) / double(around);

@@ -4,7 +4,8 @@
 #   bench_setup "$@"                  the common arguments BUILD_DIR OUT_DIR [--install-peer] [--no-reference];
 #                                     sets BUILD, OUT, INSTALL_PEER, RENDERERS, CLI, MODEL and makes the model once
 #   peer_install_if_asked "$flag"     installs the Debian package with apt-get for --install-peer
-#   peer_run MODEL OUT.sl1 LOG        runs the export; sets PEER_SECONDS, PEER_LAYERS, PEER_PEAK_MB
+#   peer_run MODEL OUT.sl1 LOG [W H UM]  runs the export (on a W × H display of UM µm pixels,
+#                                     default 1920 1080 100); sets PEER_SECONDS, PEER_LAYERS, PEER_PEAK_MB
 
 bench_setup() {
   BUILD=$1
@@ -54,12 +55,15 @@ timed_run() {
 }
 
 peer_run() {
-  local model=$1 sl1=$2 log=$3
+  local model=$1 sl1=$2 log=$3 px=${4:-1920} py=${5:-1080} um=${6:-100}
+  local wmm hmm
+  wmm=$(awk -v n="$px" -v u="$um" 'BEGIN { printf "%g", n * u / 1000 }')
+  hmm=$(awk -v n="$py" -v u="$um" 'BEGIN { printf "%g", n * u / 1000 }')
   rm -f "$sl1"
   RUN_STATUS=0
   timed_run "$log" prusa-slicer --export-sla --printer-technology SLA --no-supports-enable --no-pad-enable \
-    --layer-height 0.05 --display-width 192 --display-height 108 --display-pixels-x 1920 \
-    --display-pixels-y 1080 --display-orientation landscape --bed-shape 0x0,192x0,192x108,0x108 \
+    --layer-height 0.05 --display-width "$wmm" --display-height "$hmm" --display-pixels-x "$px" \
+    --display-pixels-y "$py" --display-orientation landscape --bed-shape "0x0,${wmm}x0,${wmm}x${hmm},0x${hmm}" \
     --output "$sl1" "$model"
   [ "$RUN_STATUS" -eq 0 ] || echo "  prusa-slicer failed; see $log"
   PEER_SECONDS=$RUN_SECONDS

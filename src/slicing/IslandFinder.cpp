@@ -24,23 +24,67 @@ bool anyByte(const uchar *p, std::size_t n)
     return false;
 }
 
-// Lit pixels of `image` inside `box` as a CV_8UC1 mask of the box's size.
-cv::Mat litMask(const cv::Mat &image, const cv::Rect &box)
+// The union of the images' lit pixels inside `box`, as one grey image (any channel counts).
+cv::Mat unitedImages(const std::vector<cv::Mat> &images, const cv::Rect &box)
 {
-    const cv::Mat part = image(box);
-    cv::Mat grey;
-    if (part.channels() == 1) {
-        grey = part;
-    } else {
-        std::vector<cv::Mat> channels;
-        cv::split(part, channels);
-        grey = channels[0];
-        for (std::size_t c = 1; c < channels.size(); ++c)
-            grey = cv::max(grey, channels[c]);
+    cv::Mat united = cv::Mat::zeros(box.size(), CV_8UC1);
+    for (const cv::Mat &image : images) {
+        if (image.empty() || image.depth() != CV_8U)
+            continue;
+        const cv::Rect inside = box & cv::Rect(0, 0, image.cols, image.rows);
+        if (inside.empty())
+            continue;
+        const cv::Mat part = image(inside);
+        cv::Mat grey = part;
+        if (part.channels() > 1) {
+            std::vector<cv::Mat> channels;
+            cv::split(part, channels);
+            grey = channels[0];
+            for (std::size_t c = 1; c < channels.size(); ++c)
+                grey = cv::max(grey, channels[c]);
+        }
+        cv::Mat target = united(inside - box.tl());
+        cv::bitwise_or(target, grey, target);
     }
-    // Any value above zero is lit; the footprint keeps the values (a copy: the layer's own
-    // image may still be drawn into).
-    return grey.data == part.data ? grey.clone() : grey;
+    return united;
+}
+
+bool hasZeroByte(uint64_t v)
+{
+    return ((v - 0x0101010101010101ull) & ~v & 0x8080808080808080ull) != 0;
+}
+
+// The runs of lit pixels of one row (`width` pixels from column `x0` of the image), appended
+// to `runs` in image columns.
+void rowRuns(const uchar *row, int width, int x0, int y, std::vector<LitRun> &runs)
+{
+    int x = 0;
+    while (x < width) {
+        // Skip black, eight pixels at a time.
+        while (x + 8 <= width) {
+            uint64_t w;
+            std::memcpy(&w, row + x, 8);
+            if (w)
+                break;
+            x += 8;
+        }
+        while (x < width && !row[x])
+            ++x;
+        if (x >= width)
+            break;
+        int end = x + 1;
+        while (end + 8 <= width) {
+            uint64_t w;
+            std::memcpy(&w, row + end, 8);
+            if (hasZeroByte(w))
+                break;
+            end += 8;
+        }
+        while (end < width && row[end])
+            ++end;
+        runs.push_back({y, x0 + x, x0 + end});
+        x = end;
+    }
 }
 
 } // namespace
@@ -96,90 +140,49 @@ cv::Rect litBoundingBox(const cv::Mat &image)
     return cv::Rect(left, top, right - left + 1, bottom - top + 1);
 }
 
+long long LayerFootprint::litPixels() const
+{
+    long long n = 0;
+    for (const LitRun &r : runs)
+        n += r.x1 - r.x0;
+    return n;
+}
+
 LayerFootprint layerFootprint(const std::vector<cv::Mat> &images, cv::Rect boxHint)
 {
     LayerFootprint f;
-    std::vector<cv::Rect> boxes;
+    std::vector<const cv::Mat *> usable;
+    cv::Rect area;
     for (const cv::Mat &image : images) {
-        cv::Rect box;
-        if (!image.empty() && image.depth() == CV_8U) {
-            const cv::Rect whole(0, 0, image.cols, image.rows);
-            if (boxHint.empty()) {
-                box = litBoundingBox(image);
-            } else {
-                const cv::Rect inside = boxHint & whole;
-                if (!inside.empty()) {
-                    box = litBoundingBox(image(inside));
-                    box += inside.tl();
-                }
-            }
-        }
-        boxes.push_back(box);
-        if (!box.empty())
-            f.box = f.box.empty() ? box : (f.box | box);
-    }
-    if (f.box.empty())
-        return f;
-    if (images.size() == 1) {
-        f.mask = litMask(images[0], f.box);
-        return f;
-    }
-    f.mask = cv::Mat::zeros(f.box.size(), CV_8UC1);
-    for (std::size_t i = 0; i < images.size(); ++i) {
-        if (boxes[i].empty())
+        if (image.empty() || image.depth() != CV_8U)
             continue;
-        cv::Mat target = f.mask(boxes[i] - f.box.tl());
-        cv::bitwise_or(target, litMask(images[i], boxes[i]), target);
+        usable.push_back(&image);
+        area |= cv::Rect(0, 0, image.cols, image.rows);
     }
+    if (usable.empty())
+        return f;
+    if (!boxHint.empty())
+        area &= boxHint;
+    // One grey image is read where it is; several, or colour, are united first (rare layers).
+    cv::Mat grey;
+    if (usable.size() == 1 && usable[0]->channels() == 1 && !area.empty())
+        grey = (*usable[0])(area);
+    else if (!area.empty())
+        grey = unitedImages(images, area);
+    for (int y = 0; y < grey.rows; ++y)
+        rowRuns(grey.ptr<uchar>(y), grey.cols, area.x, area.y + y, f.runs);
+    if (f.runs.empty())
+        return f;
+    int x0 = f.runs.front().x0, x1 = f.runs.front().x1;
+    for (const LitRun &r : f.runs) {
+        x0 = std::min(x0, r.x0);
+        x1 = std::max(x1, r.x1);
+    }
+    f.box = cv::Rect(x0, f.runs.front().y, x1 - x0, f.runs.back().y - f.runs.front().y + 1);
     return f;
 }
 
 namespace {
-
-// A run of lit pixels in one row of a footprint: columns [x0, x1).
-struct LitRun
-{
-    int y;
-    int x0;
-    int x1;
-};
-
-bool hasZeroByte(uint64_t v)
-{
-    return ((v - 0x0101010101010101ull) & ~v & 0x8080808080808080ull) != 0;
-}
-
-// The runs of lit pixels of one row, appended to `runs`.
-void rowRuns(const uchar *row, int width, int y, std::vector<LitRun> &runs)
-{
-    int x = 0;
-    while (x < width) {
-        // Skip black, eight pixels at a time.
-        while (x + 8 <= width) {
-            uint64_t w;
-            std::memcpy(&w, row + x, 8);
-            if (w)
-                break;
-            x += 8;
-        }
-        while (x < width && !row[x])
-            ++x;
-        if (x >= width)
-            break;
-        int end = x + 1;
-        while (end + 8 <= width) {
-            uint64_t w;
-            std::memcpy(&w, row + end, 8);
-            if (hasZeroByte(w))
-                break;
-            end += 8;
-        }
-        while (end < width && row[end])
-            ++end;
-        runs.push_back({y, x, end});
-        x = end;
-    }
-}
 
 int findRoot(std::vector<int> &parent, int i)
 {
@@ -197,34 +200,39 @@ std::vector<IslandRegion> findIslands(const LayerFootprint &lower, const LayerFo
     std::vector<IslandRegion> islands;
     if (upper.box.empty())
         return islands;
-    // The layer's lit pixels as runs along its rows; a run rests when a pixel of it lies over a
-    // lit pixel of the layer below, and runs of neighbouring rows that touch (diagonally too)
-    // are one region. Regions without a resting run are islands. One pass over the layer and
-    // a look below each run: no labelling of whole images.
-    std::vector<LitRun> runs;
-    std::vector<std::size_t> rowStart(std::size_t(upper.mask.rows) + 1, 0);
-    for (int y = 0; y < upper.mask.rows; ++y) {
-        rowStart[std::size_t(y)] = runs.size();
-        rowRuns(upper.mask.ptr<uchar>(y), upper.mask.cols, y, runs);
-    }
-    rowStart[std::size_t(upper.mask.rows)] = runs.size();
-
+    // A run of the layer rests when a pixel of it lies over a lit pixel of the layer below;
+    // runs of neighbouring rows that touch (diagonals too) are one region, and regions without
+    // a resting run are islands.
+    const std::vector<LitRun> &runs = upper.runs;
     std::vector<char> resting(runs.size(), 0);
+    std::size_t below = 0;   // lower runs are ordered like the upper ones: one sweep serves all
     for (std::size_t i = 0; i < runs.size(); ++i) {
         const LitRun &r = runs[i];
-        const int y = r.y + upper.box.y - lower.box.y;
-        const int x0 = std::max(r.x0 + upper.box.x - lower.box.x, 0);
-        const int x1 = std::min(r.x1 + upper.box.x - lower.box.x, lower.box.width);
-        if (y >= 0 && y < lower.box.height && x0 < x1)
-            resting[i] = anyByte(lower.mask.ptr<uchar>(y) + x0, std::size_t(x1 - x0));
+        while (below < lower.runs.size()
+               && (lower.runs[below].y < r.y || (lower.runs[below].y == r.y && lower.runs[below].x1 <= r.x0)))
+            ++below;
+        for (std::size_t k = below; k < lower.runs.size() && lower.runs[k].y == r.y && lower.runs[k].x0 < r.x1; ++k) {
+            if (lower.runs[k].x1 > r.x0) {
+                resting[i] = 1;
+                break;
+            }
+        }
     }
     if (std::all_of(resting.begin(), resting.end(), [](char c) { return c != 0; }))
         return islands;
 
+    // Where each row's runs start.
+    const int firstRow = upper.box.y, rows = upper.box.height;
+    std::vector<std::size_t> rowStart(std::size_t(rows) + 1, runs.size());
+    for (std::size_t i = runs.size(); i-- > 0;)
+        rowStart[std::size_t(runs[i].y - firstRow)] = i;
+    for (int y = rows - 1; y >= 0; --y)
+        rowStart[std::size_t(y)] = std::min(rowStart[std::size_t(y)], rowStart[std::size_t(y) + 1]);
+
     std::vector<int> parent(runs.size());
     for (std::size_t i = 0; i < runs.size(); ++i)
         parent[i] = int(i);
-    for (int y = 1; y < upper.mask.rows; ++y) {
+    for (int y = 1; y < rows; ++y) {
         std::size_t a = rowStart[std::size_t(y) - 1], b = rowStart[std::size_t(y)];
         const std::size_t aEnd = rowStart[std::size_t(y)], bEnd = rowStart[std::size_t(y) + 1];
         while (a < aEnd && b < bEnd) {
@@ -274,9 +282,9 @@ std::vector<IslandRegion> findIslands(const LayerFootprint &lower, const LayerFo
         if (g.area == 0 || g.rests)
             continue;
         IslandRegion r;
-        r.box = cv::Rect(g.x0 + upper.box.x, g.y0 + upper.box.y, g.x1 - g.x0, g.y1 - g.y0);
+        r.box = cv::Rect(g.x0, g.y0, g.x1 - g.x0, g.y1 - g.y0);
         r.areaPx = int(g.area);
-        r.centroidPx = cv::Point2d(g.sumX / double(g.area) + upper.box.x, g.sumY / double(g.area) + upper.box.y);
+        r.centroidPx = cv::Point2d(g.sumX / double(g.area), g.sumY / double(g.area));
         islands.push_back(r);
     }
     std::sort(islands.begin(), islands.end(), [](const IslandRegion &a, const IslandRegion &b) {

@@ -1,24 +1,34 @@
 #pragma once
 
+#include <cstdint>
 #include <opencv2/core.hpp>
 #include <vector>
 
 // Islands: regions of a layer that rest on nothing. A region (8-connected lit pixels) of layer
 // n is an island when none of its pixels lies over a lit pixel of layer n − 1; such a region
 // cures loose in the vat instead of on the part. Layer images are 8-bit with one or three
-// channels; a pixel is lit when any channel is above zero. The work stays inside the lit
-// bounding boxes and along runs of lit pixels, so empty margins of large panels cost nothing
-// but one scan.
+// channels; a pixel is lit when any channel is above zero. A layer is kept as the runs of lit
+// pixels along its rows, so black margins cost one quick scan and a large panel's layer takes
+// a few kilobytes instead of a copy of its image.
 
 // The smallest rectangle holding every lit pixel of `image` (any channel); empty when none.
 cv::Rect litBoundingBox(const cv::Mat &image);
 
+// A run of lit pixels in one image row: columns [x0, x1).
+struct LitRun
+{
+    int y;
+    int x0;
+    int x1;
+};
+
 // The lit pixels of one layer: the union over its images (a layer split for the support
-// exposure has two, and both cure), cut to their bounding box.
+// exposure has two, and both cure), as runs ordered by row, then column.
 struct LayerFootprint
 {
-    cv::Rect box;   // in layer-image pixels; empty: nothing lit
-    cv::Mat mask;   // box.size(), CV_8UC1, above zero where lit
+    cv::Rect box;                  // in layer-image pixels; empty: nothing lit
+    std::vector<LitRun> runs;
+    long long litPixels() const;
 };
 
 // `boxHint`, when not empty, is a rectangle known to hold every lit pixel (the renderer may
@@ -33,6 +43,6 @@ struct IslandRegion
     int areaPx = 0;
 };
 
-// The regions of `upper` with no pixel over a lit pixel of `lower`, ordered by their first
-// pixel (row, then column).
+// The regions of `upper` with no pixel over a lit pixel of `lower`, ordered by the top, then
+// the left edge of their boxes.
 std::vector<IslandRegion> findIslands(const LayerFootprint &lower, const LayerFootprint &upper);

@@ -60,7 +60,14 @@ void rowRuns(const uchar *row, int width, int x0, int y, std::vector<LitRun> &ru
 {
     int x = 0;
     while (x < width) {
-        // Skip black, eight pixels at a time.
+        // Skip black, 32 and then eight pixels at a time.
+        while (x + 32 <= width) {
+            uint64_t w[4];
+            std::memcpy(w, row + x, 32);
+            if (w[0] | w[1] | w[2] | w[3])
+                break;
+            x += 32;
+        }
         while (x + 8 <= width) {
             uint64_t w;
             std::memcpy(&w, row + x, 8);

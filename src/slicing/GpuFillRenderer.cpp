@@ -492,6 +492,8 @@ bool GpuFillRenderer::render(const std::vector<SliceObject> &objects, float cutZ
                 fill(float(-tx), float(-ty), d->tileW, d->tileH);
                 if (!image)
                     continue;
+                // The fill's own time counts as drawing, not as reading it back.
+                glFinish();
                 readClock.start();
                 glReadBuffer(GL_COLOR_ATTACHMENT0);
                 glPixelStorei(GL_PACK_ALIGNMENT, 1);

@@ -18,25 +18,27 @@
 
 void Window::setupIslandControls()
 {
-    // Beside "Replace slice...", in the row under the picture.
+    // After ">|" in the row of navigation buttons, whose slider makes room for it (a wider
+    // row of fields would widen the whole window).
     m_nextIslandButton = new QPushButton(tr("Next island"), this);
     m_nextIslandButton->setObjectName(QStringLiteral("pbSViewNextIsland"));
-    if (auto *row = qobject_cast<QBoxLayout *>(ui->pbReplaceSlice->parentWidget()->layout())) {
-        // The button sits in a nested row; find the layout that holds "Replace slice...".
-        QBoxLayout *holder = nullptr;
-        QList<QBoxLayout *> open = {row};
-        while (!open.isEmpty() && !holder) {
-            QBoxLayout *l = open.takeFirst();
-            for (int i = 0; i < l->count(); ++i) {
-                if (l->itemAt(i)->widget() == ui->pbReplaceSlice)
-                    holder = l;
-                else if (auto *child = qobject_cast<QBoxLayout *>(l->itemAt(i)->layout()))
-                    open << child;
-            }
+    QBoxLayout *holder = nullptr;
+    QList<QLayout *> open = {ui->pbSViewEnd->parentWidget()->layout()};
+    while (!open.isEmpty() && !holder) {
+        QLayout *l = open.takeFirst();
+        if (!l)
+            continue;
+        for (int i = 0; i < l->count(); ++i) {
+            if (l->itemAt(i)->widget() == ui->pbSViewEnd)
+                holder = qobject_cast<QBoxLayout *>(l);
+            else if (QLayout *child = l->itemAt(i)->layout())
+                open << child;
         }
-        if (holder)
-            holder->insertWidget(holder->indexOf(ui->pbReplaceSlice), m_nextIslandButton);
     }
+    if (holder)
+        holder->insertWidget(holder->indexOf(ui->pbSViewEnd) + 1, m_nextIslandButton);
+    else
+        qWarning() << "The slice tab has no row for the next-island button.";
     connect(m_nextIslandButton, &QPushButton::clicked, this, &Window::showNextIsland);
     clearRunAnalysis();
 }

@@ -365,6 +365,9 @@ public:
 private:
     void setupIslandControls();
     void takeRunAnalysis();                   // log, status bar, viewer marks and 3D markers
+    // The print time of the schedule shown (sliceExposures, sliceLifts); empty without one.
+    QString printTimeText() const;
+    void reportPackagePrintTime();            // a loaded package: its print time in log and status bar
     void clearRunAnalysis();
     QImage withIslandMarks(const QImage &picture, int imageIndex) const;
     std::vector<int> m_islandImages;          // picture index of each island's layer, ascending

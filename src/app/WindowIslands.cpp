@@ -83,16 +83,8 @@ void Window::takeRunAnalysis()
     sliceResinMl = analysis->resinVolumeMl(lastThicknessUm(sliceHeights, ui->inpSliceThickness->value()));
 
     QString estimate = tr("Resin: %1").arg(resinVolumeText(sliceResinMl));
-    if (!sliceExposures.isEmpty() && sliceExposures.size() == sliceLifts.size()) {
-        std::vector<ScheduledImage> schedule;
-        for (int i = 0; i < sliceExposures.size(); ++i) {
-            ScheduledImage image;
-            image.exposureS = sliceExposures.at(i);
-            image.lift = sliceLifts.at(i);
-            schedule.push_back(image);
-        }
-        estimate += tr(", print time: %1").arg(durationText(printTimeSeconds(schedule, motionSettingsFrom(settings))));
-    }
+    if (const QString time = printTimeText(); !time.isEmpty())
+        estimate += tr(", print time: %1").arg(time);
     const QString islands = islandSummary(sliceIslands);
     appendLog(estimate);
     appendLog(islands);
@@ -127,6 +119,30 @@ void Window::takeRunAnalysis()
         m_nextIslandButton->setEnabled(true);
         m_nextIslandButton->setToolTip(tr("Show the next layer with an island (%1 in this run)").arg(sliceIslands.size()));
     }
+}
+
+QString Window::printTimeText() const
+{
+    if (sliceExposures.isEmpty() || sliceExposures.size() != sliceLifts.size())
+        return QString();
+    std::vector<ScheduledImage> schedule;
+    for (int i = 0; i < sliceExposures.size(); ++i) {
+        ScheduledImage image;
+        image.exposureS = sliceExposures.at(i);
+        image.lift = sliceLifts.at(i);
+        schedule.push_back(image);
+    }
+    return durationText(printTimeSeconds(schedule, motionSettingsFrom(settings)));
+}
+
+void Window::reportPackagePrintTime()
+{
+    const QString time = printTimeText();
+    if (time.isEmpty())
+        return;
+    const QString text = tr("Print time: %1").arg(time);
+    appendLog(text);
+    ui->statusBar->showMessage(text);
 }
 
 void Window::showNextIsland()

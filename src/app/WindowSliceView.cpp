@@ -249,6 +249,7 @@ bool Window::importPackage(const QString &path)
     updateSliceCommands();
     updateSliceView(0);
     ui->tabWidget->setCurrentIndex(sliceTabIndex);
+    reportPackagePrintTime();
     const QString done = QString::asprintf("Loading LPK file completed in %.2f sec.", double(clock.elapsed()) / 1000.0);
     appendLog(done);
     qDebug().noquote() << done;

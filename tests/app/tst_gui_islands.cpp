@@ -9,6 +9,9 @@
 #include <memory>
 
 #include "app/Window.h"
+#include "imaging/LayerPng.h"
+#include "package/Archiver.h"
+#include "package/PackageFiles.h"
 #include "support_window.h"
 #include "view/ui/Canvas.h"
 
@@ -120,6 +123,33 @@ private slots:
         QVERIFY(logText(w).contains("no islands"));
         QVERIFY(!next->isEnabled());
         QVERIFY(w.canvas->islandMarkersMm.empty());
+    }
+
+    // A loaded package tells how long it prints: 60 + 8 + 8 s of light and three lifts of 4 mm
+    // (4 s up at 60 mm/min, 1 1/3 s down at 180 mm/min).
+    void loadedPackageTellsItsPrintTime()
+    {
+        PackageDescription run;
+        run.widthPx = 30;
+        run.heightPx = 20;
+        run.firstLayerCount = 1;
+        run.firstLayerExposureS = 60;
+        run.normalExposureS = 8;
+        run.images = {{0.05, 0}, {0.1, 0}, {0.15, 0}};
+        PackageJob job;
+        QString error;
+        QVERIFY2(beginPackage(packagePathFor(m_data->filePath("part.lpk"), 50), &job, &error), qPrintable(error));
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(writeLayerPng(cv::Mat(20, 30, CV_8UC1, cv::Scalar(255)), job.workFolder + "/" + layerFileName(i + 1), &error));
+        QVERIFY2(finishPackage(job, run, {}, Archiver(), &error), qPrintable(error));
+
+        Window w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        waitForBuildPlate(w);
+        QVERIFY(w.importPackage(job.packagePath));
+        QVERIFY2(logText(w).contains("Print time: 1 min 32 s"), qPrintable(logText(w)));
+        QCOMPARE(w.statusBar()->currentMessage(), QString("Print time: 1 min 32 s"));
     }
 };
 

@@ -50,3 +50,42 @@ for r in cpu gpu; do
     echo "  target peak memory <= 400 MB ($r): ${peak[$r]} MB: $(verdict "$([ "${peak[$r]}" -le 400 ] && echo 1)")"
   fi
 done
+
+# The 12K panel: 11520 × 5120 px of 19 µm, 50 µm layers. Its plate is 97 mm deep, so the torus
+# is scaled by 0.9 (93.6 mm across). The stencil pass refuses panels this size; the processor
+# and the GPU fill (tile by tile where the driver's framebuffer is smaller) slice it.
+# Targets: at most half the peer's time, at most 1 GB peak. --no-12k skips this part.
+case " $* " in *" --no-12k "*) exit 0 ;; esac
+MODEL12=$OUT/torus_1m_scale09.stl
+[ -s "$MODEL12" ] || "$BUILD/bench/load/make_torus_stl" --scale 0.9 --triangles 1000000 "$MODEL12" >/dev/null
+echo "package 12K: 1M-triangle torus (0.9 scale) to a finished .lpk, 50 µm layers, 11520 x 5120 px at 19 µm"
+declare -A seconds12 peak12
+for r in cpu gpu; do
+  RUN_STATUS=0
+  timed_run "$OUT/package12k_$r.log" "$CLI" slice "$MODEL12" -o "$OUT/torus12k_$r.lpk" --thickness 50 \
+    --projector 11520x5120 --pixel-size 19 --timings --renderer "$r"
+  [ "$RUN_STATUS" -eq 0 ] || { echo "  $r: orvell3d-cli failed; see $OUT/package12k_$r.log"; continue; }
+  seconds12[$r]=$RUN_SECONDS
+  peak12[$r]=${RUN_PEAK_MB:-?}
+  images=$(sed -n 's/.*(\([0-9]*\) images.*/\1/p' "$OUT/package12k_$r.log")
+  echo "  $r: $images layers, model to package in $RUN_SECONDS s, peak ${peak12[$r]} MB"
+  sed -n 's/^timings (ms): /    where the time went (ms, summed over threads): /p' "$OUT/package12k_$r.log"
+  rm -f "$OUT/torus12k_${r}_z50.lpk"
+done
+PEER_SECONDS=""
+if peer_available; then
+  peer_run "$MODEL12" "$OUT/torus12k.sl1" "$OUT/prusa-slicer-12k.log" 11520 5120 19
+  echo "  prusa-slicer --export-sla: $PEER_LAYERS layers in $PEER_SECONDS s, peak ${PEER_PEAK_MB:-?} MB"
+  rm -f "$OUT/torus12k.sl1"
+fi
+for r in cpu gpu; do
+  [ -n "${seconds12[$r]:-}" ] || continue
+  if [ -n "${PEER_SECONDS:-}" ]; then
+    ok=$(awk -v a="${seconds12[$r]}" -v b="$PEER_SECONDS" 'BEGIN { print (a <= b / 2) ? 1 : 0 }')
+    awk -v r="$r" -v a="${seconds12[$r]}" -v b="$PEER_SECONDS" -v v="$(verdict "$ok")" \
+      'BEGIN { printf "  target 12K %s <= 1/2 of prusa-slicer: %.2f s vs %.2f s (ratio %.2f): %s\n", r, a, b / 2, a / b, v }'
+  fi
+  if [ "${peak12[$r]}" != "?" ]; then
+    echo "  target 12K peak memory <= 1024 MB ($r): ${peak12[$r]} MB: $(verdict "$([ "${peak12[$r]}" -le 1024 ] && echo 1)")"
+  fi
+done

@@ -15,6 +15,7 @@
 #include "app/SettingsInputs.h"
 #include "config/EnvironmentSettings.h"
 #include "package/LpkExport.h"
+#include "slicing/LayerAnalysis.h"
 #include "slicing/LayerSchedule.h"
 
 namespace Ui {
@@ -27,6 +28,7 @@ class QActionGroup;
 class QComboBox;
 class QKeyEvent;
 class QLabel;
+class QPushButton;
 class QModelIndex;
 class QStandardItem;
 class QStandardItemModel;
@@ -354,6 +356,24 @@ private:
     QList<PrinterEntry> m_appliedPrinters;
     QPoint m_flexMenuPos{-1, -1};
     QList<FlexSliceEntry> m_appliedFlexSlices;
+
+    // --- what the last run found: islands, resin and time (WindowIslands.cpp) ------------
+public:
+    std::vector<IslandReport> sliceIslands;   // of the last run, by layer
+    double sliceResinMl = -1.0;               // < 0: not known
+    void showNextIsland();                    // the "Next island" button
+private:
+    void setupIslandControls();
+    void takeRunAnalysis();                   // log, status bar, viewer marks and 3D markers
+    // The print time of the schedule shown (sliceExposures, sliceLifts); empty without one.
+    QString printTimeText() const;
+    void reportPackagePrintTime();            // a loaded package: its print time in log and status bar
+    void clearRunAnalysis();
+    QImage withIslandMarks(const QImage &picture, int imageIndex) const;
+    std::vector<int> m_islandImages;          // picture index of each island's layer, ascending
+    bool m_islandMarksMirrorH = false;        // the run's stored pictures are mirrored
+    bool m_islandMarksMirrorV = false;
+    QPushButton *m_nextIslandButton = nullptr;
 
 signals:
     void signalChangeProjection(bool isOrtho);

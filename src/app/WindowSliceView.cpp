@@ -82,7 +82,7 @@ void Window::updateSliceView(int position)
         picture = QImage(sliceFileNames.at(p));
     }
     // Packed layers (three grey pixels per RGB pixel) are shown at their real width.
-    picture = expandPackedLayer(picture);
+    picture = withIslandMarks(expandPackedLayer(picture), p);
     currentSlice = QPixmap::fromImage(picture);
     ui->lblSliceSize->setText(picture.isNull() ? QString() : sliceSizeText(picture));
     if (p < int(sliceHeights.size()))
@@ -249,6 +249,7 @@ bool Window::importPackage(const QString &path)
     updateSliceCommands();
     updateSliceView(0);
     ui->tabWidget->setCurrentIndex(sliceTabIndex);
+    reportPackagePrintTime();
     const QString done = QString::asprintf("Loading LPK file completed in %.2f sec.", double(clock.elapsed()) / 1000.0);
     appendLog(done);
     qDebug().noquote() << done;

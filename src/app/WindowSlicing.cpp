@@ -67,6 +67,7 @@ void Window::setupSlicing()
     canvas->maxZ = float(ui->inpMaxZ->value());
     canvas->sliceOnDisk = ui->cbSliceOnDisk->isChecked();
     updateSliceCommands();
+    setupIslandControls();
 }
 
 // --- run parameters ---------------------------------------------------------------------------
@@ -103,6 +104,7 @@ void Window::clearSlices()
     sliceExposures.clear();
     sliceLifts.clear();
     currentSlice = QPixmap();
+    clearRunAnalysis();
     packagePath.clear();
     package.reset();
     sliceCount = 0;
@@ -173,6 +175,7 @@ void Window::takeSliceRun()
     layerCodes = canvas->layerCodes;
     variableSteps = isVariableSchedule(sliceHeights);
     qDebug().noquote() << (variableSteps ? "Variable vertical steps." : "Regular vertical steps.");
+    takeRunAnalysis();
     updateSliceCommands();
     updateSliceView(0);
     ui->tabWidget->setCurrentIndex(1);

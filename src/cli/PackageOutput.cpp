@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "cli/JsonReport.h"
+#include "cli/RunAnalysisReport.h"
 #include "cli/SliceProgress.h"
 #include "config/ResinProfile.h"
 #include "package/Archiver.h"
@@ -198,8 +199,10 @@ int slicePackage(Scene &scene, std::vector<SliceObject> objects, const SlicePara
         QJsonObject report = sliceJsonReport(slicer, params, request.renderer, s.profile.SliceThickness, "package",
                                              job.packagePath);
         addPackageFacts(&report, run, packingMs);
+        addAnalysisFacts(&report, slicer, s.profile.SliceThickness, &run, motionSettingsFrom(settings));
         printJsonReport(report);
-        return 0;
+        return reportRunAnalysis(slicer, s.profile.SliceThickness, &run, motionSettingsFrom(settings),
+                                 request.failOnIslands, true);
     }
 
     std::printf("%d layers (%lld images, %d x %d px) packed into %s (%s) in %.2f s\n", slicer.layersDone(),
@@ -208,5 +211,6 @@ int slicePackage(Scene &scene, std::vector<SliceObject> objects, const SlicePara
                 qPrintable(fileSizeText(QFileInfo(job.packagePath).size())), double(slicer.elapsedMs()) / 1000.0);
     if (request.printTimings)
         printSliceTimings(request.renderer, slicer.timings(), packingMs);
-    return 0;
+    return reportRunAnalysis(slicer, s.profile.SliceThickness, &run, motionSettingsFrom(settings),
+                             request.failOnIslands, false);
 }

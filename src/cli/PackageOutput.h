@@ -21,6 +21,7 @@ struct PackageRequest
     double thicknessUm = -1;   // < 0: the last used thickness or the resin's first
     bool printTimings = false;
     bool json = false;         // one JSON object on standard output instead of the summary
+    bool failOnIslands = false;   // exit status 1 when the layers have islands (the package is kept)
     RendererKind renderer = RendererKind::CpuFill;
 };
 

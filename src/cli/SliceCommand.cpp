@@ -9,6 +9,7 @@
 #include "cli/JsonReport.h"
 #include "cli/PackageOutput.h"
 #include "cli/PrintableArea.h"
+#include "cli/RunAnalysisReport.h"
 #include "cli/SceneInput.h"
 #include "cli/SliceProgress.h"
 #include "cli/SliceStructures.h"
@@ -22,6 +23,7 @@
 #include "scene/ModelFile.h"
 #include "scene/Scene.h"
 #include "slicing/GlContext.h"
+#include "slicing/LayerAnalysis.h"
 #include "slicing/RendererFactory.h"
 #include "slicing/RunLimits.h"
 #include "slicing/Slicer.h"
@@ -78,23 +80,30 @@ void printSliceHelp(FILE *out)
                  "  --support-pitch MM    their grid pitch (default: the settings' pitch, 3)\n"
                  "  --support-size SIZE   small, medium, large or xl (default: the settings' dimensions)\n"
                  "%s"
+                 "  --fail-on-islands     exit with status 1 when a layer has an island (a region with\n"
+                 "                        nothing lit under it, which cures loose in the vat); the\n"
+                 "                        layers or the package are still written, for a look at them\n"
+                 "  --no-analysis         skip the island search and the resin and time estimate\n"
                  "  --timings             also print where the time went (draws, read-back, encoding, ...;\n"
                  "                        with several layers at once, summed over the threads)\n"
                  "  --json                print one JSON object on standard output instead of the\n"
-                 "                        summary (layers, images, path, sizes, timings; a package adds\n"
-                 "                        its size, resin, machine and total exposure time); nothing\n"
-                 "                        when the run fails\n"
+                 "                        summary (layers, images, path, sizes, timings, resin volume,\n"
+                 "                        islands; a package adds its size, resin, machine, total\n"
+                 "                        exposure and print time); nothing when the run fails\n"
                  "  -h, --help            show this help and exit\n"
                  "  --                    treat every following argument as a model file\n"
                  "\n"
-                 "Progress goes to standard error when it is a terminal; a summary line goes to\n"
-                 "standard output.\n"
+                 "Progress goes to standard error when it is a terminal; the summary goes to standard\n"
+                 "output: the layers and where they went, the resin the layers take (and for a package\n"
+                 "the print time: exposures, then lifting and lowering the platform), and the islands\n"
+                 "(\"no islands\", or \"3 islands: layer 120 at (12.4, \u22123.1) mm, ...\", layers counted\n"
+                 "from 0, positions from the plate centre).\n"
                  "\n"
                  "Exit status: 0 when every layer was written, 1 when a model or scene file cannot be\n"
                  "read (a model a scene file names included), a model leaves the printable area\n"
                  "(without --allow-clipping), no GL context can be made for a renderer that needs\n"
                  "one, the projector size is too large for the graphics driver or a layer cannot be\n"
-                 "written (the reason goes to standard error),\n"
+                 "written (the reason goes to standard error), or when --fail-on-islands finds islands,\n"
                  "2 for a wrong command line.\n",
                  packageOptionsHelp(), structureOptionsHelp());
 }
@@ -211,6 +220,7 @@ int runSliceCommand(const QStringList &args)
     SupportSize supportSize = SupportSize::Medium;
     bool supportSizeChosen = false;
     StructureRequest structures;
+    bool analyse = true;
 
     for (int i = 0; i < args.size(); ++i) {
         const QString &a = args[i];
@@ -248,6 +258,14 @@ int runSliceCommand(const QStringList &args)
         }
         if (a == "--supports") {
             withSupports = true;
+            continue;
+        }
+        if (a == "--fail-on-islands") {
+            package.failOnIslands = true;
+            continue;
+        }
+        if (a == "--no-analysis") {
+            analyse = false;
             continue;
         }
         if (a == "--linkers") {
@@ -434,6 +452,8 @@ int runSliceCommand(const QStringList &args)
     options.outlineUsed = post.contourAntialiasing;
     // The layer chain and the encoder are pure functions of their layer: safe on workers.
     options.workerThreads = -1;
+    if (analyse)
+        options.analysis = std::make_shared<LayerAnalysis>();
     if (!rendererChosen)
         rendererKind = fastestAvailableRenderer();
 
@@ -479,11 +499,14 @@ int runSliceCommand(const QStringList &args)
     if (step != Slicer::Finished)
         return fail(slicer.errorString());
 
+    const MotionSettings motion = motionSettingsFrom(settings);
     if (package.json) {
-        printJsonReport(sliceJsonReport(slicer, params, rendererKind, options.sliceThicknessUm, "folder",
-                                        options.outputFolder));
+        QJsonObject report = sliceJsonReport(slicer, params, rendererKind, options.sliceThicknessUm, "folder",
+                                             options.outputFolder);
+        addAnalysisFacts(&report, slicer, options.sliceThicknessUm, nullptr, motion);
+        printJsonReport(report);
         renderer->releaseGpuResources();
-        return 0;
+        return reportRunAnalysis(slicer, options.sliceThicknessUm, nullptr, motion, package.failOnIslands, true);
     }
     std::printf("%d layers (%lld images, %d x %d px) written to %s in %.2f s\n", slicer.layersDone(),
                 static_cast<long long>(slicer.sliceFileNames().size()), params.projectorWidthPx,
@@ -491,5 +514,5 @@ int runSliceCommand(const QStringList &args)
     if (printTimings)
         printSliceTimings(rendererKind, slicer.timings());
     renderer->releaseGpuResources();
-    return 0;
+    return reportRunAnalysis(slicer, options.sliceThicknessUm, nullptr, motion, package.failOnIslands, false);
 }

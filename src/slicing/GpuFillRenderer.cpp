@@ -3,6 +3,7 @@
 #include "slicing/GpuFillRenderer.h"
 
 #include <QElapsedTimer>
+#include <QtGlobal>
 #include <algorithm>
 #include <cstring>
 #include <unordered_map>
@@ -55,6 +56,10 @@ struct GpuFillRenderer::Private
     SliceParameters params;
     bool configured = false;
     int edge = 0;
+    int driverLimit = 0;   // framebuffer, texture and viewport edge the driver allows
+    int tileOverride = 0;
+    int tileW = 0;         // the read-back target, at most driverLimit (and the override) a side
+    int tileH = 0;
     CutSweep sweep;
     Timings timings;
 
@@ -136,7 +141,7 @@ struct GpuFillRenderer::Private
     // 0 with *error when the driver cannot make it.
     GLuint target(int mode, bool region, QString *error)
     {
-        const int w = params.projectorWidthPx, h = params.projectorHeightPx;
+        const int w = tileW, h = tileH;
         if (!vao) {
             glGenVertexArrays(1, &vao);
             glGenBuffers(1, &vbo);
@@ -312,23 +317,28 @@ bool GpuFillRenderer::configure(const SliceParameters &params, QString *error)
     }
     const int edge = params.framebufferEdge();
     const int limit = GlCrossSectionRenderer::maxFramebufferEdge();
-    if (edge > limit) {
+    if (limit <= 0) {
         if (error)
-            *error = QString("The projector size %1 × %2 needs a %3 × %3 pixel slicing framebuffer, but this "
-                             "graphics driver allows at most %4 pixels. Choose a smaller projector size.")
-                         .arg(params.projectorWidthPx)
-                         .arg(params.projectorHeightPx)
-                         .arg(edge)
-                         .arg(limit);
+            *error = "The graphics driver reports no framebuffer size.";
         return false;
     }
+    // Panels beyond the driver's limit are read back in tiles.
+    int tile = limit;
+    if (d->tileOverride > 0)
+        tile = std::min(tile, d->tileOverride);
+    else if (const int env = qEnvironmentVariableIntValue("ORVELL3D_GPU_TILE_PX"); env > 0)
+        tile = std::min(tile, env);
+    const int tileW = std::min(params.projectorWidthPx, tile), tileH = std::min(params.projectorHeightPx, tile);
     if (edge != d->edge)
         d->releaseTargets();
     else if (params.projectorWidthPx != d->params.projectorWidthPx
-             || params.projectorHeightPx != d->params.projectorHeightPx)
+             || params.projectorHeightPx != d->params.projectorHeightPx || tileW != d->tileW || tileH != d->tileH)
         d->releaseRunBuffers();
     d->params = params;
     d->edge = edge;
+    d->driverLimit = limit;
+    d->tileW = tileW;
+    d->tileH = tileH;
     d->configured = true;
     return true;
 }
@@ -341,6 +351,21 @@ const SliceParameters &GpuFillRenderer::parameters() const
 void GpuFillRenderer::setViewTextures(bool on)
 {
     d->viewTextures = on;
+}
+
+void GpuFillRenderer::setMaxTilePx(int px)
+{
+    d->tileOverride = std::max(0, px);
+}
+
+int GpuFillRenderer::tileWidthPx() const
+{
+    return d->tileW;
+}
+
+int GpuFillRenderer::tileHeightPx() const
+{
+    return d->tileH;
 }
 
 unsigned int GpuFillRenderer::textureId(int mode) const
@@ -397,28 +422,23 @@ bool GpuFillRenderer::render(const std::vector<SliceObject> &objects, float cutZ
     for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; ++i) {
         // errors left by earlier GL users are not this pass's
     }
+    // The view's E × E textures hold the whole cut only where the driver allows that size, and
+    // a read-back larger than one tile goes tile by tile through the projector-size target.
+    const bool viewFits = E <= d->driverLimit;
+    const bool tiled = w > d->tileW || h > d->tileH;
+    if (!flags.readBack && !viewFits) {
+        if (error)
+            *error = QString("The %1 × %1 pixel view of the cut is beyond this graphics driver's limit of %2 pixels.")
+                         .arg(E)
+                         .arg(d->driverLimit);
+        return false;
+    }
     GlStateGuard saved;
-    const bool region = flags.readBack && !d->viewTextures;
+    const bool region = flags.readBack && (!d->viewTextures || !viewFits || tiled);
     if (!d->target(mode, region, error))
         return false;
 
     glUseProgram(d->program);
-    if (region) {
-        glUniform2f(d->offsetLocation, 0.0f, 0.0f);
-        glUniform2f(d->toNdcLocation, 2.0f / float(w), 2.0f / float(h));
-        glViewport(0, 0, w, h);
-        glDisable(GL_SCISSOR_TEST);
-    } else {
-        glUniform2f(d->offsetLocation, float(x0), float(y0));
-        glUniform2f(d->toNdcLocation, 2.0f / float(E), 2.0f / float(E));
-        glViewport(0, 0, E, E);
-        if (flags.readBack) {
-            glEnable(GL_SCISSOR_TEST);
-            glScissor(x0, y0, w, h);
-        } else {
-            glDisable(GL_SCISSOR_TEST);
-        }
-    }
     glBindVertexArray(d->vao);
     glBindBuffer(GL_ARRAY_BUFFER, d->vbo);
     glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(d->vertices.size() * sizeof(float)), d->vertices.data(), GL_STREAM_DRAW);
@@ -431,41 +451,80 @@ bool GpuFillRenderer::render(const std::vector<SliceObject> &objects, float cutZ
     glEnable(GL_STENCIL_TEST);
     glFrontFace(GL_CCW);
     glStencilMask(0xFF);
-
-    // The count starts at 128, so that counts below zero (drain holes reaching out of their
-    // model) stay apart from the positive ones: 129 … 255 light the pixel.
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    glClearColor(0, 0, 0, 0);
-    glClearStencil(0x80);
-    glClear(GL_COLOR_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
-
-    // Outlines winding counter-clockwise face the front and add, the others subtract.
     const GLsizei fanVertices = GLsizei(d->vertices.size() / 2 - 6);
-    glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
-    glStencilFunc(GL_ALWAYS, 0, 0xFF);
-    glStencilOpSeparate(GL_FRONT, GL_KEEP, GL_KEEP, GL_INCR_WRAP);
-    glStencilOpSeparate(GL_BACK, GL_KEEP, GL_KEEP, GL_DECR_WRAP);
-    if (fanVertices > 0)
-        glDrawArrays(GL_TRIANGLES, 6, fanVertices);
-    // White where the count is above zero.
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    glStencilFunc(GL_LESS, 0x80, 0xFF);
-    glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
-    glDrawArrays(GL_TRIANGLES, 0, 6);
-    glDisableVertexAttribArray(0);
-    glFinish();
-    d->timings.drawMs += double(clock.nsecsElapsed()) / 1e6;
-    clock.restart();
 
-    if (flags.readBack && image) {
-        glReadBuffer(GL_COLOR_ATTACHMENT0);
-        if (region) {
-            glPixelStorei(GL_PACK_ALIGNMENT, 1);
-            cv::Mat img(h, w, CV_8UC1);
-            glReadPixels(0, 0, w, h, GL_RED, GL_UNSIGNED_BYTE, img.data);
+    // One fill of the target: the layer-image pixel (offsetX + i, offsetY + j) lands on target
+    // pixel (i, j) of a viewport of viewW × viewH.
+    auto fill = [&](float offsetX, float offsetY, int viewW, int viewH) {
+        glUniform2f(d->offsetLocation, offsetX, offsetY);
+        glUniform2f(d->toNdcLocation, 2.0f / float(viewW), 2.0f / float(viewH));
+        glViewport(0, 0, viewW, viewH);
+        // The count starts at 128, so that counts below zero (drain holes reaching out of their
+        // model) stay apart from the positive ones: 129 … 255 light the pixel.
+        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+        glClearColor(0, 0, 0, 0);
+        glClearStencil(0x80);
+        glClear(GL_COLOR_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+        // Outlines winding counter-clockwise face the front and add, the others subtract.
+        glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+        glStencilFunc(GL_ALWAYS, 0, 0xFF);
+        glStencilOpSeparate(GL_FRONT, GL_KEEP, GL_KEEP, GL_INCR_WRAP);
+        glStencilOpSeparate(GL_BACK, GL_KEEP, GL_KEEP, GL_DECR_WRAP);
+        if (fanVertices > 0)
+            glDrawArrays(GL_TRIANGLES, 6, fanVertices);
+        // White where the count is above zero.
+        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+        glStencilFunc(GL_LESS, 0x80, 0xFF);
+        glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
+        glDrawArrays(GL_TRIANGLES, 0, 6);
+    };
+
+    if (region) {
+        // The projector region tile by tile, each read straight into its place in the image.
+        glDisable(GL_SCISSOR_TEST);
+        cv::Mat img;
+        if (image)
+            img.create(h, w, CV_8UC1);
+        double readMs = 0.0;
+        QElapsedTimer readClock;
+        for (int ty = 0; ty < h; ty += d->tileH) {
+            for (int tx = 0; tx < w; tx += d->tileW) {
+                fill(float(-tx), float(-ty), d->tileW, d->tileH);
+                if (!image)
+                    continue;
+                // The fill's own time counts as drawing, not as reading it back.
+                glFinish();
+                readClock.start();
+                glReadBuffer(GL_COLOR_ATTACHMENT0);
+                glPixelStorei(GL_PACK_ALIGNMENT, 1);
+                glPixelStorei(GL_PACK_ROW_LENGTH, w);
+                glReadPixels(0, 0, std::min(d->tileW, w - tx), std::min(d->tileH, h - ty), GL_RED, GL_UNSIGNED_BYTE,
+                             img.ptr<uchar>(ty) + tx);
+                glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+                readMs += double(readClock.nsecsElapsed()) / 1e6;
+            }
+        }
+        glDisableVertexAttribArray(0);
+        d->timings.drawMs += double(clock.nsecsElapsed()) / 1e6 - readMs;
+        d->timings.readBackMs += readMs;
+        clock.restart();
+        if (image)
             *image = img;
+    } else {
+        if (flags.readBack) {
+            glEnable(GL_SCISSOR_TEST);
+            glScissor(x0, y0, w, h);
         } else {
+            glDisable(GL_SCISSOR_TEST);
+        }
+        fill(float(x0), float(y0), E, E);
+        glDisableVertexAttribArray(0);
+        glFinish();
+        d->timings.drawMs += double(clock.nsecsElapsed()) / 1e6;
+        clock.restart();
+        if (flags.readBack && image) {
             // Whole pixels come back fastest from a colour texture; the red channel is the image.
+            glReadBuffer(GL_COLOR_ATTACHMENT0);
             glPixelStorei(GL_PACK_ALIGNMENT, 4);
             cv::Mat rgba(h, w, CV_8UC4);
             glReadPixels(x0, y0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data);

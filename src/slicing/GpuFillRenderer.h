@@ -44,6 +44,15 @@ public:
     // takes less memory and time to paint and read back.
     void setViewTextures(bool on);
 
+    // The largest tile edge, pixels. Layers larger than the driver's framebuffer limit are drawn
+    // and read back in tiles of at most this size (and of at most the limit); 0 (the default)
+    // takes the limit alone, or the environment variable ORVELL3D_GPU_TILE_PX when it is set.
+    // The view textures are then left out: they would need a framebuffer 1.5 times as wide.
+    void setMaxTilePx(int px);
+    // The tile size the next read-back render uses, width × height.
+    int tileWidthPx() const;
+    int tileHeightPx() const;
+
 private:
     struct Private;
     std::unique_ptr<Private> d;

@@ -8,14 +8,14 @@
 
 namespace {
 
-// Whether any byte of the row is non-zero, eight bytes at a time.
-bool rowLit(const uchar *p, std::size_t n)
+// Whether any of `n` bytes is non-zero, 32 at a time: most rows of a layer are black.
+bool anyByte(const uchar *p, std::size_t n)
 {
     std::size_t i = 0;
-    for (; i + 8 <= n; i += 8) {
-        uint64_t word;
-        std::memcpy(&word, p + i, 8);
-        if (word)
+    for (; i + 32 <= n; i += 32) {
+        uint64_t w[4];
+        std::memcpy(w, p + i, 32);
+        if (w[0] | w[1] | w[2] | w[3])
             return true;
     }
     for (; i < n; ++i) {
@@ -131,35 +131,51 @@ cv::Rect LitImage::grownBox(int margin) const
 
 cv::Rect litBoundingBox(const cv::Mat &image)
 {
-    if (image.empty())
+    if (image.empty() || image.depth() != CV_8U)
         return cv::Rect();
-    const std::size_t rowBytes = std::size_t(image.cols) * image.elemSize();
+    const int channels = image.channels();
+    const std::size_t rowBytes = std::size_t(image.cols) * std::size_t(channels);
     int top = -1, bottom = -1;
     for (int y = 0; y < image.rows; ++y) {
-        if (rowLit(image.ptr(y), rowBytes)) {
-            if (top < 0)
-                top = y;
-            bottom = y;
+        if (anyByte(image.ptr<uchar>(y), rowBytes)) {
+            top = y;
+            break;
         }
     }
     if (top < 0)
         return cv::Rect();
-    // Columns: the first and last lit byte over the lit rows.
-    const std::size_t elem = image.elemSize();
-    std::size_t left = rowBytes, right = 0;
-    for (int y = top; y <= bottom; ++y) {
-        const uchar *p = image.ptr(y);
-        std::size_t a = 0;
-        while (a < left && !p[a])
-            ++a;
-        left = std::min(left, a);
-        std::size_t b = rowBytes;
-        while (b > right && !p[b - 1])
-            --b;
-        right = std::max(right, b);
+    for (int y = image.rows - 1; y >= top; --y) {
+        if (anyByte(image.ptr<uchar>(y), rowBytes)) {
+            bottom = y;
+            break;
+        }
     }
-    if (right <= left)
+    // Columns in bytes; each row only needs looking at outside the columns found so far, and
+    // mostly has nothing there.
+    int left = int(rowBytes), right = -1;
+    for (int y = top; y <= bottom; ++y) {
+        const uchar *row = image.ptr<uchar>(y);
+        if (left > 0 && anyByte(row, std::size_t(left))) {
+            for (int x = 0; x < left; ++x) {
+                if (row[x]) {
+                    left = x;
+                    break;
+                }
+            }
+        }
+        const int from = right + 1;
+        if (from < int(rowBytes) && anyByte(row + from, rowBytes - std::size_t(from))) {
+            for (int x = int(rowBytes) - 1; x > right; --x) {
+                if (row[x]) {
+                    right = x;
+                    break;
+                }
+            }
+        }
+    }
+    if (right < 0)
         return cv::Rect();
-    const int x0 = int(left / elem), x1 = int((right + elem - 1) / elem);
-    return cv::Rect(x0, top, x1 - x0, bottom - top + 1);
+    left /= channels;
+    right /= channels;
+    return cv::Rect(left, top, right - left + 1, bottom - top + 1);
 }

@@ -5,6 +5,7 @@
 #include <QThread>
 #include <algorithm>
 
+#include "slicing/LayerAnalysis.h"
 #include "slicing/LayerImage.h"
 #include "slicing/LayerWorkers.h"
 #include "slicing/LitLayerSteps.h"
@@ -92,6 +93,13 @@ bool Slicer::start(std::vector<SliceObject> objects, const SliceParameters &para
     m_objects = std::move(objects);
     m_params = params;
     m_options = options;
+    if (m_options.analysis) {
+        const bool lit = bool(options.litPostProcess) || bool(options.litEncode);
+        if (m_options.litPostProcess || (lit && !m_options.postProcess))
+            m_options.litPostProcess = m_options.analysis->attachLit(params, m_options.litPostProcess);
+        else
+            m_options.postProcess = m_options.analysis->attach(params, m_options.postProcess);
+    }
     m_schedule = std::make_unique<LayerSchedule>(schedule);
     m_timings = Timings();
     m_rendererAtStart = m_renderer->timings();

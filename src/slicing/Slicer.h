@@ -46,6 +46,8 @@ using LitEncoder = std::function<std::vector<unsigned char>(const LitImage &imag
 // *error stops the run.
 using LayerFileWritten = std::function<bool(const QString &path, QString *error)>;
 
+class LayerAnalysis;
+
 struct SliceRunOptions
 {
     float sliceThicknessUm = 50.0f;   // below 5 µm: variable steps
@@ -84,6 +86,9 @@ struct SliceRunOptions
     // on the calling thread, and files and lists still come out in layer order. Renderers that
     // can only take outlines on their own thread (the stencil pass) always run without workers.
     int workerThreads = 0;
+
+    // Looks at every layer as it passes (islands, resin use); read it when the run is over.
+    std::shared_ptr<LayerAnalysis> analysis;
 };
 
 // One slicing run, one layer per processLayer() call, so the caller can keep its event
@@ -116,6 +121,7 @@ public:
     bool wasCancelled() const { return m_cancelled; }
     QString errorString() const { return m_error; }
     QString outputFolder() const { return m_options.outputFolder; }
+    const LayerAnalysis *analysis() const { return m_options.analysis.get(); }
 
     // The run's results: one entry per layer image.
     const QStringList &sliceFileNames() const { return m_fileNames; }

@@ -5,6 +5,7 @@
 #include "scene/Object.h"
 #include "scene/Scene.h"
 #include "view/Camera.h"
+#include "view/IslandMarkers.h"
 #include "view/MeshBuffers.h"
 
 #include <QMatrix4x4>
@@ -258,6 +259,8 @@ void SceneRenderer::render(const Camera &camera, const ViewSettings &settings, c
         drawGrid(camera, settings, frame);
         drawVolumeBox(camera, settings);
         drawMarkers(camera, settings);
+        if (frame.islandMarkers)
+            drawIslandMarkers(*this, camera, settings, *frame.islandMarkers);
         if (frame.showBounds)
             drawBounds(camera, settings, frame);
         if (frame.overhangLines && !frame.overhangLines->empty())

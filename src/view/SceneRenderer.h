@@ -64,6 +64,7 @@ struct FrameState
     float flexToMm = 0.0f;
 
     bool background = true;             // false: transparent (preview pictures)
+    const std::vector<float> *islandMarkers = nullptr;   // x, y, z (mm) of islands to mark; not owned
 
     // The scene's objects in id order.
     static QVector<const Object *> objectsOf(const Scene &scene);

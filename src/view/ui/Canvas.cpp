@@ -231,6 +231,7 @@ FrameState Canvas::frameState() const
     f.flexBand = m_flexBandOn;
     f.flexFromMm = m_flexFromMm;
     f.flexToMm = m_flexToMm;
+    f.islandMarkers = islandMarkersMm.empty() ? nullptr : &islandMarkersMm;
     if (m_previewState > 0) {
         const float cutMm = float(m_scene->topOfScene()) * m_previewPosition;
         f.clip = true;

@@ -118,6 +118,7 @@ public:
     QList<QString> sliceFileNames;       // with sliceOnDisk
     std::vector<float> sliceHeights;     // mm, one per image
     QList<int> layerCodes;               // one per image
+    std::vector<float> islandMarkersMm;  // x, y, z of the islands the view marks (the window sets them)
 
     // The projector geometry and scale compensation slicing uses.
     SliceParameters sliceParameters() const;

@@ -8,6 +8,7 @@
 #include "imaging/QtImage.h"
 #include "scene/Scene.h"
 #include "slicing/CrossSection.h"
+#include "slicing/LayerAnalysis.h"
 #include "slicing/RendererFactory.h"
 #include "slicing/LayerImage.h"
 #include "slicing/ui/ProgressWindow.h"
@@ -129,6 +130,8 @@ void Canvas::onStartSlicing(float sThick, QString fileName)
         }
     }
     m_prepared.reset();
+    if (!options.analysis)
+        options.analysis = std::make_shared<LayerAnalysis>();
     options.log = [this](const QString &text) { emit updateLogWindow(text); };
 
     if (m_glFailed || !context() || !context()->isValid() || !m_renderer) {

@@ -22,10 +22,30 @@ struct Slicer::LayerOutcome
     double encodeMs = 0.0;
 };
 
+// A layer's images as rendered and merged, before the stack stage changes them.
+struct Slicer::RenderedLayer
+{
+    int code = LayerSingle;
+    std::vector<cv::Mat> images;
+    std::vector<cv::Mat> rendered;                    // for layerRendered
+    LayerStackStage::Change change;                   // the stage's change to an older layer
+    double drawMs = 0.0;
+    double postProcessMs = 0.0;
+};
+
 struct Slicer::PendingLayer
 {
     LayerContext context;
-    std::future<LayerOutcome> outcome;
+    std::future<LayerOutcome> outcome;                // invalid while a stack stage holds it back
+    std::shared_future<RenderedLayer> rendered;       // with a stack stage only
+};
+
+struct Slicer::HeldLayer
+{
+    std::vector<cv::Mat> images;
+    int code = LayerSingle;
+    LayerContext context;
+    float outlineHeightMm = 0.0f;
 };
 
 Slicer::Slicer(CrossSectionRenderer *renderer) : m_renderer(renderer) {}
@@ -106,7 +126,12 @@ bool Slicer::start(std::vector<SliceObject> objects, const SliceParameters &para
         const double layerBytes = 4.0 * params.projectorWidthPx * params.projectorHeightPx * (m_secondExposure ? 3 : 1);
         const std::size_t byMemory = std::size_t(256.0 * 1024 * 1024 / layerBytes);
         m_maxPending = std::clamp<std::size_t>(byMemory, 1, 2 * std::size_t(workers) + 1);
+        // A stack stage holds each layer until it has seen the layers above it.
+        if (m_options.stackStage)
+            m_maxPending += std::size_t(std::max(0, m_options.stackStage->lookaheadLayers())) + 1;
     }
+    m_lastAdmitted = std::shared_future<void>();
+    m_held.clear();
     m_running = true;
     m_clock.start();
     log("Slicing started");
@@ -212,7 +237,7 @@ Slicer::Step Slicer::processLayer()
     if (m_cancelRequested)
         return end(true);
 
-    const RenderFlags flags = cutLayer(m_layersDone);
+    const RenderFlags flags = cutLayer(m_layersDone + int(m_held.size()));
     LayerSchedule &s = *m_schedule;
     QElapsedTimer clock;
     QString why;
@@ -247,40 +272,82 @@ Slicer::Step Slicer::processLayer()
         ctx.forStorage = m_options.sliceOnDisk;
         m_options.layerRendered(images, ctx);
     }
-    if (m_options.postProcess) {
-        LayerContext ctx;
-        ctx.layerIndex = s.layerIndex();
-        ctx.layerCode = layer.code;
-        ctx.heightMm = s.heightMm();
-        ctx.cutZ = s.cutZ();
-        ctx.secondExposureGroup = m_secondExposure;
-        ctx.forStorage = m_options.sliceOnDisk;
-        // Just below the cut, so a facet lying in the cut plane is not hit.
-        const float outlineHeight = s.cutMm() - 0.001f;
-        ctx.outlineMm = [this, outlineHeight]() { return m_renderer->outline(m_objects, outlineHeight); };
-        images = m_options.postProcess(std::move(images), ctx);
-        if (images.size() != layer.images.size())
-            return fail(QString("Post-processing of layer %1 returned %2 images instead of %3.")
-                            .arg(s.layerIndex() + 1)
-                            .arg(images.size())
-                            .arg(layer.images.size()));
-    }
     m_timings.postProcessMs += double(clock.nsecsElapsed()) / 1e6;
-
-    if (layer.code == LayerSplitFirst) {
-        if (!storeImage(images[0], LayerSplitFirst, s.heightMm())
-            || !storeImage(images[1], LayerSplitSecond, s.heightMm()))
-            return Failed;
-    } else if (!storeImage(images[0], layer.code, s.heightMm())) {
-        return Failed;
-    }
-    ++m_layersDone;
+    LayerContext ctx;
+    ctx.layerIndex = s.layerIndex();
+    ctx.layerCode = layer.code;
+    ctx.heightMm = s.heightMm();
+    ctx.cutZ = s.cutZ();
+    ctx.secondExposureGroup = m_secondExposure;
+    ctx.forStorage = m_options.sliceOnDisk;
+    // Just below the cut, so a facet lying in the cut plane is not hit.
+    const float outlineHeight = s.cutMm() - 0.001f;
+    const Step step = m_options.stackStage ? holdLayer(std::move(images), layer.code, ctx, outlineHeight)
+                                           : finishLayerInPlace(std::move(images), layer.code, ctx, outlineHeight);
+    if (step != Continue)
+        return step;
 
     if (m_cancelRequested)
         return end(true);
-    if (!s.hasNextLayer())
+    if (!s.hasNextLayer()) {
+        while (!m_held.empty()) {
+            if (!finishHeldLayer(LayerStackStage::Change()))
+                return Failed;
+        }
         return end(false);
+    }
     return Continue;
+}
+
+Slicer::Step Slicer::finishLayerInPlace(std::vector<cv::Mat> images, int code, LayerContext ctx, float outlineHeightMm)
+{
+    QElapsedTimer clock;
+    clock.start();
+    const std::size_t count = images.size();
+    if (m_options.postProcess) {
+        ctx.outlineMm = [this, outlineHeightMm]() { return m_renderer->outline(m_objects, outlineHeightMm); };
+        images = m_options.postProcess(std::move(images), ctx);
+        if (images.size() != count)
+            return fail(QString("Post-processing of layer %1 returned %2 images instead of %3.")
+                            .arg(ctx.layerIndex + 1)
+                            .arg(images.size())
+                            .arg(count));
+    }
+    m_timings.postProcessMs += double(clock.nsecsElapsed()) / 1e6;
+
+    if (code == LayerSplitFirst) {
+        if (!storeImage(images[0], LayerSplitFirst, ctx.heightMm) || !storeImage(images[1], LayerSplitSecond, ctx.heightMm))
+            return Failed;
+    } else if (!storeImage(images[0], code, ctx.heightMm)) {
+        return Failed;
+    }
+    ++m_layersDone;
+    return Continue;
+}
+
+Slicer::Step Slicer::holdLayer(std::vector<cv::Mat> images, int code, const LayerContext &context, float outlineHeightMm)
+{
+    QElapsedTimer clock;
+    clock.start();
+    LayerStackStage &stage = *m_options.stackStage;
+    const LayerStackStage::Change change = stage.admit(context.layerIndex, stage.prepare(images[0]));
+    m_timings.postProcessMs += double(clock.nsecsElapsed()) / 1e6;
+    m_held.push_back(HeldLayer{std::move(images), code, context, outlineHeightMm});
+    if (change.layerIndex >= 0 && !finishHeldLayer(change))
+        return Failed;
+    return Continue;
+}
+
+bool Slicer::finishHeldLayer(const LayerStackStage::Change &change)
+{
+    HeldLayer held = std::move(m_held.front());
+    m_held.pop_front();
+    if (change.layerIndex >= 0 && change.layerIndex != held.context.layerIndex) {
+        fail(QString("Layer %1 was finished out of order.").arg(change.layerIndex + 1));
+        return false;
+    }
+    held.images[0] = LayerStackStage::apply(held.images[0], change);
+    return finishLayerInPlace(std::move(held.images), held.code, held.context, held.outlineHeightMm) == Continue;
 }
 
 int Slicer::progressPercent() const
@@ -359,7 +426,7 @@ Slicer::Step Slicer::processLayerPipelined()
     if (m_cancelRequested)
         return storeAllPending() ? end(true) : Failed;
     // Finished layers are stored in order; a full pipeline waits for its oldest layer.
-    while (!m_pending.empty()
+    while (!m_pending.empty() && m_pending.front()->outcome.valid()
            && (m_pending.size() >= m_maxPending
                || m_pending.front()->outcome.wait_for(std::chrono::seconds(0)) == std::future_status::ready)) {
         if (!storeNextPending())
@@ -398,11 +465,33 @@ Slicer::Step Slicer::processLayerPipelined()
         // Just below the cut, so a facet lying in the cut plane is not hit.
         ctx.outlineMm = m_renderer->outlineLater(m_objects, s.cutMm() - 0.001f);
     }
-    auto task = std::make_shared<std::packaged_task<LayerOutcome()>>(
-        [this, sections = std::move(sections), ctx]() { return runLayerJob(sections, ctx); });
-    pending->outcome = task->get_future();
-    m_workers->post([task]() { (*task)(); });
-    m_pending.push_back(std::move(pending));
+    if (m_options.stackStage) {
+        // The stage takes the layers in order: each job waits for the one before it to be
+        // taken (that one was posted earlier, so a worker already runs it).
+        auto admitted = std::make_shared<std::promise<void>>();
+        std::shared_future<void> admitAfter = m_lastAdmitted;
+        m_lastAdmitted = admitted->get_future().share();
+        auto task = std::make_shared<std::packaged_task<RenderedLayer()>>(
+            [this, sections = std::move(sections), ctx, admitAfter, admitted]() {
+                return renderLayerJob(sections, ctx, admitAfter, admitted.get());
+            });
+        pending->rendered = task->get_future().share();
+        m_workers->post([task]() { (*task)(); });
+        m_pending.push_back(std::move(pending));
+        const std::size_t lookahead = std::size_t(std::max(0, m_options.stackStage->lookaheadLayers()));
+        if (m_pending.size() > lookahead)
+            postFinishing(m_pending.size() - 1 - lookahead, false);
+        if (!s.hasNextLayer() && !m_cancelRequested) {
+            for (std::size_t i = 0; i < m_pending.size(); ++i)
+                postFinishing(i, true);
+        }
+    } else {
+        auto task = std::make_shared<std::packaged_task<LayerOutcome()>>(
+            [this, sections = std::move(sections), ctx]() { return runLayerJob(sections, ctx); });
+        pending->outcome = task->get_future();
+        m_workers->post([task]() { (*task)(); });
+        m_pending.push_back(std::move(pending));
+    }
 
     if (m_cancelRequested)
         return storeAllPending() ? end(true) : Failed;
@@ -411,11 +500,39 @@ Slicer::Step Slicer::processLayerPipelined()
     return Continue;
 }
 
+void Slicer::postFinishing(std::size_t index, bool lastLayers)
+{
+    PendingLayer &p = *m_pending[index];
+    if (p.outcome.valid())
+        return;
+    // The change to this layer comes with the layer lookaheadLayers() above it; the top
+    // layers of the stack get none.
+    std::shared_future<RenderedLayer> source;
+    const std::size_t lookahead = std::size_t(std::max(0, m_options.stackStage->lookaheadLayers()));
+    if (!lastLayers || index + lookahead < m_pending.size())
+        source = m_pending[index + lookahead]->rendered;
+    auto task = std::make_shared<std::packaged_task<LayerOutcome()>>(
+        [this, rendered = p.rendered, source, ctx = p.context]() {
+            const LayerStackStage::Change change = source.valid() ? source.get().change : LayerStackStage::Change();
+            return finishLayerJob(rendered.get(), change, ctx);
+        });
+    p.outcome = task->get_future();
+    m_workers->post([task]() { (*task)(); });
+}
+
 // Runs on a worker: only the run's options are read, and nothing of the slicer is written.
 Slicer::LayerOutcome Slicer::runLayerJob(const std::vector<std::function<cv::Mat()>> &sections,
                                          LayerContext ctx) const
 {
-    LayerOutcome out;
+    return finishLayerJob(renderLayerJob(sections, ctx, std::shared_future<void>(), nullptr),
+                          LayerStackStage::Change(), ctx);
+}
+
+Slicer::RenderedLayer Slicer::renderLayerJob(const std::vector<std::function<cv::Mat()>> &sections,
+                                             const LayerContext &ctx, std::shared_future<void> admitAfter,
+                                             std::promise<void> *admitted) const
+{
+    RenderedLayer out;
     QElapsedTimer clock;
     clock.start();
     std::vector<cv::Mat> rendered;
@@ -433,13 +550,36 @@ Slicer::LayerOutcome Slicer::runLayerJob(const std::vector<std::function<cv::Mat
     if (m_options.splitSupportExposure)
         layer = splitSupportExposure(first, rendered[next]);
     out.code = layer.code;
-    ctx.layerCode = layer.code;
     if (m_options.layerRendered) {
         // Copies: the post-processing may draw into its images.
         for (const cv::Mat &image : layer.images)
             out.rendered.push_back(image.clone());
     }
+    out.images = std::move(layer.images);
+    if (m_options.stackStage && admitted) {
+        const LayerStackStage::Region prepared = m_options.stackStage->prepare(out.images[0]);
+        if (admitAfter.valid())
+            admitAfter.get();   // rethrows what broke the layer before
+        out.change = m_options.stackStage->admit(ctx.layerIndex, prepared);
+        admitted->set_value();
+    }
+    out.postProcessMs = double(clock.nsecsElapsed()) / 1e6;
+    return out;
+}
+
+Slicer::LayerOutcome Slicer::finishLayerJob(RenderedLayer layer, const LayerStackStage::Change &change,
+                                            LayerContext ctx) const
+{
+    LayerOutcome out;
+    out.code = layer.code;
+    out.rendered = std::move(layer.rendered);
+    out.drawMs = layer.drawMs;
+    QElapsedTimer clock;
+    clock.start();
+    ctx.layerCode = layer.code;
     std::vector<cv::Mat> images = layer.images;
+    if (change.layerIndex >= 0)
+        images[0] = LayerStackStage::apply(images[0], change);
     if (m_options.postProcess) {
         images = m_options.postProcess(std::move(images), ctx);
         if (images.size() != layer.images.size()) {
@@ -450,7 +590,7 @@ Slicer::LayerOutcome Slicer::runLayerJob(const std::vector<std::function<cv::Mat
             return out;
         }
     }
-    out.postProcessMs = double(clock.nsecsElapsed()) / 1e6;
+    out.postProcessMs = layer.postProcessMs + double(clock.nsecsElapsed()) / 1e6;
     clock.restart();
     if (m_options.sliceOnDisk) {
         for (const cv::Mat &image : images)
@@ -492,7 +632,8 @@ bool Slicer::storeNextPending()
 
 bool Slicer::storeAllPending()
 {
-    while (!m_pending.empty()) {
+    // Layers a stack stage still holds back (a cancelled run) are dropped.
+    while (!m_pending.empty() && m_pending.front()->outcome.valid()) {
         if (!storeNextPending())
             return false;
     }
@@ -504,8 +645,11 @@ void Slicer::abandonPending()
     for (const std::unique_ptr<PendingLayer> &p : m_pending) {
         if (p->outcome.valid())
             p->outcome.wait();
+        if (p->rendered.valid())
+            p->rendered.wait();
     }
     m_pending.clear();
+    m_held.clear();
 }
 
 QString Slicer::timeText(qint64 seconds)

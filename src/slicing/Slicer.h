@@ -13,6 +13,7 @@
 
 #include "slicing/CrossSection.h"
 #include "slicing/LayerSchedule.h"
+#include "slicing/LayerStackStage.h"
 #include "slicing/SliceParameters.h"
 
 // What the post-processing of a layer gets to know about it.
@@ -69,6 +70,11 @@ struct SliceRunOptions
     // on the calling thread, and files and lists still come out in layer order. Renderers that
     // can only take outlines on their own thread (the stencil pass) always run without workers.
     int workerThreads = 0;
+
+    // A step over the whole stack (hollowing): it sees each layer's first image as rendered,
+    // and a layer is post-processed and stored only once the stage has seen the layers it
+    // needs above it. Empty: none.
+    std::shared_ptr<LayerStackStage> stackStage;
 };
 
 // One slicing run, one layer per processLayer() call, so the caller can keep its event
@@ -138,6 +144,8 @@ public:
 private:
     struct LayerOutcome;
     struct PendingLayer;
+    struct RenderedLayer;
+    struct HeldLayer;
 
     Step fail(const QString &message);
     Step end(bool cancelled);
@@ -151,6 +159,19 @@ private:
     // With workers: dispatches the next layer and stores finished ones in order.
     Step processLayerPipelined();
     LayerOutcome runLayerJob(const std::vector<std::function<cv::Mat()>> &sections, LayerContext context) const;
+    // The two halves of a layer's job, run apart when a stack stage holds layers back: the
+    // cross-sections made and merged (and handed to the stage, in layer order through
+    // admitAfter / admitted), then the stage's change, post-processing and encoding.
+    RenderedLayer renderLayerJob(const std::vector<std::function<cv::Mat()>> &sections, const LayerContext &context,
+                                 std::shared_future<void> admitAfter, std::promise<void> *admitted) const;
+    LayerOutcome finishLayerJob(RenderedLayer layer, const LayerStackStage::Change &change, LayerContext context) const;
+    // With a stack stage: queues the finishing half of the pending layer at position index.
+    void postFinishing(std::size_t index, bool lastLayers);
+    // Without workers and with a stack stage: takes the layer just rendered, and
+    // post-processes and stores what the stage lets go.
+    Step holdLayer(std::vector<cv::Mat> images, int code, const LayerContext &context, float outlineHeightMm);
+    bool finishHeldLayer(const LayerStackStage::Change &change);
+    Step finishLayerInPlace(std::vector<cv::Mat> images, int code, LayerContext ctx, float outlineHeightMm);
     bool storeNextPending();
     // Stores every layer in flight; false when one fails (the run has failed then).
     bool storeAllPending();
@@ -181,4 +202,6 @@ private:
     std::size_t m_maxPending = 1;
     std::deque<std::unique_ptr<PendingLayer>> m_pending;
     std::unique_ptr<LayerWorkers> m_workers;
+    std::shared_future<void> m_lastAdmitted;   // the stage took the last dispatched layer
+    std::deque<HeldLayer> m_held;              // without workers: layers the stage holds back
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "imaging/HollowingRequest.h"
+
 #include <QString>
 #include <vector>
 
@@ -22,6 +24,7 @@ struct PackageRequest
     bool printTimings = false;
     bool json = false;         // one JSON object on standard output instead of the summary
     RendererKind renderer = RendererKind::CpuFill;
+    HollowingRequest hollowing;
 };
 
 // The slice command's help lines for the options only a package output uses.

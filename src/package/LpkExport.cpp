@@ -40,6 +40,7 @@ void configurePackageRun(const LpkExportSettings &s, const PackageJob &job, Slic
     options->splitSupportExposure = s.profile.BurnInExp > 0;
     options->postProcess = makeLayerPostProcess(packagePostProcess(s), packageGeometry(s));
     options->encode = [](const cv::Mat &image) { return encodeLayerPng(image); };
+    options->stackStage = makeHollowingStage(s.hollowing, packageGeometry(s), options->sliceThicknessUm);
 }
 
 QStringList packageMachineNames()

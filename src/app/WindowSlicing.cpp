@@ -26,6 +26,7 @@
 #include <QTabWidget>
 #include <cmath>
 
+#include "app/HollowingOptionsBox.h"
 #include "config/DataFolder.h"
 #include "config/ResinProfile.h"
 #include "config/ui/LbfSetting.h"
@@ -214,7 +215,9 @@ void Window::on_actionSave_as_LBF_file_triggered()
     dialog.setMirror(settings.print.verticalMirror, settings.print.horizontalMirror);
     dialog.setLastFileLocation(lastFolder);
     dialog.setMaterialAndThickness(settings.slice.lastUsedMaterial, settings.slice.lastUsedSliceThicknessUm);
+    const HollowingOptionsBox *hollowBox = HollowingOptionsBox::addTo(&dialog, m_hollowing);
     const bool accepted = dialog.exec() == QDialog::Accepted;
+    m_hollowing = hollowBox->request();
     // Material and thickness are taken over either way; the dialog has written the store.
     settings.slice.lastUsedMaterial = dialog.material();
     settings.slice.lastUsedSliceThicknessUm = dialog.thickness();
@@ -238,6 +241,9 @@ void Window::on_actionSave_as_LBF_file_triggered()
     s.geometry = canvas->sliceParameters();
     s.contourPenGray = settings.slice.subPixelSlicingIntensity;
     s.contrastCurve = settings.misc.pixelGrayscaleUpdate;
+    s.hollowing = m_hollowing;
+    if (!checkPackageHollowing(s))
+        return;
     packageSettings = s;
     settings.print.verticalMirror = s.verticalMirror;
     settings.print.horizontalMirror = s.horizontalMirror;

@@ -354,6 +354,10 @@ private:
     void collectPrinterSettings();
     bool m_exporting = false;
     HollowingRequest m_hollowing;   // what the package dialog offers next
+    class imageHelper *m_imageHelper = nullptr;   // hollows the view's coarse stacks
+    void setUpHollowing();
+    // Asks for a wall and adds the current model's hollowed-model mesh.
+    void hollowCurrentModel();
     QPoint m_printerMenuPos{-1, -1};
     QList<PrinterEntry> m_appliedPrinters;
     QPoint m_flexMenuPos{-1, -1};

@@ -1,8 +1,10 @@
 #include "app/Window.h"
 
-#include <QMessageBox>
+#include <QInputDialog>
 
+#include "app/ImageHelper.h"
 #include "imaging/Hollowing.h"
+#include "scene/Scene.h"
 #include "view/ui/Canvas.h"
 
 void Window::on_actionHollow_triggered()
@@ -27,4 +29,30 @@ bool Window::checkPackageHollowing(const LpkExportSettings &s)
     const HollowingSettings h = hollowingFromMm(s.hollowing.wallMm, geometry.pixelSizeXUm, s.profile.SliceThickness);
     appendLog(tr("Hollowing with a wall of %1 mm (%2 pixels, %3 layers).").arg(s.hollowing.wallMm).arg(h.wallPx).arg(h.wallLayers));
     return true;
+}
+
+void Window::setUpHollowing()
+{
+    if (m_imageHelper)
+        return;
+    m_imageHelper = new imageHelper(this);
+    connect(m_imageHelper, &imageHelper::updateLogWindow, this, &Window::appendLog);
+    connect(canvas, &Canvas::signalHollowSlices, m_imageHelper,
+            [this](QList<QPixmap> slices, int wallPx, int wallLayers) { m_imageHelper->hollowList(slices, wallPx, wallLayers); });
+    connect(m_imageHelper, &imageHelper::signalFinishHollowing, canvas, &Canvas::onHollowingFinished);
+}
+
+void Window::hollowCurrentModel()
+{
+    const int current = canvas->scene()->currentObject();
+    const Object *o = canvas->scene()->object(current);
+    if (current < 1 || !o || o->type != TypeModel || m_imageHelper->isHollowing())
+        return;
+    bool ok = false;
+    const double wallMm = QInputDialog::getDouble(this, tr("Hollow Model"), tr("Wall thickness (mm):"),
+                                                  m_hollowing.enabled() ? m_hollowing.wallMm : 2.0, 0.25, 20.0, 2,
+                                                  &ok);
+    if (!ok)
+        return;
+    canvas->renderSliceHollow(current, float(wallMm));
 }

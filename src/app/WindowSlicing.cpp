@@ -56,6 +56,7 @@ void Window::setupSlicing()
 {
     connect(canvas, &Canvas::updateLogWindow, this, &Window::appendLog, Qt::UniqueConnection);
     connect(canvas, &Canvas::signalSlicingEnded, this, &Window::onSlicingEnded);
+    setUpHollowing();
     // The slicing range and the flex rows follow the top of the scene.
     connect(ui->inpMaxZ, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this, [this](double zmax) {
         canvas->maxZ = float(zmax);

@@ -7,14 +7,19 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QProcess>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QSignalSpy>
 #include <QTimer>
 #include <QtTest>
 #include <memory>
 
 #include "support_window.h"
+#include "app/ImageHelper.h"
 #include "app/Window.h"
 #include "config/ui/LbfSetting.h"
 #include "package/Archiver.h"
+#include "scene/Scene.h"
 #include "view/ui/Canvas.h"
 
 // The Hollow command: the package dialog opens with hollowing on, and the package's layers
@@ -87,6 +92,87 @@ private slots:
         QCOMPARE(white(1), 10000);
         QCOMPARE(white(layers / 2), 3600);
         QCOMPARE(white(layers), 10000);
+        m_data.reset();
+    }
+
+    // The worker hollows one layer per event-loop turn behind its progress dialog; its
+    // cancel leaves no result at all.
+    void imageHelperHollowsAndCancels()
+    {
+        QWidget parent;
+        imageHelper helper(&parent);
+        QImage square(60, 60, QImage::Format_Grayscale8);
+        square.fill(0);
+        for (int y = 10; y < 50; ++y)
+            for (int x = 10; x < 50; ++x)
+                square.setPixel(x, y, qRgb(255, 255, 255));
+        QList<QPixmap> stack;
+        for (int i = 0; i < 8; ++i)
+            stack << QPixmap::fromImage(square);
+        QSignalSpy finished(&helper, &imageHelper::signalFinishHollowing);
+        QSignalSpy logged(&helper, &imageHelper::updateLogWindow);
+        helper.hollowList(stack, 3, 1);
+        auto *dialog = parent.findChild<QProgressDialog *>();
+        QVERIFY(dialog);
+        QCOMPARE(dialog->labelText(), QString("Hollowing layers..."));
+        QVERIFY(dialog->findChild<QPushButton *>()->text() == QString("Abort Hollowing"));
+        QCOMPARE(finished.count(), 0);   // nothing runs before the event loop does
+        QTRY_COMPARE(finished.count(), 1);
+        const QList<QPixmap> result = finished.at(0).at(0).value<QList<QPixmap>>();
+        QCOMPARE(result.size(), 8);
+        // Layers 2 … 6 hollow (the floor is layers 0 and 1, the lid layer 7): 40² − 34² pixels.
+        auto lit = [](const QPixmap &p) {
+            const QImage i = p.toImage().convertToFormat(QImage::Format_Grayscale8);
+            int n = 0;
+            for (int y = 0; y < i.height(); ++y)
+                for (int x = 0; x < i.width(); ++x)
+                    n += qGray(i.pixel(x, y)) > 0;
+            return n;
+        };
+        QCOMPARE(lit(result[1]), 1600);
+        QCOMPARE(lit(result[4]), 1600 - 34 * 34);
+        QCOMPARE(lit(result[7]), 1600);
+        QCOMPARE(logged.count(), 1);
+        QVERIFY(logged.at(0).at(0).toString().contains(QRegularExpression("^Hollowing time: \\d+\\.\\d seconds\\.$")));
+
+        helper.hollowList(stack, 3, 1);
+        helper.onHollowingCancel();
+        QTest::qWait(200);
+        QCOMPARE(finished.count(), 1);
+        QVERIFY(!helper.isHollowing());
+    }
+
+    // The model's context command: a 12 mm cube with a 2 mm wall gets an 8 mm cavity, from
+    // 2.25 mm (the floor keeps one coarse layer more) to 10 mm, as a child object.
+    void hollowedModelMeshIsAdded()
+    {
+        m_data = std::make_unique<WindowTestData>();
+        QVERIFY(m_data->isValid());
+        writeSmallPrinterSettings(m_data->filePath("settings.ini"));
+        Window w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        waitForBuildPlate(w);
+        writeBox(m_data->filePath("cube.obj"), 12, 12, 12);
+        loadModel(w, m_data->filePath("cube.obj"));
+        Scene *scene = w.canvas->scene();
+        QCOMPARE(scene->objectCount(), 2);
+        const QString name = scene->object(1)->name;
+        w.canvas->renderSliceHollow(1, 2.0f);
+        QTRY_COMPARE_WITH_TIMEOUT(scene->objectCount(), 3, 20000);
+        const Object *hollow = scene->object(2);
+        QCOMPARE(hollow->type, int(TypeHollowedModel));
+        QCOMPARE(hollow->parent, 1);
+        QCOMPARE(hollow->name, name + " - hollowMesh");
+        const Object *model = scene->object(1);
+        // bbox: top z, bottom z, min y, max y, min x, max x.
+        const QList<float> box = hollow->bbox;
+        const float cx = (model->bbox[4] + model->bbox[5]) / 2, cy = (model->bbox[2] + model->bbox[3]) / 2;
+        QVERIFY2(qAbs(box[0] - 10.0f) < 1e-3 && qAbs(box[1] - 2.25f) < 1e-3, qPrintable(QString("%1 %2").arg(box[0]).arg(box[1])));
+        QVERIFY(qAbs(box[5] - box[4] - 8.0f) < 1e-3 && qAbs((box[4] + box[5]) / 2 - cx) < 0.13f);
+        QVERIFY(qAbs(box[3] - box[2] - 8.0f) < 1e-3 && qAbs((box[2] + box[3]) / 2 - cy) < 0.13f);
+        QVERIFY(model->opacity < 1.0f);   // the model turns see-through so the cavity shows
+        QVERIFY(logText(w).contains("Hollowing time: "));
         m_data.reset();
     }
 };

@@ -95,9 +95,17 @@ private slots:
 
     // A 20 mm cube, hollowed with a 2 mm wall on 250 µm voxels, has a 16 mm cubic cavity from
     // 2.25 mm (the floor keeps one voxel layer more) to 18 mm. Sliced together with the cube at
-    // 100 µm pixels, a layer through the cavity is a ring of 200² − 160² = 14400 pixels.
+    // 100 µm pixels, a layer through the cavity is a ring of 200² − 160² = 14400 pixels, with
+    // or without a separate support exposure.
+    void cubeCavityCutsTheSlices_data()
+    {
+        QTest::addColumn<bool>("split");
+        QTest::newRow("one exposure") << false;
+        QTest::newRow("support exposure apart") << true;
+    }
     void cubeCavityCutsTheSlices()
     {
+        QFETCH(bool, split);
         const std::shared_ptr<Mesh> cube = boxMesh({-10, -10, 0}, {10, 10, 20});
         SliceParameters plate;
         plate.projectorWidthPx = 640;
@@ -119,6 +127,7 @@ private slots:
         o.sliceThicknessUm = 500;
         o.maxZ = 20;
         o.sliceOnDisk = false;
+        o.splitSupportExposure = split;
         QVERIFY(s.start({objectOf(cube, 2), objectOf(std::make_shared<Mesh>(cavity), 64)}, plate, o, &error));
         Slicer::Step step;
         do

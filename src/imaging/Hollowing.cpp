@@ -42,6 +42,88 @@ cv::Mat litOf(const cv::Mat &image)
 
 } // namespace
 
+namespace {
+
+// The lit pixels of `lit` (8-bit) that have no dark pixel within r, where everything beyond
+// the matrix counts as dark: exact Euclidean distance, in two steps. First, per column, the
+// vertical distance g to the nearest dark pixel (capped at r + 1); then, per row, a pixel is
+// near the dark when some column x' has (x − x')² + g(x')² ≤ r², i.e. it lies within
+// floor(√(r² − g²)) of x': those spans are marked with a difference array.
+cv::Mat erodeByDisk(const cv::Mat &lit, int r)
+{
+    const int w = lit.cols, h = lit.rows;
+    const int cap = r + 1;
+    std::vector<int> span(std::size_t(r) + 1);
+    for (int g = 0; g <= r; ++g) {
+        int a = int(std::sqrt(double(r * r - g * g)));
+        while (a * a > r * r - g * g)
+            --a;
+        while ((a + 1) * (a + 1) <= r * r - g * g)
+            ++a;
+        span[std::size_t(g)] = a;
+    }
+    // Branch-free loops over whole rows, so the compiler can vectorise them; the rows beyond
+    // the top and bottom are dark (g = 0 there).
+    cv::Mat g(h + 1, w, CV_16UC1);
+    ushort *dark = g.ptr<ushort>(h);
+    std::fill(dark, dark + w, ushort(0));
+    const ushort top = ushort(cap);
+    for (int y = 0; y < h; ++y) {
+        const uchar *l = lit.ptr<uchar>(y);
+        ushort *gr = g.ptr<ushort>(y);
+        const ushort *up = y > 0 ? g.ptr<ushort>(y - 1) : dark;
+        for (int x = 0; x < w; ++x) {
+            const ushort next = ushort(up[x] + 1);
+            gr[x] = ushort((next < top ? next : top) & ushort(-ushort(l[x] != 0)));
+        }
+    }
+    for (int y = h - 1; y >= 0; --y) {
+        ushort *gr = g.ptr<ushort>(y);
+        const ushort *down = g.ptr<ushort>(y + 1);
+        for (int x = 0; x < w; ++x) {
+            const ushort below = ushort(down[x] + 1);
+            gr[x] = gr[x] < below ? gr[x] : below;
+        }
+    }
+    cv::Mat out(h, w, CV_8UC1);
+    std::vector<int> diff(std::size_t(w) + 1);
+    auto mark = [&](int lo, int hi) {
+        lo = std::max(lo, 0);
+        hi = std::min(hi, w - 1);
+        if (lo <= hi) {
+            ++diff[std::size_t(lo)];
+            --diff[std::size_t(hi) + 1];
+        }
+    };
+    for (int y = 0; y < h; ++y) {
+        std::fill(diff.begin(), diff.end(), 0);
+        const ushort *gr = g.ptr<ushort>(y);
+        // The dark columns beyond the left and right edges.
+        mark(0, r - 1);
+        mark(w - r, w - 1);
+        for (int x = 0; x < w; ++x) {
+            const int gv = gr[x];
+            if (gv > r)
+                continue;
+            // Inside a dark run the run's ends reach every lit pixel this one reaches.
+            if (gv == 0 && x > 0 && x + 1 < w && gr[x - 1] == 0 && gr[x + 1] == 0)
+                continue;
+            const int a = span[std::size_t(gv)];
+            mark(x - a, x + a);
+        }
+        const uchar *l = lit.ptr<uchar>(y);
+        uchar *o = out.ptr<uchar>(y);
+        int near = 0;
+        for (int x = 0; x < w; ++x) {
+            near += diff[std::size_t(x)];
+            o[x] = (near == 0 && l[x]) ? 255 : 0;
+        }
+    }
+    return out;
+}
+
+} // namespace
+
 ErodedMask erodeLayer(const cv::Mat &image, int wallPx, cv::Rect litBox)
 {
     ErodedMask out;
@@ -53,28 +135,19 @@ ErodedMask erodeLayer(const cv::Mat &image, int wallPx, cv::Rect litBox)
     const cv::Rect inner = cv::boundingRect(lit);   // of the non-zero pixels
     if (inner.empty())
         return out;
-    const cv::Rect box(inner.x + litBox.x, inner.y + litBox.y, inner.width, inner.height);
     const int r = std::max(0, wallPx);
-    // A pixel survives when no dark pixel lies within r: its distance to the nearest dark
-    // pixel, exact (Euclidean), is above r. One frame of dark pixels around the box stands
-    // for everything outside it; the nearest dark pixel outside is never closer than the frame.
-    cv::Mat framed;
-    cv::copyMakeBorder(image(box).channels() == 1 ? image(box) : litOf(image(box)), framed, 1, 1, 1, 1,
-                       cv::BORDER_CONSTANT, cv::Scalar(0));
-    cv::Mat survived;
-    if (r == 0) {
-        survived = framed != 0;
-    } else {
-        cv::Mat distance;
-        cv::distanceTransform(framed != 0, distance, cv::DIST_L2, cv::DIST_MASK_PRECISE, CV_32F);
-        survived = distance > float(r);
-    }
-    // Nothing within r of the box edge survives.
-    const cv::Rect kept(box.x + r, box.y + r, box.width - 2 * r, box.height - 2 * r);
+    // Nothing within r of the lit box's edge survives.
+    const cv::Rect kept(inner.x + r, inner.y + r, inner.width - 2 * r, inner.height - 2 * r);
     if (kept.width <= 0 || kept.height <= 0)
         return out;
-    out.box = kept;
-    out.mask = survived(cv::Rect(1 + r, 1 + r, kept.width, kept.height)).clone();
+    const cv::Mat boxLit = lit(inner);
+    out.box = kept + litBox.tl();
+    if (r == 0) {
+        out.mask = boxLit != 0;
+        return out;
+    }
+    // Pixels outside the box are dark, so the box alone decides.
+    out.mask = erodeByDisk(boxLit, r)(cv::Rect(r, r, kept.width, kept.height)).clone();
     return out;
 }
 
@@ -109,35 +182,54 @@ LayerStackStage::Region HollowingStack::prepare(const cv::Mat &modelImage) const
 LayerStackStage::Change HollowingStack::push(int n, const ErodedMask &eroded)
 {
     const cv::Rect whole(0, 0, m_size.width, m_size.height);
-    const cv::Rect box = eroded.box & whole;
-    // runs = runs + 1 where this layer's mask is lit, 0 elsewhere.
-    cv::Mat next = cv::Mat::zeros(box.size(), CV_16UC1);
-    if (!box.empty())
-        cv::add(m_runs(box), cv::Scalar(1), next, eroded.mask(cv::Rect(box.x - eroded.box.x, box.y - eroded.box.y,
-                                                                        box.width, box.height)));
-    if (!m_runsBox.empty())
-        m_runs(m_runsBox).setTo(0);
-    if (!box.empty())
-        next.copyTo(m_runs(box));
+    const cv::Rect box = eroded.mask.empty() ? cv::Rect() : (eroded.box & whole);
+    const int wall = m_settings.wallLayers;
+    const int k = n - wall;
+    // Every layer of the window, clipped at the bottom of the stack, must be lit.
+    const int window = std::min(2 * wall + 1, n + 1);
+    const bool finishes = k >= 0 && !(m_settings.capBottom && k <= wall) && !box.empty();
+    cv::Mat interior;
+    if (finishes)
+        interior = cv::Mat::zeros(box.size(), CV_8UC1);
+
+    // One pass: runs = runs + 1 where this layer's mask is lit and 0 elsewhere, and the
+    // interior where the run covers the window. Outside the new box the runs end.
+    const cv::Rect area = box | m_runsBox;
+    bool any = false;
+    for (int y = area.y; y < area.y + area.height; ++y) {
+        ushort *run = m_runs.ptr<ushort>(y);
+        const bool rowInBox = y >= box.y && y < box.y + box.height;
+        const int x0 = rowInBox ? box.x : area.x + area.width;
+        const int x1 = rowInBox ? box.x + box.width : area.x + area.width;
+        for (int x = area.x; x < std::min(x0, area.x + area.width); ++x)
+            run[x] = 0;
+        for (int x = std::max(x1, area.x); x < area.x + area.width; ++x)
+            run[x] = 0;
+        if (!rowInBox)
+            continue;
+        const uchar *lit = eroded.mask.ptr<uchar>(y - eroded.box.y) + (box.x - eroded.box.x);
+        ushort *r = run + box.x;
+        uchar *in = finishes ? interior.ptr<uchar>(y - box.y) : nullptr;
+        for (int x = 0; x < box.width; ++x) {
+            const ushort next = ushort(r[x] + (r[x] < 0xFFFF ? 1 : 0));
+            r[x] = ushort(next & ushort(-ushort(lit[x] != 0)));
+        }
+        if (in) {
+            for (int x = 0; x < box.width; ++x)
+                in[x] = r[x] >= window ? 255 : 0;
+            any = any || cv::countNonZero(interior.row(y - box.y)) > 0;
+        }
+    }
     m_runsBox = box;
 
     Change change;
-    const int wall = m_settings.wallLayers;
-    const int k = n - wall;
     if (k < 0)
         return change;
     change.layerIndex = k;
-    if (m_settings.capBottom && k <= wall)
-        return change;   // the floor of the stack stays solid
-    if (box.empty())
-        return change;
-    // Every layer of the window, clipped at the bottom of the stack, must be lit.
-    const int window = std::min(2 * wall + 1, n + 1);
-    cv::Mat interior = m_runs(box) >= window;
+    if (!finishes || !any)
+        return change;   // solid: the floor of the stack, or no room for a cavity
     if (!m_pillars.empty())
         interior.setTo(0, m_pillars(box));
-    if (cv::countNonZero(interior) == 0)
-        return change;
     change.dark.box = box;
     change.dark.mask = interior;
     return change;

@@ -68,9 +68,11 @@ void imageHelper::onErodeLayer(int num)
         m_progress->setValue(num);
     if (change.layerIndex >= 0) {
         const std::size_t k = std::size_t(change.layerIndex);
-        if (!change.dark.mask.empty())
-            m_result[change.layerIndex] = QPixmap::fromImage(imageFromMat(LayerStackStage::apply(m_greyInput[k], change)));
-        m_greyInput[k].release();   // no longer needed: only the window's masks are kept
+        if (!change.dark.mask.empty()) {
+            LayerStackStage::apply(m_greyInput[k], change);
+            m_result[change.layerIndex] = QPixmap::fromImage(imageFromMat(m_greyInput[k]));
+        }
+        m_greyInput[k].release();   // finished: only the window's layers stay in memory
     }
     if (num + 1 < m_input.size()) {
         emit signalErodeLayer(num + 1);

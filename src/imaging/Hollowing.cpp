@@ -48,11 +48,13 @@ namespace {
 // the matrix counts as dark: exact Euclidean distance, in two steps. First, per column, the
 // vertical distance g to the nearest dark pixel (capped at r + 1); then, per row, a pixel is
 // near the dark when some column x' has (x − x')² + g(x')² ≤ r², i.e. it lies within
-// floor(√(r² − g²)) of x': those spans are marked with a difference array.
+// floor(√(r² − g²)) of x': those spans are marked with a difference array. Only the rows and
+// columns r and more inside the edge can survive; the result covers just those.
+template <typename Distance>
 cv::Mat erodeByDisk(const cv::Mat &lit, int r)
 {
     const int w = lit.cols, h = lit.rows;
-    const int cap = r + 1;
+    const Distance cap = Distance(r + 1);
     std::vector<int> span(std::size_t(r) + 1);
     for (int g = 0; g <= r; ++g) {
         int a = int(std::sqrt(double(r * r - g * g)));
@@ -62,60 +64,62 @@ cv::Mat erodeByDisk(const cv::Mat &lit, int r)
             ++a;
         span[std::size_t(g)] = a;
     }
-    // Branch-free loops over whole rows, so the compiler can vectorise them; the rows beyond
-    // the top and bottom are dark (g = 0 there).
-    cv::Mat g(h + 1, w, CV_16UC1);
-    ushort *dark = g.ptr<ushort>(h);
-    std::fill(dark, dark + w, ushort(0));
-    const ushort top = ushort(cap);
+    // Reused between layers: a fresh buffer of this size costs more in page faults than the
+    // passes over it. Branch-free loops over whole rows, so the compiler can vectorise them;
+    // the rows beyond the top and bottom are dark (g = 0 there).
+    thread_local std::vector<Distance> buffer;
+    buffer.resize(std::size_t(w) * std::size_t(h + 1));
+    auto rowOf = [&](int y) { return buffer.data() + std::size_t(y) * std::size_t(w); };
+    Distance *dark = rowOf(h);
+    std::fill(dark, dark + w, Distance(0));
     for (int y = 0; y < h; ++y) {
         const uchar *l = lit.ptr<uchar>(y);
-        ushort *gr = g.ptr<ushort>(y);
-        const ushort *up = y > 0 ? g.ptr<ushort>(y - 1) : dark;
+        Distance *gr = rowOf(y);
+        const Distance *up = y > 0 ? rowOf(y - 1) : dark;
         for (int x = 0; x < w; ++x) {
-            const ushort next = ushort(up[x] + 1);
-            gr[x] = ushort((next < top ? next : top) & ushort(-ushort(l[x] != 0)));
+            const Distance next = Distance(up[x] + 1);
+            gr[x] = Distance((next < cap ? next : cap) & Distance(-Distance(l[x] != 0)));
         }
     }
     for (int y = h - 1; y >= 0; --y) {
-        ushort *gr = g.ptr<ushort>(y);
-        const ushort *down = g.ptr<ushort>(y + 1);
+        Distance *gr = rowOf(y);
+        const Distance *down = rowOf(y + 1);
         for (int x = 0; x < w; ++x) {
-            const ushort below = ushort(down[x] + 1);
+            const Distance below = Distance(down[x] + 1);
             gr[x] = gr[x] < below ? gr[x] : below;
         }
     }
-    cv::Mat out(h, w, CV_8UC1);
-    std::vector<int> diff(std::size_t(w) + 1);
+    const int keptW = w - 2 * r, keptH = h - 2 * r;
+    cv::Mat out(keptH, keptW, CV_8UC1);
+    thread_local std::vector<int> diff;
+    diff.resize(std::size_t(w) + 1);
     auto mark = [&](int lo, int hi) {
-        lo = std::max(lo, 0);
-        hi = std::min(hi, w - 1);
+        lo = std::max(lo, r);
+        hi = std::min(hi, w - 1 - r);
         if (lo <= hi) {
             ++diff[std::size_t(lo)];
             --diff[std::size_t(hi) + 1];
         }
     };
-    for (int y = 0; y < h; ++y) {
+    for (int y = r; y < h - r; ++y) {
         std::fill(diff.begin(), diff.end(), 0);
-        const ushort *gr = g.ptr<ushort>(y);
-        // The dark columns beyond the left and right edges.
-        mark(0, r - 1);
-        mark(w - r, w - 1);
+        const Distance *gr = rowOf(y);
         for (int x = 0; x < w; ++x) {
             const int gv = gr[x];
             if (gv > r)
                 continue;
-            // Inside a dark run the run's ends reach every lit pixel this one reaches.
+            // Inside a dark run the run's ends reach every lit pixel this one reaches; the
+            // dark beyond the left and right edges is reached from the first and last column.
             if (gv == 0 && x > 0 && x + 1 < w && gr[x - 1] == 0 && gr[x + 1] == 0)
                 continue;
             const int a = span[std::size_t(gv)];
             mark(x - a, x + a);
         }
-        const uchar *l = lit.ptr<uchar>(y);
-        uchar *o = out.ptr<uchar>(y);
+        const uchar *l = lit.ptr<uchar>(y) + r;
+        uchar *o = out.ptr<uchar>(y - r);
         int near = 0;
-        for (int x = 0; x < w; ++x) {
-            near += diff[std::size_t(x)];
+        for (int x = 0; x < keptW; ++x) {
+            near += diff[std::size_t(x + r)];
             o[x] = (near == 0 && l[x]) ? 255 : 0;
         }
     }
@@ -147,7 +151,7 @@ ErodedMask erodeLayer(const cv::Mat &image, int wallPx, cv::Rect litBox)
         return out;
     }
     // Pixels outside the box are dark, so the box alone decides.
-    out.mask = erodeByDisk(boxLit, r)(cv::Rect(r, r, kept.width, kept.height)).clone();
+    out.mask = r < 254 ? erodeByDisk<uchar>(boxLit, r) : erodeByDisk<ushort>(boxLit, r);
     return out;
 }
 
@@ -248,8 +252,11 @@ std::vector<cv::Mat> hollowLayers(const std::vector<cv::Mat> &layers, const Holl
         const LayerStackStage::Change change = stack.push(n, stack.prepare(layers[std::size_t(n)]));
         if (progress)
             progress(n);
-        if (change.layerIndex >= 0)
-            out[std::size_t(change.layerIndex)] = LayerStackStage::apply(layers[std::size_t(change.layerIndex)], change);
+        if (change.layerIndex >= 0 && !change.dark.mask.empty()) {
+            cv::Mat &layer = out[std::size_t(change.layerIndex)];
+            layer = layer.clone();   // the caller's layers stay as they are
+            LayerStackStage::apply(layer, change);
+        }
     }
     return out;
 }

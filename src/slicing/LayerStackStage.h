@@ -30,6 +30,6 @@ public:
     // Takes layer n's prepared result, n = 0, 1, 2, … in order, one call at a time. Returns
     // the change for layer n − lookaheadLayers() (layerIndex -1 while there is none).
     virtual Change admit(int n, const Region &prepared) = 0;
-    // Applies a change to a layer image (all channels). Any thread.
-    static cv::Mat apply(const cv::Mat &image, const Change &change);
+    // Applies a change to a layer image in place (all channels). Any thread.
+    static void apply(cv::Mat &image, const Change &change);
 };

@@ -346,7 +346,7 @@ bool Slicer::finishHeldLayer(const LayerStackStage::Change &change)
         fail(QString("Layer %1 was finished out of order.").arg(change.layerIndex + 1));
         return false;
     }
-    held.images[0] = LayerStackStage::apply(held.images[0], change);
+    LayerStackStage::apply(held.images[0], change);
     return finishLayerInPlace(std::move(held.images), held.code, held.context, held.outlineHeightMm) == Continue;
 }
 
@@ -578,8 +578,9 @@ Slicer::LayerOutcome Slicer::finishLayerJob(RenderedLayer layer, const LayerStac
     clock.start();
     ctx.layerCode = layer.code;
     std::vector<cv::Mat> images = layer.images;
+    // The layer's images are this job's alone (layerRendered has its own copies).
     if (change.layerIndex >= 0)
-        images[0] = LayerStackStage::apply(images[0], change);
+        LayerStackStage::apply(images[0], change);
     if (m_options.postProcess) {
         images = m_options.postProcess(std::move(images), ctx);
         if (images.size() != layer.images.size()) {

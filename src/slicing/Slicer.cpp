@@ -28,7 +28,9 @@ struct Slicer::RenderedLayer
     int code = LayerSingle;
     std::vector<cv::Mat> images;
     std::vector<cv::Mat> rendered;                    // for layerRendered
-    LayerStackStage::Change change;                   // the stage's change to an older layer
+    // The stage's change to an older layer; its finishing job takes it out, so the mask does
+    // not stay in memory until this layer is stored.
+    std::shared_ptr<LayerStackStage::Change> change;
     double drawMs = 0.0;
     double postProcessMs = 0.0;
 };
@@ -513,7 +515,9 @@ void Slicer::postFinishing(std::size_t index, bool lastLayers)
         source = m_pending[index + lookahead]->rendered;
     auto task = std::make_shared<std::packaged_task<LayerOutcome()>>(
         [this, rendered = p.rendered, source, ctx = p.context]() {
-            const LayerStackStage::Change change = source.valid() ? source.get().change : LayerStackStage::Change();
+            LayerStackStage::Change change;
+            if (source.valid() && source.get().change)
+                change = std::move(*source.get().change);
             return finishLayerJob(rendered.get(), change, ctx);
         });
     p.outcome = task->get_future();
@@ -560,7 +564,7 @@ Slicer::RenderedLayer Slicer::renderLayerJob(const std::vector<std::function<cv:
         const LayerStackStage::Region prepared = m_options.stackStage->prepare(out.images[0]);
         if (admitAfter.valid())
             admitAfter.get();   // rethrows what broke the layer before
-        out.change = m_options.stackStage->admit(ctx.layerIndex, prepared);
+        out.change = std::make_shared<LayerStackStage::Change>(m_options.stackStage->admit(ctx.layerIndex, prepared));
         admitted->set_value();
     }
     out.postProcessMs = double(clock.nsecsElapsed()) / 1e6;

@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
 
 HollowingSettings hollowingFromMm(double wallMm, double pixelSizeUm, double layerThicknessUm)
 {
@@ -48,8 +51,8 @@ namespace {
 // the matrix counts as dark: exact Euclidean distance, in two steps. First, per column, the
 // vertical distance g to the nearest dark pixel (capped at r + 1); then, per row, a pixel is
 // near the dark when some column x' has (x − x')² + g(x')² ≤ r², i.e. it lies within
-// floor(√(r² − g²)) of x': those spans are marked with a difference array. Only the rows and
-// columns r and more inside the edge can survive; the result covers just those.
+// floor(√(r² − g²)) of x': those spans are darkened. Only the rows and columns r and more
+// inside the edge can survive; the result covers just those.
 template <typename Distance>
 cv::Mat erodeByDisk(const cv::Mat &lit, int r)
 {
@@ -91,39 +94,76 @@ cv::Mat erodeByDisk(const cv::Mat &lit, int r)
     }
     const int keptW = w - 2 * r, keptH = h - 2 * r;
     cv::Mat out(keptH, keptW, CV_8UC1);
-    thread_local std::vector<int> diff;
-    diff.resize(std::size_t(w) + 1);
-    auto mark = [&](int lo, int hi) {
-        lo = std::max(lo, r);
-        hi = std::min(hi, w - 1 - r);
-        if (lo <= hi) {
-            ++diff[std::size_t(lo)];
-            --diff[std::size_t(hi) + 1];
-        }
-    };
+    // The dark beyond the left and right edges lies more than r from the kept columns; the
+    // pixels that can darken kept ones are those with g ≤ r, except dark pixels between two
+    // dark ones (the run's ends reach whatever they reach). They are few: found word by word.
+    thread_local std::vector<uchar> near;
+    near.resize(std::size_t(w) + 8);
+    const Distance reach = Distance(r);
     for (int y = r; y < h - r; ++y) {
-        std::fill(diff.begin(), diff.end(), 0);
         const Distance *gr = rowOf(y);
-        for (int x = 0; x < w; ++x) {
-            const int gv = gr[x];
-            if (gv > r)
-                continue;
-            // Inside a dark run the run's ends reach every lit pixel this one reaches; the
-            // dark beyond the left and right edges is reached from the first and last column.
-            if (gv == 0 && x > 0 && x + 1 < w && gr[x - 1] == 0 && gr[x + 1] == 0)
-                continue;
-            const int a = span[std::size_t(gv)];
-            mark(x - a, x + a);
-        }
         const uchar *l = lit.ptr<uchar>(y) + r;
         uchar *o = out.ptr<uchar>(y - r);
-        int near = 0;
-        for (int x = 0; x < keptW; ++x) {
-            near += diff[std::size_t(x + r)];
-            o[x] = (near == 0 && l[x]) ? 255 : 0;
+        for (int x = 0; x < keptW; ++x)
+            o[x] = uchar(-uchar(l[x] != 0));
+        uchar *t = near.data();
+        t[0] = gr[0] <= reach;
+        t[w - 1] = gr[w - 1] <= reach;
+        for (int x = 1; x + 1 < w; ++x)
+            t[x] = uchar((gr[x] <= reach) & !((gr[x] == 0) & (gr[x - 1] == 0) & (gr[x + 1] == 0)));
+        std::fill(t + w, t + w + 8, uchar(0));
+        for (int x0 = 0; x0 < w; x0 += 8) {
+            uint64_t word;
+            std::memcpy(&word, t + x0, 8);
+            if (!word)
+                continue;
+            for (int x = x0; x < x0 + 8 && x < w; ++x) {
+                if (!t[x])
+                    continue;
+                const int a = span[std::size_t(gr[x])];
+                const int lo = std::max(x - a, r), hi = std::min(x + a, w - 1 - r);
+                if (lo <= hi)
+                    std::memset(o + (lo - r), 0, std::size_t(hi - lo + 1));
+            }
         }
     }
     return out;
+}
+
+// The bounding box of the non-zero pixels of an 8-bit matrix, eight pixels at a time: dark
+// rows and margins cost one test per eight pixels.
+cv::Rect litBoxOf(const cv::Mat &lit)
+{
+    const int w = lit.cols;
+    int top = -1, bottom = -1, left = w, right = -1;
+    auto word = [](const uchar *p) {
+        uint64_t v;
+        std::memcpy(&v, p, 8);
+        return v;
+    };
+    for (int y = 0; y < lit.rows; ++y) {
+        const uchar *row = lit.ptr<uchar>(y);
+        int x = 0;
+        while (x + 8 <= w && !word(row + x))
+            x += 8;
+        while (x < w && !row[x])
+            ++x;
+        if (x == w)
+            continue;
+        if (top < 0)
+            top = y;
+        bottom = y;
+        left = std::min(left, x);
+        int e = w;
+        while (e - 8 >= x && !word(row + e - 8))
+            e -= 8;
+        while (e > x && !row[e - 1])
+            --e;
+        right = std::max(right, e - 1);
+    }
+    if (top < 0)
+        return cv::Rect();
+    return cv::Rect(left, top, right - left + 1, bottom - top + 1);
 }
 
 } // namespace
@@ -136,7 +176,7 @@ ErodedMask erodeLayer(const cv::Mat &image, int wallPx, cv::Rect litBox)
     const cv::Rect whole(0, 0, image.cols, image.rows);
     litBox = litBox.empty() ? whole : (litBox & whole);
     const cv::Mat lit = litOf(image(litBox));
-    const cv::Rect inner = cv::boundingRect(lit);   // of the non-zero pixels
+    const cv::Rect inner = litBoxOf(lit);
     if (inner.empty())
         return out;
     const int r = std::max(0, wallPx);
@@ -168,6 +208,42 @@ cv::Mat pillarMask(cv::Size size, float pillarRadiusPx, float pillarPitchPx)
     return mask;
 }
 
+namespace {
+
+// The per-layer pass of HollowingStack::push over runs of type T: runs + 1 (saturating) where
+// the layer's eroded mask is lit, 0 elsewhere, and the interior (when asked for: not empty)
+// where the run covers the window. True when that interior has a pixel.
+template <typename T>
+bool updateRuns(cv::Mat &runs, const cv::Rect &runsBox, const ErodedMask &eroded, const cv::Rect &box, int window,
+                cv::Mat &interior)
+{
+    // Where the last layer's runs were and this layer has no box, they end.
+    const cv::Rect area = box | runsBox;
+    for (int y = area.y; y < area.y + area.height; ++y) {
+        T *run = runs.ptr<T>(y);
+        const bool rowInBox = y >= box.y && y < box.y + box.height;
+        const int x0 = rowInBox ? box.x : area.x + area.width;
+        const int x1 = rowInBox ? box.x + box.width : area.x + area.width;
+        std::fill(run + area.x, run + x0, T(0));
+        std::fill(run + std::max(x1, area.x), run + area.x + area.width, T(0));
+    }
+    if (box.empty())
+        return false;
+    const cv::Mat lit = eroded.mask(cv::Rect(box.x - eroded.box.x, box.y - eroded.box.y, box.width, box.height));
+    cv::Mat r = runs(box);
+    cv::add(r, cv::Scalar(1), r);   // saturating
+    if (sizeof(T) == 1)
+        cv::bitwise_and(r, lit, r);   // the mask is 255 or 0
+    else
+        r.setTo(0, lit == 0);
+    if (interior.empty())
+        return false;
+    cv::compare(r, cv::Scalar(std::min<int>(window, std::numeric_limits<T>::max())), interior, cv::CMP_GE);
+    return !litBoxOf(interior).empty();
+}
+
+} // namespace
+
 HollowingStack::HollowingStack(const HollowingSettings &settings, cv::Size layerSize)
     : m_settings(settings), m_size(layerSize)
 {
@@ -175,7 +251,8 @@ HollowingStack::HollowingStack(const HollowingSettings &settings, cv::Size layer
     m_settings.wallLayers = std::clamp(m_settings.wallLayers, 0, 30000);
     if (m_settings.pillars)
         m_pillars = pillarMask(layerSize, m_settings.pillarRadiusPx, m_settings.pillarPitchPx);
-    m_runs = cv::Mat::zeros(layerSize, CV_16UC1);
+    // Bytes while the window fits in them: half the memory traffic of the per-layer pass.
+    m_runs = cv::Mat::zeros(layerSize, 2 * m_settings.wallLayers + 1 < 255 ? CV_8UC1 : CV_16UC1);
 }
 
 LayerStackStage::Region HollowingStack::prepare(const cv::Mat &modelImage) const
@@ -194,36 +271,10 @@ LayerStackStage::Change HollowingStack::push(int n, const ErodedMask &eroded)
     const bool finishes = k >= 0 && !(m_settings.capBottom && k <= wall) && !box.empty();
     cv::Mat interior;
     if (finishes)
-        interior = cv::Mat::zeros(box.size(), CV_8UC1);
+        interior.create(box.size(), CV_8UC1);   // every pixel is written
 
-    // One pass: runs = runs + 1 where this layer's mask is lit and 0 elsewhere, and the
-    // interior where the run covers the window. Outside the new box the runs end.
-    const cv::Rect area = box | m_runsBox;
-    bool any = false;
-    for (int y = area.y; y < area.y + area.height; ++y) {
-        ushort *run = m_runs.ptr<ushort>(y);
-        const bool rowInBox = y >= box.y && y < box.y + box.height;
-        const int x0 = rowInBox ? box.x : area.x + area.width;
-        const int x1 = rowInBox ? box.x + box.width : area.x + area.width;
-        for (int x = area.x; x < std::min(x0, area.x + area.width); ++x)
-            run[x] = 0;
-        for (int x = std::max(x1, area.x); x < area.x + area.width; ++x)
-            run[x] = 0;
-        if (!rowInBox)
-            continue;
-        const uchar *lit = eroded.mask.ptr<uchar>(y - eroded.box.y) + (box.x - eroded.box.x);
-        ushort *r = run + box.x;
-        uchar *in = finishes ? interior.ptr<uchar>(y - box.y) : nullptr;
-        for (int x = 0; x < box.width; ++x) {
-            const ushort next = ushort(r[x] + (r[x] < 0xFFFF ? 1 : 0));
-            r[x] = ushort(next & ushort(-ushort(lit[x] != 0)));
-        }
-        if (in) {
-            for (int x = 0; x < box.width; ++x)
-                in[x] = r[x] >= window ? 255 : 0;
-            any = any || cv::countNonZero(interior.row(y - box.y)) > 0;
-        }
-    }
+    const bool any = m_runs.depth() == CV_8U ? updateRuns<uchar>(m_runs, m_runsBox, eroded, box, window, interior)
+                                             : updateRuns<ushort>(m_runs, m_runsBox, eroded, box, window, interior);
     m_runsBox = box;
 
     Change change;

@@ -57,7 +57,7 @@ private:
     HollowingSettings m_settings;
     cv::Size m_size;
     cv::Mat m_pillars;   // empty without pillars
-    cv::Mat m_runs;      // 16-bit: lit layers in a row ending at the last pushed layer
+    cv::Mat m_runs;      // lit layers in a row ending at the last pushed layer (8 or 16 bits)
     cv::Rect m_runsBox;  // m_runs is zero outside it
 };
 

@@ -427,6 +427,8 @@ Slicer::Step Slicer::processLayerPipelined()
 {
     if (m_cancelRequested)
         return storeAllPending() ? end(true) : Failed;
+    if (m_options.stackStage)
+        postFinishing(m_pending.size() >= m_maxPending, false);
     // Finished layers are stored in order; a full pipeline waits for its oldest layer.
     while (!m_pending.empty() && m_pending.front()->outcome.valid()
            && (m_pending.size() >= m_maxPending
@@ -480,13 +482,8 @@ Slicer::Step Slicer::processLayerPipelined()
         pending->rendered = task->get_future().share();
         m_workers->post([task]() { (*task)(); });
         m_pending.push_back(std::move(pending));
-        const std::size_t lookahead = std::size_t(std::max(0, m_options.stackStage->lookaheadLayers()));
-        if (m_pending.size() > lookahead)
-            postFinishing(m_pending.size() - 1 - lookahead, false);
-        if (!s.hasNextLayer() && !m_cancelRequested) {
-            for (std::size_t i = 0; i < m_pending.size(); ++i)
-                postFinishing(i, true);
-        }
+        const bool last = !s.hasNextLayer() && !m_cancelRequested;
+        postFinishing(last, last);
     } else {
         auto task = std::make_shared<std::packaged_task<LayerOutcome()>>(
             [this, sections = std::move(sections), ctx]() { return runLayerJob(sections, ctx); });
@@ -502,17 +499,33 @@ Slicer::Step Slicer::processLayerPipelined()
     return Continue;
 }
 
-void Slicer::postFinishing(std::size_t index, bool lastLayers)
+void Slicer::postFinishing(bool wait, bool lastLayers)
 {
-    PendingLayer &p = *m_pending[index];
-    if (p.outcome.valid())
-        return;
-    // The change to this layer comes with the layer lookaheadLayers() above it; the top
-    // layers of the stack get none.
-    std::shared_future<RenderedLayer> source;
     const std::size_t lookahead = std::size_t(std::max(0, m_options.stackStage->lookaheadLayers()));
-    if (!lastLayers || index + lookahead < m_pending.size())
-        source = m_pending[index + lookahead]->rendered;
+    for (std::size_t index = 0; index < m_pending.size(); ++index) {
+        PendingLayer &p = *m_pending[index];
+        if (p.outcome.valid())
+            continue;
+        // The change to this layer comes with the layer lookaheadLayers() above it; the top
+        // layers of the stack get none.
+        std::shared_future<RenderedLayer> source;
+        if (index + lookahead < m_pending.size())
+            source = m_pending[index + lookahead]->rendered;
+        else if (!lastLayers)
+            return;
+        // Posted only once that layer is done, so no worker sits waiting for it.
+        if (source.valid() && source.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
+            if (!wait)
+                return;
+            source.wait();
+            wait = lastLayers;   // only the oldest one is waited for, unless the run ends
+        }
+        postFinishingOf(p, source);
+    }
+}
+
+void Slicer::postFinishingOf(PendingLayer &p, const std::shared_future<RenderedLayer> &source)
+{
     auto task = std::make_shared<std::packaged_task<LayerOutcome()>>(
         [this, rendered = p.rendered, source, ctx = p.context]() {
             LayerStackStage::Change change;

@@ -165,8 +165,11 @@ private:
     RenderedLayer renderLayerJob(const std::vector<std::function<cv::Mat()>> &sections, const LayerContext &context,
                                  std::shared_future<void> admitAfter, std::promise<void> *admitted) const;
     LayerOutcome finishLayerJob(RenderedLayer layer, const LayerStackStage::Change &change, LayerContext context) const;
-    // With a stack stage: queues the finishing half of the pending layer at position index.
-    void postFinishing(std::size_t index, bool lastLayers);
+    // With a stack stage: queues the finishing half of held layers, oldest first, once the
+    // layer their change comes with is done. `wait` waits for the oldest one's; with
+    // lastLayers (the run's end) the top layers go without a change and all are queued.
+    void postFinishing(bool wait, bool lastLayers);
+    void postFinishingOf(PendingLayer &p, const std::shared_future<RenderedLayer> &source);
     // Without workers and with a stack stage: takes the layer just rendered, and
     // post-processes and stores what the stage lets go.
     Step holdLayer(std::vector<cv::Mat> images, int code, const LayerContext &context, float outlineHeightMm);

@@ -127,6 +127,16 @@ private slots:
         }
     }
 
+    // Windows past 254 layers count in 16 bits: the same rule, 300 layers with a 130-layer wall.
+    void longZWall()
+    {
+        const std::vector<cv::Mat> out = hollowLayers(stackOf(300, square40()), walls(3, 130, true));
+        for (int k = 0; k < 300; ++k) {
+            const bool hollow = k > 130 && k < 170;
+            QVERIFY2(same(out[std::size_t(k)], hollow ? ring40wall3() : square40()), qPrintable(QString::number(k)));
+        }
+    }
+
     // A part standing from layer 5 to 24 gets a floor and a ceiling of the Z wall.
     void floorAndCeilingOfAFloatingPart()
     {

@@ -314,7 +314,7 @@ private slots:
 
     void on_actionMake_Slices_triggered();
     void on_actionSave_as_LBF_file_triggered();
-    void on_actionHollow_triggered();   // the package dialog with hollowing on
+    void on_actionHollow_triggered();   // the current model's hollowed-model mesh
     void onSlicingEnded(int result, QString error);
     void on_actionIsometric_triggered();
     void on_actionFront_triggered();
@@ -356,8 +356,6 @@ private:
     HollowingRequest m_hollowing;   // what the package dialog offers next
     class imageHelper *m_imageHelper = nullptr;   // hollows the view's coarse stacks
     void setUpHollowing();
-    // Asks for a wall and adds the current model's hollowed-model mesh.
-    void hollowCurrentModel();
     QPoint m_printerMenuPos{-1, -1};
     QList<PrinterEntry> m_appliedPrinters;
     QPoint m_flexMenuPos{-1, -1};

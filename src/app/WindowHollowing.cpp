@@ -7,13 +7,24 @@
 #include "scene/Scene.h"
 #include "view/ui/Canvas.h"
 
+// Asks for a wall and adds the current model's cavity as a hollowed-model object (which the
+// slices then leave dark).
 void Window::on_actionHollow_triggered()
 {
-    if (m_exporting || canvas->isSlicing())
+    if (m_exporting || canvas->isSlicing() || m_imageHelper->isHollowing())
         return;
-    if (!m_hollowing.enabled())
-        m_hollowing.wallMm = 2.0;
-    on_actionSave_as_LBF_file_triggered();
+    const int current = canvas->scene()->currentObject();
+    const Object *o = canvas->scene()->object(current);
+    if (current < 1 || !o || o->type != TypeModel) {
+        showTimedMessage(tr("Choose the model to hollow first."), 1500);
+        return;
+    }
+    bool ok = false;
+    const double wallMm = QInputDialog::getDouble(this, tr("Hollow"), tr("Wall thickness (mm):"),
+                                                  m_hollowing.enabled() ? m_hollowing.wallMm : 2.0, 0.25, 20.0, 2,
+                                                  &ok);
+    if (ok)
+        canvas->renderSliceHollow(current, float(wallMm));
 }
 
 bool Window::checkPackageHollowing(const LpkExportSettings &s)
@@ -40,19 +51,4 @@ void Window::setUpHollowing()
     connect(canvas, &Canvas::signalHollowSlices, m_imageHelper,
             [this](QList<QPixmap> slices, int wallPx, int wallLayers) { m_imageHelper->hollowList(slices, wallPx, wallLayers); });
     connect(m_imageHelper, &imageHelper::signalFinishHollowing, canvas, &Canvas::onHollowingFinished);
-}
-
-void Window::hollowCurrentModel()
-{
-    const int current = canvas->scene()->currentObject();
-    const Object *o = canvas->scene()->object(current);
-    if (current < 1 || !o || o->type != TypeModel || m_imageHelper->isHollowing())
-        return;
-    bool ok = false;
-    const double wallMm = QInputDialog::getDouble(this, tr("Hollow Model"), tr("Wall thickness (mm):"),
-                                                  m_hollowing.enabled() ? m_hollowing.wallMm : 2.0, 0.25, 20.0, 2,
-                                                  &ok);
-    if (!ok)
-        return;
-    canvas->renderSliceHollow(current, float(wallMm));
 }

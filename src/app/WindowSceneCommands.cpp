@@ -244,7 +244,7 @@ void Window::showCanvasMenu(const QPoint &pos)
     QAction *duplicate = nullptr, *center = nullptr, *remove = nullptr, *bottom = nullptr, *lift = nullptr;
     QAction *resetMove = nullptr, *hide = nullptr, *group = nullptr, *ungroup = nullptr;
     QAction *addModel = nullptr, *loadScene = nullptr, *resetView = nullptr, *selectAll = nullptr;
-    QAction *unhide = nullptr, *straight = nullptr, *vertical = nullptr, *hollowModel = nullptr;
+    QAction *unhide = nullptr, *straight = nullptr, *vertical = nullptr;
     const bool dragging = QGuiApplication::mouseButtons() & Qt::LeftButton;
     if (canvas->supportMode == 0 && !dragging) {
         if (type == TypeModel) {
@@ -255,7 +255,6 @@ void Window::showCanvasMenu(const QPoint &pos)
             lift = menu.addAction(tr("Move Z+3mm"));
             resetMove = menu.addAction(tr("Reset Move (XY)"));
             hide = menu.addAction(tr("Hide"));
-            hollowModel = menu.addAction(tr("Hollow Model..."));
         } else if (type == TypeBuildPlate) {
             addModel = menu.addAction(icon(":/icon/add.ico"), tr("Add Model"));
             loadScene = menu.addAction(icon(":/icon/loadScene.ico"), tr("Load Scene"));
@@ -298,8 +297,6 @@ void Window::showCanvasMenu(const QPoint &pos)
         resetMoveXY();
     } else if (chosen == hide) {
         hideSelection(false);
-    } else if (chosen == hollowModel) {
-        hollowCurrentModel();
     } else if (chosen == group) {
         on_actionGroup_triggered();
     } else if (chosen == ungroup) {

@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QImage>
+#include <QInputDialog>
 #include <QLineEdit>
 #include <QProcess>
 #include <QProgressDialog>
@@ -22,9 +23,8 @@
 #include "scene/Scene.h"
 #include "view/ui/Canvas.h"
 
-// The Hollow command: the package dialog opens with hollowing on, and the package's layers
-// are hollow. At 100 µm pixels a 10 mm cube is 100 × 100 pixels; a 1 mm wall leaves rings of
-// 100² − 80² = 3600 pixels.
+// Hollowing in the window: the package dialog's hollowing box, the slice image worker, and the
+// Hollow command's hollowed-model mesh.
 class TestHollowingCommand : public QObject
 {
     Q_OBJECT
@@ -34,7 +34,9 @@ class TestHollowingCommand : public QObject
 private slots:
     void initTestCase() { qputenv("ORVELL3D_STARTUP_WAIT_MS", "0"); }
 
-    void hollowCommandExportsHollowLayers()
+    // At 100 µm pixels a 10 mm cube is 100 × 100 pixels; a 1 mm wall leaves rings of
+    // 100² − 80² = 3600 pixels.
+    void packageDialogExportsHollowLayers()
     {
         m_data = std::make_unique<WindowTestData>();
         QVERIFY(m_data->isValid());
@@ -46,8 +48,8 @@ private slots:
         writeBox(m_data->filePath("cube.obj"), 10, 10, 10);
         loadModel(w, m_data->filePath("cube.obj"));
 
-        auto *hollow = w.findChild<QAction *>("actionHollow");
-        QVERIFY(hollow->isVisible() && hollow->isEnabled());
+        auto *exportAction = w.findChild<QAction *>("actionSave_as_LBF_file");
+        exportAction->setEnabled(true);   // the application enables it after start-up
         bool offered = false;
         int thicknessUm = 0;
         const QString chosen = m_data->filePath("cube.lpk");
@@ -56,7 +58,8 @@ private slots:
             QWidget *modal = QApplication::activeModalWidget();
             if (auto *lbf = qobject_cast<LbfSetting *>(modal)) {
                 auto *box = lbf->findChild<QGroupBox *>("grpHollowing");
-                offered = box && box->isChecked();
+                offered = box && !box->isChecked();   // off until asked for
+                box->setChecked(true);
                 lbf->findChild<QDoubleSpinBox *>("inpHollowWall")->setValue(1.0);
                 thicknessUm = lbf->thickness();
                 lbf->accept();
@@ -66,7 +69,7 @@ private slots:
             }
         });
         timer->start(20);
-        hollow->trigger();
+        exportAction->trigger();
         delete timer;
         QVERIFY(offered);
         QVERIFY(thicknessUm > 0 && 1000 % thicknessUm == 0);
@@ -142,8 +145,8 @@ private slots:
         QVERIFY(!helper.isHollowing());
     }
 
-    // The model's context command: a 12 mm cube with a 2 mm wall gets an 8 mm cavity, from
-    // 2.25 mm (the floor keeps one coarse layer more) to 10 mm, as a child object.
+    // The Hollow command: a 12 mm cube with a 2 mm wall gets an 8 mm cavity, from 2.25 mm (the
+    // floor keeps one coarse layer more) to 10 mm, as a child object.
     void hollowedModelMeshIsAdded()
     {
         m_data = std::make_unique<WindowTestData>();
@@ -158,7 +161,14 @@ private slots:
         Scene *scene = w.canvas->scene();
         QCOMPARE(scene->objectCount(), 2);
         const QString name = scene->object(1)->name;
-        w.canvas->renderSliceHollow(1, 2.0f);
+        auto *command = w.findChild<QAction *>("actionHollow");
+        QVERIFY(command->isVisible() && command->isEnabled());
+        scene->changeSelObj({1}, 1);
+        onNextModal<QInputDialog>([](QInputDialog *d) {
+            d->setDoubleValue(2.0);
+            d->accept();
+        });
+        command->trigger();
         QTRY_COMPARE_WITH_TIMEOUT(scene->objectCount(), 3, 20000);
         const Object *hollow = scene->object(2);
         QCOMPARE(hollow->type, int(TypeHollowedModel));

@@ -50,13 +50,15 @@ void imageHelper::hollowList(QList<QPixmap> sliceList, int wtPx, int wtz, bool b
     m_progress->setAutoReset(false);
     connect(m_progress, &QProgressDialog::canceled, this, &imageHelper::onHollowingCancel);
     m_running = true;
+    m_next = 0;
     emit signalErodeLayer(0);
 }
 
 void imageHelper::onErodeLayer(int num)
 {
-    if (!m_running || !m_stack || num < 0 || num >= m_input.size())
+    if (!m_running || !m_stack || num != m_next || num >= m_input.size())
         return;
+    ++m_next;
     if (m_cancel) {
         stop();
         return;

@@ -47,6 +47,7 @@ private:
     QList<QPixmap> m_result;
     std::unique_ptr<HollowingStack> m_stack;
     int m_wallPx = 0;
+    int m_next = 0;   // the layer the chain asks for next; a call left from an earlier run is ignored
     bool m_cancel = false;
     bool m_running = false;
     QElapsedTimer m_clock;

@@ -143,6 +143,13 @@ private slots:
         QTest::qWait(200);
         QCOMPARE(finished.count(), 1);
         QVERIFY(!helper.isHollowing());
+
+        // A new list while one is running starts over; the old chain's next call is dropped.
+        helper.hollowList(stack, 3, 1);
+        QTest::qWait(0);
+        helper.hollowList(stack, 3, 1);
+        QTRY_COMPARE(finished.count(), 2);
+        QCOMPARE(lit(finished.at(1).at(0).value<QList<QPixmap>>()[4]), 1600 - 34 * 34);
     }
 
     // The Hollow command: a 12 mm cube with a 2 mm wall gets an 8 mm cavity, from 2.25 mm (the

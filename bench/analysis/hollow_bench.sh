@@ -44,6 +44,6 @@ for r in $RENDERER_LIST; do
   plainPeak=$(printf '%s\n' "${plainPeaks[@]}" | sort -n | tail -1)
   echo "  $r: without hollowing ${plain[*]} s (median $p, peak $plainPeak MB),"
   echo "     with ${hollow[*]} s (median $h, peak $peak MB)"
-  awk -v p="$p" -v h="$h" 'BEGIN { r = h / p; printf "  target hollowing adds <= 50 %% (%s): +%.0f %%: %s\n", "'"$r"'", (r - 1) * 100, (r <= 1.5) ? "met" : "NOT met" }'
+  awk -v p="$p" -v h="$h" 'BEGIN { r = h / p; printf "  target hollowing adds <= 50 %% (%s): %+.0f %%: %s\n", "'"$r"'", (r - 1) * 100, (r <= 1.5) ? "met" : "NOT met" }'
 done
 echo "  load average after: $(cut -d' ' -f1-3 /proc/loadavg)"

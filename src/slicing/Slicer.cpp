@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QThread>
 #include <algorithm>
+#include <opencv2/imgproc.hpp>
 
 #include "slicing/LayerImage.h"
 #include "slicing/LayerWorkers.h"
@@ -28,12 +29,35 @@ struct Slicer::RenderedLayer
     int code = LayerSingle;
     std::vector<cv::Mat> images;
     std::vector<cv::Mat> rendered;                    // for layerRendered
+    // Large layers wait for the stage cropped to their lit box: where each image lay, and the
+    // full size to put it back in. Empty: the images are whole.
+    std::vector<cv::Rect> heldBoxes;
+    cv::Size fullSize;
     // The stage's change to an older layer; its finishing job takes it out, so the mask does
     // not stay in memory until this layer is stored.
     std::shared_ptr<LayerStackStage::Change> change;
     double drawMs = 0.0;
     double postProcessMs = 0.0;
 };
+
+namespace {
+
+// Layers above this many pixels are held cropped while a stack stage keeps them back: at the
+// panel sizes of 8K and 12K printers a wall of 40 layers would otherwise hold gigabytes.
+constexpr std::size_t kCropHeldLayersAbovePx = 4'000'000;
+
+// The box of the pixels with any channel above 0.
+cv::Rect litBoxOfImage(const cv::Mat &image)
+{
+    const int channels = image.channels();
+    const cv::Rect flat = cv::boundingRect(image.reshape(1));
+    if (flat.empty() || channels == 1)
+        return flat;
+    const int x0 = flat.x / channels, x1 = (flat.x + flat.width + channels - 1) / channels;
+    return cv::Rect(x0, flat.y, x1 - x0, flat.height);
+}
+
+} // namespace
 
 struct Slicer::PendingLayer
 {
@@ -579,6 +603,14 @@ Slicer::RenderedLayer Slicer::renderLayerJob(const std::vector<std::function<cv:
             admitAfter.get();   // rethrows what broke the layer before
         out.change = std::make_shared<LayerStackStage::Change>(m_options.stackStage->admit(ctx.layerIndex, prepared));
         admitted->set_value();
+        if (out.images[0].total() > kCropHeldLayersAbovePx) {
+            out.fullSize = out.images[0].size();
+            for (cv::Mat &image : out.images) {
+                const cv::Rect box = litBoxOfImage(image);
+                out.heldBoxes.push_back(box);
+                image = box.empty() ? cv::Mat(0, 0, image.type()) : image(box).clone();
+            }
+        }
     }
     out.postProcessMs = double(clock.nsecsElapsed()) / 1e6;
     return out;
@@ -595,6 +627,12 @@ Slicer::LayerOutcome Slicer::finishLayerJob(RenderedLayer layer, const LayerStac
     clock.start();
     ctx.layerCode = layer.code;
     std::vector<cv::Mat> images = layer.images;
+    for (std::size_t i = 0; i < layer.heldBoxes.size() && i < images.size(); ++i) {
+        cv::Mat whole = cv::Mat::zeros(layer.fullSize, images[i].type());
+        if (!layer.heldBoxes[i].empty())
+            images[i].copyTo(whole(layer.heldBoxes[i]));
+        images[i] = whole;
+    }
     // The layer's images are this job's alone (layerRendered has its own copies).
     if (change.layerIndex >= 0)
         LayerStackStage::apply(images[0], change);

@@ -20,7 +20,7 @@ class TestHollowRun : public QObject
         QString error;
     };
 
-    static Run slice(int workers, bool withHollowing, int cancelAfterLayers = -1)
+    static Run slice(int workers, bool withHollowing, int cancelAfterLayers = -1, bool largePanel = false)
     {
         Run run;
         CpuFillRenderer cpu;
@@ -29,7 +29,12 @@ class TestHollowRun : public QObject
         o.maxZ = 10;
         o.sliceOnDisk = false;
         o.workerThreads = workers;
-        const SliceParameters params = smallProjector();
+        SliceParameters params = smallProjector();
+        if (largePanel) {
+            // Above four megapixels layers wait cropped to their lit box.
+            params.projectorWidthPx = 2560;
+            params.projectorHeightPx = 1600;
+        }
         if (withHollowing) {
             HollowingSettings h = hollowingFromMm(1.0, params.pixelSizeXUm, o.sliceThicknessUm);
             o.stackStage = std::make_shared<HollowingStack>(h, cv::Size(params.projectorWidthPx, params.projectorHeightPx));
@@ -52,14 +57,20 @@ private slots:
     void cubeGetsRingsBetweenFloorAndCeiling_data()
     {
         QTest::addColumn<int>("workers");
-        QTest::newRow("on the calling thread") << 0;
-        QTest::newRow("two workers") << 2;
+        QTest::addColumn<bool>("largePanel");
+        QTest::newRow("on the calling thread") << 0 << false;
+        QTest::newRow("two workers") << 2 << false;
+        QTest::newRow("two workers, large panel") << 2 << true;
     }
     void cubeGetsRingsBetweenFloorAndCeiling()
     {
         QFETCH(int, workers);
-        const Run solid = slice(workers, false);
-        const Run hollow = slice(workers, true);
+        QFETCH(bool, largePanel);
+        const Run solid = slice(workers, false, -1, largePanel);
+        const Run hollow = slice(workers, true, -1, largePanel);
+        // The square's corner: columns and rows from the image centre less 50.
+        const int x0 = solid.images.empty() ? 0 : solid.images[0].cols / 2 - 50;
+        const int y0 = solid.images.empty() ? 0 : solid.images[0].rows / 2 - 50;
         QCOMPARE(solid.step, Slicer::Finished);
         QCOMPARE(hollow.step, Slicer::Finished);
         QCOMPARE(hollow.images.size(), solid.images.size());
@@ -86,12 +97,12 @@ private slots:
             }
             ++rings;
             QCOMPARE(cv::countNonZero(out), 3600);
-            // The square spans columns 270 … 369 and rows 150 … 249.
-            QCOMPARE(int(out.at<uchar>(200, 320)), 0);
-            QCOMPARE(int(out.at<uchar>(200, 279)), 255);
-            QCOMPARE(int(out.at<uchar>(200, 280)), 0);
-            QCOMPARE(int(out.at<uchar>(159, 300)), 255);
-            QCOMPARE(int(out.at<uchar>(160, 300)), 0);
+            // The square spans columns x0 … x0 + 99 and rows y0 … y0 + 99.
+            QCOMPARE(int(out.at<uchar>(y0 + 50, x0 + 50)), 0);
+            QCOMPARE(int(out.at<uchar>(y0 + 50, x0 + 9)), 255);
+            QCOMPARE(int(out.at<uchar>(y0 + 50, x0 + 10)), 0);
+            QCOMPARE(int(out.at<uchar>(y0 + 9, x0 + 30)), 255);
+            QCOMPARE(int(out.at<uchar>(y0 + 10, x0 + 30)), 0);
         }
         QCOMPARE(rings, 40 - 5 - 4);
     }

@@ -9,9 +9,8 @@ const QVector<UnbuiltCommand> &unbuiltCommands()
 {
     // One line per command.
     static const QVector<UnbuiltCommand> table{
-        // Rafts, hollowing, painting.
+        // Rafts, painting.
         {"actionRaft", QT_TRANSLATE_NOOP("UnbuiltCommands", "Raft: adds a raft under the model. Not available in this version yet.")},
-        {"actionHollow", QT_TRANSLATE_NOOP("UnbuiltCommands", "Hollow: makes the model's layers hollow with a wall of the chosen thickness. Not available in this version yet.")},
         {"actionDrawOnSlice", QT_TRANSLATE_NOOP("UnbuiltCommands", "Draw on Slice: paints on a layer image. Not available in this version yet.")},
         // Recipes and other formats.
         {"actionSave_recipe_file", QT_TRANSLATE_NOOP("UnbuiltCommands", "Save recipe file: saves the resin recipes. Not available in this version yet.")},

@@ -230,7 +230,6 @@ Window::Window(QWidget *parent) : QMainWindow(parent)
     ui->sliderOpacity->hide();
     ui->actionDrawOnSlice->setVisible(false);
     ui->actionRaft->setVisible(false);
-    ui->actionHollow->setVisible(false);
     ui->actionMake_Slices->setVisible(false);
     ui->actionSave_recipe_file->setVisible(false);
     ui->actionSave_slices_into_CWS_format->setVisible(false);

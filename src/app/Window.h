@@ -316,6 +316,7 @@ private slots:
 
     void on_actionMake_Slices_triggered();
     void on_actionSave_as_LBF_file_triggered();
+    void on_actionHollow_triggered();   // the current model's hollowed-model mesh
     void onSlicingEnded(int result, QString error);
     void on_actionIsometric_triggered();
     void on_actionFront_triggered();
@@ -349,9 +350,14 @@ private:
     // The common tail of a run's hand-over: heights, codes, slice tab, layer 0.
     void takeSliceRun();
     void reportExportError(const QString &message);
+    // False (and the user told why) when the export cannot hollow as asked.
+    bool checkPackageHollowing(const LpkExportSettings &s);
     void applyPrinterSettings();
     void collectPrinterSettings();
     bool m_exporting = false;
+    HollowingRequest m_hollowing;   // what the package dialog offers next
+    class imageHelper *m_imageHelper = nullptr;   // hollows the view's coarse stacks
+    void setUpHollowing();
     QPoint m_printerMenuPos{-1, -1};
     QList<PrinterEntry> m_appliedPrinters;
     QPoint m_flexMenuPos{-1, -1};

@@ -26,6 +26,7 @@
 #include <QTabWidget>
 #include <cmath>
 
+#include "app/HollowingOptionsBox.h"
 #include "config/DataFolder.h"
 #include "config/ResinProfile.h"
 #include "config/ui/LbfSetting.h"
@@ -55,6 +56,7 @@ void Window::setupSlicing()
 {
     connect(canvas, &Canvas::updateLogWindow, this, &Window::appendLog, Qt::UniqueConnection);
     connect(canvas, &Canvas::signalSlicingEnded, this, &Window::onSlicingEnded);
+    setUpHollowing();
     // The slicing range and the flex rows follow the top of the scene.
     connect(ui->inpMaxZ, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this, [this](double zmax) {
         canvas->maxZ = float(zmax);
@@ -217,7 +219,9 @@ void Window::on_actionSave_as_LBF_file_triggered()
     dialog.setMirror(settings.print.verticalMirror, settings.print.horizontalMirror);
     dialog.setLastFileLocation(lastFolder);
     dialog.setMaterialAndThickness(settings.slice.lastUsedMaterial, settings.slice.lastUsedSliceThicknessUm);
+    const HollowingOptionsBox *hollowBox = HollowingOptionsBox::addTo(&dialog, m_hollowing);
     const bool accepted = dialog.exec() == QDialog::Accepted;
+    m_hollowing = hollowBox->request();
     // Material and thickness are taken over either way; the dialog has written the store.
     settings.slice.lastUsedMaterial = dialog.material();
     settings.slice.lastUsedSliceThicknessUm = dialog.thickness();
@@ -241,6 +245,9 @@ void Window::on_actionSave_as_LBF_file_triggered()
     s.geometry = canvas->sliceParameters();
     s.contourPenGray = settings.slice.subPixelSlicingIntensity;
     s.contrastCurve = settings.misc.pixelGrayscaleUpdate;
+    s.hollowing = m_hollowing;
+    if (!checkPackageHollowing(s))
+        return;
     packageSettings = s;
     settings.print.verticalMirror = s.verticalMirror;
     settings.print.horizontalMirror = s.horizontalMirror;

@@ -138,6 +138,9 @@ int slicePackage(Scene &scene, std::vector<SliceObject> objects, const SlicePara
     s.geometry = params;
     s.contourPenGray = settings.slice.subPixelSlicingIntensity;
     s.contrastCurve = settings.misc.pixelGrayscaleUpdate;
+    s.hollowing = request.hollowing;
+    if (const QString why = checkHollowing(s.hollowing, packageGeometry(s), s.profile.SliceThickness); !why.isEmpty())
+        return failure(why);
     std::fprintf(stderr, "%s: resin profile \"%s\", %d µm, %s\n", prefix, qPrintable(s.profile.ResinName),
                  s.profile.SliceThickness, qPrintable(machineModelName(s.machineIndex)));
 

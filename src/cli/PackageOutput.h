@@ -1,5 +1,7 @@
 #pragma once
 
+#include "imaging/HollowingRequest.h"
+
 #include <QString>
 #include <vector>
 
@@ -23,6 +25,7 @@ struct PackageRequest
     bool json = false;         // one JSON object on standard output instead of the summary
     bool failOnIslands = false;   // exit status 1 when the layers have islands (the package is kept)
     RendererKind renderer = RendererKind::CpuFill;
+    HollowingRequest hollowing;
 };
 
 // The slice command's help lines for the options only a package output uses.

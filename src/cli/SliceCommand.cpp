@@ -84,6 +84,11 @@ void printSliceHelp(FILE *out)
                  "                        nothing lit under it, which cures loose in the vat); the\n"
                  "                        layers or the package are still written, for a look at them\n"
                  "  --no-analysis         skip the island search and the resin and time estimate\n"
+                 "  --hollow WALL_MM      hollow the models, leaving walls of WALL_MM (in X/Y and in Z;\n"
+                 "                        the bottom of the stack and the top layers stay closed)\n"
+                 "  --pillars RADIUS_MM,PITCH_MM\n"
+                 "                        with --hollow: pillars of that radius on a grid of that pitch\n"
+                 "                        stay standing inside the cavity\n"
                  "  --timings             also print where the time went (draws, read-back, encoding, ...;\n"
                  "                        with several layers at once, summed over the threads)\n"
                  "  --json                print one JSON object on standard output instead of the\n"
@@ -275,7 +280,7 @@ int runSliceCommand(const QStringList &args)
         const QStringList valued = {"--out",   "--thickness", "--max-z",   "--settings", "--projector",
                                     "--pixel-size", "--resin", "--machine", "--renderer",
                                     "--support-pitch", "--support-size", "--base", "--base-margin",
-                                    "--base-thickness"};
+                                    "--base-thickness", "--hollow", "--pillars"};
         QString name = a == "-o" ? QString("--out") : a, value;
         const int eq = a.indexOf('=');
         if (eq > 0) {
@@ -330,6 +335,16 @@ int runSliceCommand(const QStringList &args)
         } else if (name == "--base-thickness") {
             if (!parsePositive(value, &structures.baseThicknessMm) || structures.baseThicknessMm > 1000)
                 return usageError(QString("--base-thickness wants millimetres above 0, not '%1'").arg(value));
+        } else if (name == "--hollow") {
+            if (!parsePositive(value, &package.hollowing.wallMm) || package.hollowing.wallMm > 100)
+                return usageError(QString("--hollow wants a wall in millimetres above 0, up to 100, not '%1'").arg(value));
+        } else if (name == "--pillars") {
+            const QStringList parts = value.split(',');
+            if (parts.size() != 2 || !parsePositive(parts[0], &package.hollowing.pillarRadiusMm)
+                || !parsePositive(parts[1], &package.hollowing.pillarPitchMm)
+                || package.hollowing.pillarPitchMm <= 2 * package.hollowing.pillarRadiusMm)
+                return usageError(QString("--pillars wants RADIUS_MM,PITCH_MM above 0, the pitch above twice the "
+                                          "radius, not '%1'").arg(value));
         } else if (name == "--pixel-size") {
             if (!parsePixelSize(value, &pixelX, &pixelY) || !pixelSizeInRange(pixelX) || !pixelSizeInRange(pixelY))
                 return usageError(QString("--pixel-size wants micrometres from %1 to %2 (X or XxY), not '%3'")
@@ -342,6 +357,8 @@ int runSliceCommand(const QStringList &args)
         return usageError("--base-margin and --base-thickness go with --base rect or --base global");
     if (outFolder.isEmpty())
         return usageError("no output folder given (--out FOLDER)");
+    if (package.hollowing.pillars() && !package.hollowing.enabled())
+        return usageError("--pillars goes with --hollow");
 
     // Only warnings and errors reach standard error, from the settings file on.
     QuietLog quiet;
@@ -454,6 +471,10 @@ int runSliceCommand(const QStringList &args)
     options.workerThreads = -1;
     if (analyse)
         options.analysis = std::make_shared<LayerAnalysis>();
+    if (const QString why = checkHollowing(package.hollowing, params, options.sliceThicknessUm);
+        !why.isEmpty() && !outFolder.endsWith(".lpk", Qt::CaseInsensitive))
+        return failure(why);
+    options.stackStage = makeHollowingStage(package.hollowing, params, options.sliceThicknessUm);
     if (!rendererChosen)
         rendererKind = fastestAvailableRenderer();
 

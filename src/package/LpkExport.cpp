@@ -42,6 +42,7 @@ void configurePackageRun(const LpkExportSettings &s, const PackageJob &job, Slic
     options->litPostProcess = makeLitLayerPostProcess(packagePostProcess(s), packageGeometry(s));
     options->litEncode = [](const LitImage &image) { return encodeLitLayerPng(image); };
     options->outlineUsed = packagePostProcess(s).contourAntialiasing;
+    options->stackStage = makeHollowingStage(s.hollowing, packageGeometry(s), options->sliceThicknessUm);
 }
 
 QStringList packageMachineNames()

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "config/ResinProfile.h"
+#include "imaging/HollowingRequest.h"
 #include "imaging/LayerChain.h"
 #include "package/PackageFiles.h"
 #include "slicing/SliceParameters.h"
@@ -36,6 +37,7 @@ struct LpkExportSettings
     SliceParameters geometry;             // projector and pixel size (compensation comes from the profile)
     int contourPenGray = 255;             // settings "SubPixelSlicingIntensity"
     bool contrastCurve = false;           // settings "PixelGrayscaleUpdate"
+    HollowingRequest hollowing;           // off unless a wall is asked for
 };
 
 // The machine list of the package export, in machine-id order, as buildscript.ini names the

@@ -49,10 +49,11 @@ bool isDrawnInMode(const SliceObject &obj, int mode, const RenderFlags &flags)
     } else if (obj.mode != mode) {
         return false;
     }
-    if (mode == 2 && obj.type == TypeModel)
+    if (mode == 2 && (obj.type == TypeModel || obj.type == TypeHollowedModel))
         return false;
-    // Drain holes go with the models they cut.
-    if (mode == 0 && flags.splitSupportExposure && obj.type != TypeModel && obj.type != TypeDrainHole)
+    // Drain holes and cavities go with the models they cut.
+    if (mode == 0 && flags.splitSupportExposure && obj.type != TypeModel && obj.type != TypeDrainHole
+        && obj.type != TypeHollowedModel)
         return false;
     if (!flags.fullSupportView) {
         if (obj.type == TypeBase)

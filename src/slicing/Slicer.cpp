@@ -24,10 +24,31 @@ struct Slicer::LayerOutcome
     double encodeMs = 0.0;
 };
 
+// A layer's images as rendered and merged, before the stack stage changes them.
+struct Slicer::RenderedLayer
+{
+    int code = LayerSingle;
+    std::vector<LitImage> images;
+    std::vector<cv::Mat> rendered;                    // for layerRendered
+    // The stage's change to an older layer; that layer's finishing job takes it out, so the
+    // mask does not stay in memory until this layer is stored.
+    std::shared_ptr<LayerStackStage::Change> change;
+    QString error;
+    double drawMs = 0.0;
+    double postProcessMs = 0.0;
+};
+
 struct Slicer::PendingLayer
 {
     LayerContext context;
-    std::future<LayerOutcome> outcome;
+    std::future<LayerOutcome> outcome;                // invalid while a stack stage holds it back
+    std::shared_future<RenderedLayer> rendered;       // with a stack stage only
+};
+
+struct Slicer::HeldLayer
+{
+    RenderedLayer layer;
+    LayerContext context;
 };
 
 Slicer::Slicer(CrossSectionRenderer *renderer) : m_renderer(renderer) {}
@@ -120,7 +141,12 @@ bool Slicer::start(std::vector<SliceObject> objects, const SliceParameters &para
         // finished one waiting for its turn holds its encoded file.
         if (m_lit && options.sliceOnDisk && !options.layerRendered)
             m_maxPending = 2 * std::size_t(workers) + 1;
+        // A stack stage holds each layer until it has seen the layers above it.
+        if (m_options.stackStage)
+            m_maxPending += std::size_t(std::max(0, m_options.stackStage->lookaheadLayers())) + 1;
     }
+    m_lastAdmitted = std::shared_future<void>();
+    m_held.clear();
     m_running = true;
     m_clock.start();
     log("Slicing started");
@@ -226,7 +252,7 @@ Slicer::Step Slicer::processLayer()
     if (m_cancelRequested)
         return end(true);
 
-    const RenderFlags flags = cutLayer(m_layersDone);
+    const RenderFlags flags = cutLayer(m_layersDone + int(m_held.size()));
     LayerSchedule &s = *m_schedule;
     QString why;
     std::vector<Section> sections;
@@ -241,15 +267,43 @@ Slicer::Step Slicer::processLayer()
     // Just below the cut, so a facet lying in the cut plane is not hit.
     const float outlineHeight = s.cutMm() - 0.001f;
     ctx.outlineMm = [this, outlineHeight]() { return m_renderer->outline(m_objects, outlineHeight); };
-    LayerOutcome outcome = runLayerJob(sections, ctx);
-    if (!storeOutcome(ctx, outcome))
-        return Failed;
+    if (m_options.stackStage) {
+        std::promise<void> admitted;
+        RenderedLayer layer = renderLayerJob(sections, ctx, std::shared_future<void>(), &admitted);
+        const LayerStackStage::Change change = layer.change ? *layer.change : LayerStackStage::Change();
+        layer.change.reset();
+        m_held.push_back(HeldLayer{std::move(layer), ctx});
+        if (change.layerIndex >= 0 && !finishHeldLayer(change))
+            return Failed;
+    } else {
+        LayerOutcome outcome = runLayerJob(sections, ctx);
+        if (!storeOutcome(ctx, outcome))
+            return Failed;
+    }
 
     if (m_cancelRequested)
         return end(true);
-    if (!s.hasNextLayer())
+    if (!s.hasNextLayer()) {
+        // The top layers of the stack are finished without a change.
+        while (!m_held.empty()) {
+            if (!finishHeldLayer(LayerStackStage::Change()))
+                return Failed;
+        }
         return end(false);
+    }
     return Continue;
+}
+
+bool Slicer::finishHeldLayer(const LayerStackStage::Change &change)
+{
+    HeldLayer held = std::move(m_held.front());
+    m_held.pop_front();
+    if (change.layerIndex >= 0 && change.layerIndex != held.context.layerIndex) {
+        fail(QString("Layer %1 was finished out of order.").arg(change.layerIndex + 1));
+        return false;
+    }
+    LayerOutcome outcome = finishLayerJob(std::move(held.layer), change, held.context);
+    return storeOutcome(held.context, outcome);
 }
 
 int Slicer::progressPercent() const
@@ -327,8 +381,10 @@ Slicer::Step Slicer::processLayerPipelined()
 {
     if (m_cancelRequested)
         return storeAllPending() ? end(true) : Failed;
+    if (m_options.stackStage)
+        postFinishing(m_pending.size() >= m_maxPending, false);
     // Finished layers are stored in order; a full pipeline waits for its oldest layer.
-    while (!m_pending.empty()
+    while (!m_pending.empty() && m_pending.front()->outcome.valid()
            && (m_pending.size() >= m_maxPending
                || m_pending.front()->outcome.wait_for(std::chrono::seconds(0)) == std::future_status::ready)) {
         if (!storeNextPending())
@@ -353,11 +409,28 @@ Slicer::Step Slicer::processLayerPipelined()
         // Just below the cut, so a facet lying in the cut plane is not hit.
         ctx.outlineMm = m_renderer->outlineLater(m_objects, s.cutMm() - 0.001f);
     }
-    auto task = std::make_shared<std::packaged_task<LayerOutcome()>>(
-        [this, sections = std::move(sections), ctx]() { return runLayerJob(sections, ctx); });
-    pending->outcome = task->get_future();
-    m_workers->post([task]() { (*task)(); });
-    m_pending.push_back(std::move(pending));
+    if (m_options.stackStage) {
+        // The stage takes the layers in order: each job waits for the one before it to be
+        // taken (that one was posted earlier, so a worker already runs it).
+        auto admitted = std::make_shared<std::promise<void>>();
+        std::shared_future<void> admitAfter = m_lastAdmitted;
+        m_lastAdmitted = admitted->get_future().share();
+        auto task = std::make_shared<std::packaged_task<RenderedLayer()>>(
+            [this, sections = std::move(sections), ctx, admitAfter, admitted]() {
+                return renderLayerJob(sections, ctx, admitAfter, admitted.get());
+            });
+        pending->rendered = task->get_future().share();
+        m_workers->post([task]() { (*task)(); });
+        m_pending.push_back(std::move(pending));
+        const bool last = !s.hasNextLayer() && !m_cancelRequested;
+        postFinishing(last, last);
+    } else {
+        auto task = std::make_shared<std::packaged_task<LayerOutcome()>>(
+            [this, sections = std::move(sections), ctx]() { return runLayerJob(sections, ctx); });
+        pending->outcome = task->get_future();
+        m_workers->post([task]() { (*task)(); });
+        m_pending.push_back(std::move(pending));
+    }
 
     if (m_cancelRequested)
         return storeAllPending() ? end(true) : Failed;
@@ -406,11 +479,56 @@ std::vector<unsigned char> Slicer::encodeImage(const LitImage &image) const
     return m_options.encode ? m_options.encode(image.full()) : encodeLayerImage(image.full());
 }
 
+void Slicer::postFinishing(bool wait, bool lastLayers)
+{
+    const std::size_t lookahead = std::size_t(std::max(0, m_options.stackStage->lookaheadLayers()));
+    for (std::size_t index = 0; index < m_pending.size(); ++index) {
+        PendingLayer &p = *m_pending[index];
+        if (p.outcome.valid())
+            continue;
+        // The change to this layer comes with the layer lookaheadLayers() above it; the top
+        // layers of the stack get none.
+        std::shared_future<RenderedLayer> source;
+        if (index + lookahead < m_pending.size())
+            source = m_pending[index + lookahead]->rendered;
+        else if (!lastLayers)
+            return;
+        // Posted only once that layer is done, so no worker sits waiting for it.
+        if (source.valid() && source.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
+            if (!wait)
+                return;
+            source.wait();
+            wait = lastLayers;   // only the oldest one is waited for, unless the run ends
+        }
+        postFinishingOf(p, source);
+    }
+}
+
+void Slicer::postFinishingOf(PendingLayer &p, const std::shared_future<RenderedLayer> &source)
+{
+    auto task = std::make_shared<std::packaged_task<LayerOutcome()>>(
+        [this, rendered = p.rendered, source, ctx = p.context]() {
+            LayerStackStage::Change change;
+            if (source.valid() && source.get().change)
+                change = std::move(*source.get().change);
+            return finishLayerJob(rendered.get(), change, ctx);
+        });
+    p.outcome = task->get_future();
+    m_workers->post([task]() { (*task)(); });
+}
+
 // Runs on a worker (or inline without workers): only the run's options are read, and nothing
 // of the slicer is written.
 Slicer::LayerOutcome Slicer::runLayerJob(const std::vector<Section> &sections, LayerContext ctx) const
 {
-    LayerOutcome out;
+    return finishLayerJob(renderLayerJob(sections, ctx, std::shared_future<void>(), nullptr),
+                          LayerStackStage::Change(), ctx);
+}
+
+Slicer::RenderedLayer Slicer::renderLayerJob(const std::vector<Section> &sections, const LayerContext &ctx,
+                                             std::shared_future<void> admitAfter, std::promise<void> *admitted) const
+{
+    RenderedLayer out;
     QElapsedTimer clock;
     clock.start();
     std::vector<LitImage> rendered;
@@ -428,7 +546,6 @@ Slicer::LayerOutcome Slicer::runLayerJob(const std::vector<Section> &sections, L
     if (m_options.splitSupportExposure)
         layer = splitSupportExposure(first, rendered[next]);
     out.code = layer.code;
-    ctx.layerCode = layer.code;
     if (m_options.layerRendered) {
         // Copies: the post-processing may draw into its images.
         for (const LitImage &image : layer.images) {
@@ -436,7 +553,44 @@ Slicer::LayerOutcome Slicer::runLayerJob(const std::vector<Section> &sections, L
             out.rendered.push_back(whole.data == image.pixels.data ? whole.clone() : whole);
         }
     }
-    std::vector<LitImage> images = layer.images;
+    out.images = std::move(layer.images);
+    if (m_options.stackStage && admitted) {
+        // A held layer keeps only its box: a view into a whole rendered image would keep the
+        // whole image, and a stage holds many layers.
+        for (LitImage &image : out.images)
+            if (image.pixels.isSubmatrix())
+                image.pixels = image.pixels.clone();
+        const LayerStackStage::Region prepared = m_options.stackStage->prepareLit(out.images[0]);
+        try {
+            if (admitAfter.valid())
+                admitAfter.get();   // rethrows what broke the layer before
+            out.change = std::make_shared<LayerStackStage::Change>(
+                m_options.stackStage->admit(ctx.layerIndex, prepared));
+        } catch (...) {
+            admitted->set_exception(std::current_exception());
+            throw;
+        }
+        admitted->set_value();
+    }
+    out.postProcessMs = double(clock.nsecsElapsed()) / 1e6;
+    return out;
+}
+
+Slicer::LayerOutcome Slicer::finishLayerJob(RenderedLayer layer, const LayerStackStage::Change &change,
+                                            LayerContext ctx) const
+{
+    LayerOutcome out;
+    out.code = layer.code;
+    out.rendered = std::move(layer.rendered);
+    out.drawMs = layer.drawMs;
+    QElapsedTimer clock;
+    clock.start();
+    ctx.layerCode = layer.code;
+    // The layer's images are this job's alone (layerRendered has its own copies).
+    std::vector<LitImage> images = std::move(layer.images);
+    const std::size_t count = images.size();
+    if (change.layerIndex >= 0)
+        LayerStackStage::applyLit(images[0], change);
     if (m_options.litPostProcess) {
         images = m_options.litPostProcess(std::move(images), ctx);
     } else if (m_options.postProcess) {
@@ -448,14 +602,14 @@ Slicer::LayerOutcome Slicer::runLayerJob(const std::vector<Section> &sections, L
         for (const cv::Mat &image : whole)
             images.push_back(m_lit ? LitImage::fromFull(image) : LitImage::whole(image));
     }
-    if (images.size() != layer.images.size()) {
+    if (images.size() != count) {
         out.error = QString("Post-processing of layer %1 returned %2 images instead of %3.")
                         .arg(ctx.layerIndex + 1)
                         .arg(images.size())
-                        .arg(layer.images.size());
+                        .arg(count);
         return out;
     }
-    out.postProcessMs = double(clock.nsecsElapsed()) / 1e6;
+    out.postProcessMs = layer.postProcessMs + double(clock.nsecsElapsed()) / 1e6;
     clock.restart();
     if (m_options.sliceOnDisk) {
         for (const LitImage &image : images)
@@ -503,7 +657,8 @@ bool Slicer::storeOutcome(const LayerContext &context, LayerOutcome &r)
 
 bool Slicer::storeAllPending()
 {
-    while (!m_pending.empty()) {
+    // Layers a stack stage still holds back (a cancelled run) are dropped.
+    while (!m_pending.empty() && m_pending.front()->outcome.valid()) {
         if (!storeNextPending())
             return false;
     }
@@ -515,8 +670,11 @@ void Slicer::abandonPending()
     for (const std::unique_ptr<PendingLayer> &p : m_pending) {
         if (p->outcome.valid())
             p->outcome.wait();
+        if (p->rendered.valid())
+            p->rendered.wait();
     }
     m_pending.clear();
+    m_held.clear();
 }
 
 QString Slicer::timeText(qint64 seconds)

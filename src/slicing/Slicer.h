@@ -13,6 +13,7 @@
 
 #include "slicing/CrossSection.h"
 #include "slicing/LayerSchedule.h"
+#include "slicing/LayerStackStage.h"
 #include "slicing/LitImage.h"
 #include "slicing/SliceParameters.h"
 
@@ -89,6 +90,11 @@ struct SliceRunOptions
 
     // Looks at every layer as it passes (islands, resin use); read it when the run is over.
     std::shared_ptr<LayerAnalysis> analysis;
+
+    // A step over the whole stack (hollowing): it sees each layer's first image as rendered,
+    // and a layer is post-processed and stored only once the stage has seen the layers it
+    // needs above it. Empty: none.
+    std::shared_ptr<LayerStackStage> stackStage;
 };
 
 // One slicing run, one layer per processLayer() call, so the caller can keep its event
@@ -159,6 +165,8 @@ public:
 private:
     struct LayerOutcome;
     struct PendingLayer;
+    struct RenderedLayer;
+    struct HeldLayer;
     using Section = std::function<LitImage()>;
 
     Step fail(const QString &message);
@@ -176,6 +184,19 @@ private:
     // The cross-sections of the layer just cut, one per render mode, as work for later.
     bool takeSections(const RenderFlags &flags, std::vector<Section> *sections, QString *error);
     LayerOutcome runLayerJob(const std::vector<Section> &sections, LayerContext context) const;
+    // The two halves of a layer's job, run apart when a stack stage holds layers back: the
+    // cross-sections made and merged (and handed to the stage, in layer order through
+    // admitAfter / admitted), then the stage's change, post-processing and encoding.
+    RenderedLayer renderLayerJob(const std::vector<Section> &sections, const LayerContext &context,
+                                 std::shared_future<void> admitAfter, std::promise<void> *admitted) const;
+    LayerOutcome finishLayerJob(RenderedLayer layer, const LayerStackStage::Change &change, LayerContext context) const;
+    // With a stack stage: queues the finishing half of held layers, oldest first, once the
+    // layer their change comes with is done. `wait` waits for the oldest one's; with
+    // lastLayers (the run's end) the top layers go without a change and all are queued.
+    void postFinishing(bool wait, bool lastLayers);
+    void postFinishingOf(PendingLayer &p, const std::shared_future<RenderedLayer> &source);
+    // Without workers and with a stack stage: finishes and stores the oldest held layer.
+    bool finishHeldLayer(const LayerStackStage::Change &change);
     std::vector<unsigned char> encodeImage(const LitImage &image) const;
     bool storeOutcome(const LayerContext &context, LayerOutcome &outcome);
     bool storeNextPending();
@@ -209,4 +230,6 @@ private:
     std::size_t m_maxPending = 1;
     std::deque<std::unique_ptr<PendingLayer>> m_pending;
     std::unique_ptr<LayerWorkers> m_workers;
+    std::shared_future<void> m_lastAdmitted;   // the stage took the last dispatched layer
+    std::deque<HeldLayer> m_held;              // without workers: layers the stage holds back
 };

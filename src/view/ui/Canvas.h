@@ -24,6 +24,7 @@
 #include "view/SceneRenderer.h"
 
 class CrossSectionRenderer;
+struct HollowMeshJob;
 class Scene;
 class SupportEditor;
 class Bases;
@@ -206,6 +207,12 @@ public slots:
     void updateFlexSliceRange(double from, double to);
     void updateFlexSliceEnable(bool on);
 
+    // The hollowed-model mesh (CanvasHollow.cpp): cuts object objId into a coarse stack and
+    // hands it out with signalHollowSlices; the hollowed stack comes back to
+    // onHollowingFinished, which adds the cavity's surface as a child object.
+    void renderSliceHollow(int objId, float wallSize = 2.0f);
+    void onHollowingFinished(QList<QPixmap> sliceList);
+
 signals:
     void objSelectionChanged(int id);
     void modelListChanged();
@@ -228,6 +235,8 @@ signals:
     void signalToolClick(QPointF pos, Qt::KeyboardModifiers modifiers);
     // The mouse moved over the view while a tool mode is on (support previews).
     void signalToolHover(QPointF pos, Qt::KeyboardModifiers modifiers);
+    // A coarse stack to hollow by wtPx pixels and wtz layers (renderSliceHollow).
+    void signalHollowSlices(QList<QPixmap> sliceList, int wtPx, int wtz);
 
 protected:
     void initializeGL() override;
@@ -313,4 +322,5 @@ private:
     bool m_flexBandOn = false;
     float m_flexFromMm = 0.0f;
     float m_flexToMm = 0.0f;
+    std::shared_ptr<HollowMeshJob> m_hollowJob;   // the stack renderSliceHollow handed out
 };

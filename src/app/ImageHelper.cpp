@@ -43,7 +43,7 @@ void imageHelper::hollowList(QList<QPixmap> sliceList, int wtPx, int wtz, bool b
 
     delete m_progress;
     m_progress = new QProgressDialog(tr("Hollowing layers..."), tr("Abort Hollowing"), 0, sliceList.size(), m_dialogParent);
-    m_progress->setWindowTitle(QStringLiteral("Orvell3D"));
+    m_progress->setWindowTitle(QStringLiteral("Lumacore"));
     m_progress->setWindowModality(Qt::WindowModal);
     m_progress->setMinimumDuration(0);
     m_progress->setAutoClose(false);

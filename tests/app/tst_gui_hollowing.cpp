@@ -118,6 +118,7 @@ private slots:
         auto *dialog = parent.findChild<QProgressDialog *>();
         QVERIFY(dialog);
         QCOMPARE(dialog->labelText(), QString("Hollowing layers..."));
+        QCOMPARE(dialog->windowTitle(), QString("Lumacore"));
         QVERIFY(dialog->findChild<QPushButton *>()->text() == QString("Abort Hollowing"));
         QCOMPARE(finished.count(), 0);   // nothing runs before the event loop does
         QTRY_COMPARE(finished.count(), 1);

@@ -25,26 +25,19 @@
 
 // Hollowing in the window: the package dialog's hollowing box, the slice image worker, and the
 // Hollow command's hollowed-model mesh.
-class TestHollowingCommand : public QObject
+class TestHollowingCommand : public WindowTest
 {
     Q_OBJECT
-
-    std::unique_ptr<WindowTestData> m_data;
+public:
+    TestHollowingCommand() : WindowTest(SmallPrinterSettings, ShownWindow) {}
 
 private slots:
-    void initTestCase() { qputenv("ORVELL3D_STARTUP_WAIT_MS", "0"); }
 
     // At 100 µm pixels a 10 mm cube is 100 × 100 pixels; a 1 mm wall leaves rings of
     // 100² − 80² = 3600 pixels.
     void packageDialogExportsHollowLayers()
     {
-        m_data = std::make_unique<WindowTestData>();
-        QVERIFY(m_data->isValid());
-        writeSmallPrinterSettings(m_data->filePath("settings.ini"));
-        Window w;
-        w.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
-        waitForBuildPlate(w);
+        Window &w = *m_window;
         writeBox(m_data->filePath("cube.obj"), 10, 10, 10);
         loadModel(w, m_data->filePath("cube.obj"));
 
@@ -95,7 +88,6 @@ private slots:
         QCOMPARE(white(1), 10000);
         QCOMPARE(white(layers / 2), 3600);
         QCOMPARE(white(layers), 10000);
-        m_data.reset();
     }
 
     // The worker hollows one layer per event-loop turn behind its progress dialog; its
@@ -157,13 +149,7 @@ private slots:
     // floor keeps one coarse layer more) to 10 mm, as a child object.
     void hollowedModelMeshIsAdded()
     {
-        m_data = std::make_unique<WindowTestData>();
-        QVERIFY(m_data->isValid());
-        writeSmallPrinterSettings(m_data->filePath("settings.ini"));
-        Window w;
-        w.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
-        waitForBuildPlate(w);
+        Window &w = *m_window;
         writeBox(m_data->filePath("cube.obj"), 12, 12, 12);
         loadModel(w, m_data->filePath("cube.obj"));
         Scene *scene = w.canvas->scene();
@@ -191,7 +177,6 @@ private slots:
         QVERIFY(qAbs(box[3] - box[2] - 8.0f) < 1e-3 && qAbs((box[2] + box[3]) / 2 - cy) < 0.13f);
         QVERIFY(model->opacity < 1.0f);   // the model turns see-through so the cavity shows
         QVERIFY(logText(w).contains("Hollowing time: "));
-        m_data.reset();
     }
 };
 

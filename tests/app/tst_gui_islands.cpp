@@ -18,12 +18,13 @@
 // After "Make Slices" the window tells what the run found: the islands in the log and the
 // status bar, marked on the slice tab's picture with a button to the next one, and as markers
 // in the 3D view; and the resin the layers take.
-class TestGuiIslands : public QObject
+class TestGuiIslands : public WindowTest
 {
     Q_OBJECT
+public:
+    TestGuiIslands() : WindowTest(SmallPrinterSettings, ShownWindow) {}
 
-    std::unique_ptr<WindowTestData> m_data;
-
+private:
     // A 20 × 16 × 1 mm plate and a 4 × 4 × 2 mm block floating over it at (3, −2) mm from
     // 3.07 mm up, as one model (the window keeps its parts where they are).
     void writeFloatingBlock(const QString &path)
@@ -61,22 +62,11 @@ class TestGuiIslands : public QObject
     }
 
 private slots:
-    void initTestCase() { qputenv("ORVELL3D_STARTUP_WAIT_MS", "0"); }
-    void init()
-    {
-        m_data = std::make_unique<WindowTestData>();
-        QVERIFY(m_data->isValid());
-        writeSmallPrinterSettings(m_data->filePath("settings.ini"));
-    }
-    void cleanup() { m_data.reset(); }
 
     void islandIsReportedMarkedAndReachable()
     {
         writeFloatingBlock(m_data->filePath("floating.obj"));
-        Window w;
-        w.resize(1400, 1000);
-        w.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        Window &w = *m_window;
         loadModel(w, m_data->filePath("floating.obj"));
         makeSlices(w);
 
@@ -143,10 +133,7 @@ private slots:
             QVERIFY(writeLayerPng(cv::Mat(20, 30, CV_8UC1, cv::Scalar(255)), job.workFolder + "/" + layerFileName(i + 1), &error));
         QVERIFY2(finishPackage(job, run, {}, Archiver(), &error), qPrintable(error));
 
-        Window w;
-        w.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
-        waitForBuildPlate(w);
+        Window &w = *m_window;
         QVERIFY(w.importPackage(job.packagePath));
         QVERIFY2(logText(w).contains("Print time: 1 min 32 s"), qPrintable(logText(w)));
         QCOMPARE(w.statusBar()->currentMessage(), QString("Print time: 1 min 32 s"));

@@ -187,9 +187,10 @@ int runInfoCommand(const QStringList &args)
     bool printedAny = false;
     InfoJsonReport report;
     for (const QString &path : qAsConst(files)) {
-        if (isPackagePath(path)) {
+        const bool package = isPackagePath(path);
+        if (package || isSceneFilePath(path)) {
             if (json) {
-                // The package check speaks in text only; keep standard output one JSON object.
+                // The package and scene reports speak in text only; keep standard output one JSON object.
                 std::fprintf(stderr, "orvell3d-cli info: %s: --json describes models only\n", qPrintable(path));
                 report.addFailure(path, QStringLiteral("--json describes models only"));
                 status = 1;
@@ -197,22 +198,8 @@ int runInfoCommand(const QStringList &args)
             }
             if (printedAny)
                 std::printf("\n");
-            if (printPackageInfo(path) != 0)
-                status = 1;
-            printedAny = true;
-            std::fflush(stdout);
-            continue;
-        }
-        if (isSceneFilePath(path)) {
-            if (json) {
-                std::fprintf(stderr, "orvell3d-cli info: %s: --json describes models only\n", qPrintable(path));
-                report.addFailure(path, QStringLiteral("--json describes models only"));
-                status = 1;
-                continue;
-            }
-            if (printedAny)
-                std::printf("\n");
-            if (!printScene(path, readOptions))
+            const bool described = package ? printPackageInfo(path) == 0 : printScene(path, readOptions);
+            if (!described)
                 status = 1;
             printedAny = true;
             std::fflush(stdout);

@@ -61,16 +61,25 @@ bool CpuFillRenderer::render(const std::vector<SliceObject> &objects, float cutZ
     return true;
 }
 
-std::function<cv::Mat()> CpuFillRenderer::renderLater(const std::vector<SliceObject> &objects, float cutZ, int mode,
-                                                      const RenderFlags &flags)
+std::shared_ptr<std::vector<CutSegment>> CpuFillRenderer::takeSegments(const std::vector<SliceObject> &objects,
+                                                                        float cutZ, int mode, const RenderFlags &flags)
 {
     if (!d->configured || mode < 0 || mode > 2)
-        return {};
+        return nullptr;
     QElapsedTimer clock;
     clock.start();
     d->sweep.prepare(objects, d->params);
     auto segments = std::make_shared<std::vector<CutSegment>>(d->sweep.segments(cutZ, mode, flags).segments);
     d->timings.drawMs += double(clock.nsecsElapsed()) / 1e6;
+    return segments;
+}
+
+std::function<cv::Mat()> CpuFillRenderer::renderLater(const std::vector<SliceObject> &objects, float cutZ, int mode,
+                                                      const RenderFlags &flags)
+{
+    auto segments = takeSegments(objects, cutZ, mode, flags);
+    if (!segments)
+        return {};
     const int w = d->params.projectorWidthPx, h = d->params.projectorHeightPx;
     return [segments, w, h]() {
         cv::Mat image(h, w, CV_8UC1);
@@ -82,13 +91,9 @@ std::function<cv::Mat()> CpuFillRenderer::renderLater(const std::vector<SliceObj
 std::function<LitImage()> CpuFillRenderer::renderLitLater(const std::vector<SliceObject> &objects, float cutZ,
                                                          int mode, const RenderFlags &flags)
 {
-    if (!d->configured || mode < 0 || mode > 2)
+    auto segments = takeSegments(objects, cutZ, mode, flags);
+    if (!segments)
         return {};
-    QElapsedTimer clock;
-    clock.start();
-    d->sweep.prepare(objects, d->params);
-    auto segments = std::make_shared<std::vector<CutSegment>>(d->sweep.segments(cutZ, mode, flags).segments);
-    d->timings.drawMs += double(clock.nsecsElapsed()) / 1e6;
     const cv::Size size(d->params.projectorWidthPx, d->params.projectorHeightPx);
     return [segments, size]() { return fillCutSegmentsLit(*segments, size); };
 }

@@ -4,6 +4,8 @@
 
 #include "slicing/CrossSection.h"
 
+struct CutSegment;
+
 // Cross-sections on the processor: the cut's segments (see CutSweep) filled line by line with
 // the positive-winding rule straight into the 8-bit layer image. Needs no GL context, so it
 // also slices on machines without a graphics driver. The images match the stencil pass's up to
@@ -41,6 +43,10 @@ public:
     static constexpr double maxImagePixels = 1 << 28;
 
 private:
+    // The cut's segments for a later fill; null when the renderer cannot cut in that mode.
+    std::shared_ptr<std::vector<CutSegment>> takeSegments(const std::vector<SliceObject> &objects, float cutZ,
+                                                          int mode, const RenderFlags &flags);
+
     struct Private;
     std::unique_ptr<Private> d;
 };

@@ -13,17 +13,27 @@ bench_setup "$@"
 
 echo "package: 1M-triangle torus to a finished .lpk, 50 µm layers, 1920 x 1080 px at 100 µm"
 export ORVELL3D_DATA_DIR=$OUT/data
+# One model-to-package run: package_run LOG_NAME MODEL PROJECTOR PIXEL_UM RENDERER. Prints its
+# figures and sets RUN_SECONDS and RUN_PEAK_MB ("?" when unknown); status 1 when it failed.
+package_run() {
+  local log=$OUT/$1.log
+  RUN_STATUS=0
+  timed_run "$log" "$CLI" slice "$2" -o "$OUT/$1.lpk" --thickness 50 \
+    --projector "$3" --pixel-size "$4" --timings --renderer "$5"
+  rm -f "$OUT/$1_z50.lpk"
+  [ "$RUN_STATUS" -eq 0 ] || { echo "  $5: orvell3d-cli failed; see $log"; return 1; }
+  RUN_PEAK_MB=${RUN_PEAK_MB:-?}
+  local images
+  images=$(sed -n 's/.*(\([0-9]*\) images.*/\1/p' "$log")
+  echo "  $5: $images layers, model to package in $RUN_SECONDS s, peak $RUN_PEAK_MB MB"
+  sed -n 's/^timings (ms): /    where the time went (ms, summed over threads): /p' "$log"
+}
+
 declare -A seconds peak
 for r in $RENDERERS; do
-  RUN_STATUS=0
-  timed_run "$OUT/package_$r.log" "$CLI" slice "$MODEL" -o "$OUT/torus_$r.lpk" --thickness 50 \
-    --projector 1920x1080 --pixel-size 100 --timings --renderer "$r"
-  [ "$RUN_STATUS" -eq 0 ] || { echo "  $r: orvell3d-cli failed; see $OUT/package_$r.log"; continue; }
+  package_run "package_$r" "$MODEL" 1920x1080 100 "$r" || continue
   seconds[$r]=$RUN_SECONDS
-  peak[$r]=${RUN_PEAK_MB:-?}
-  images=$(sed -n 's/.*(\([0-9]*\) images.*/\1/p' "$OUT/package_$r.log")
-  echo "  $r: $images layers, model to package in $RUN_SECONDS s, peak ${peak[$r]} MB"
-  sed -n 's/^timings (ms): /    where the time went (ms, summed over threads): /p' "$OUT/package_$r.log"
+  peak[$r]=$RUN_PEAK_MB
 done
 
 peer_install_if_asked "$INSTALL_PEER"
@@ -61,16 +71,9 @@ MODEL12=$OUT/torus_1m_scale09.stl
 echo "package 12K: 1M-triangle torus (0.9 scale) to a finished .lpk, 50 µm layers, 11520 x 5120 px at 19 µm"
 declare -A seconds12 peak12
 for r in cpu gpu; do
-  RUN_STATUS=0
-  timed_run "$OUT/package12k_$r.log" "$CLI" slice "$MODEL12" -o "$OUT/torus12k_$r.lpk" --thickness 50 \
-    --projector 11520x5120 --pixel-size 19 --timings --renderer "$r"
-  [ "$RUN_STATUS" -eq 0 ] || { echo "  $r: orvell3d-cli failed; see $OUT/package12k_$r.log"; continue; }
+  package_run "package12k_$r" "$MODEL12" 11520x5120 19 "$r" || continue
   seconds12[$r]=$RUN_SECONDS
-  peak12[$r]=${RUN_PEAK_MB:-?}
-  images=$(sed -n 's/.*(\([0-9]*\) images.*/\1/p' "$OUT/package12k_$r.log")
-  echo "  $r: $images layers, model to package in $RUN_SECONDS s, peak ${peak12[$r]} MB"
-  sed -n 's/^timings (ms): /    where the time went (ms, summed over threads): /p' "$OUT/package12k_$r.log"
-  rm -f "$OUT/torus12k_${r}_z50.lpk"
+  peak12[$r]=$RUN_PEAK_MB
 done
 PEER_SECONDS=""
 if peer_available; then

@@ -115,16 +115,21 @@ std::vector<cv::Mat> postProcessLayer(std::vector<cv::Mat> images, int layerCode
     return prepareForStorage(images, layerCode, secondExposureGroup, settings);
 }
 
+OutlineProvider layerOutlineInPixels(const LayerContext &context, const SliceParameters &geometry)
+{
+    return [&context, &geometry]() {
+        if (!context.outlineMm)
+            return std::vector<OutlineSegment>();
+        const std::vector<float> mm = context.outlineMm();
+        return outlineToPixels(mm.data(), mm.size() / 6, geometry.projectorWidthPx, geometry.projectorHeightPx,
+                               geometry.pixelSizeXUm, geometry.pixelSizeYUm);
+    };
+}
+
 LayerPostProcess makeLayerPostProcess(const PostProcessSettings &settings, const SliceParameters &geometry)
 {
     return [settings, geometry](std::vector<cv::Mat> images, const LayerContext &context) {
-        const OutlineProvider outline = [&context, &geometry]() {
-            if (!context.outlineMm)
-                return std::vector<OutlineSegment>();
-            const std::vector<float> mm = context.outlineMm();
-            return outlineToPixels(mm.data(), mm.size() / 6, geometry.projectorWidthPx, geometry.projectorHeightPx,
-                                   geometry.pixelSizeXUm, geometry.pixelSizeYUm);
-        };
+        const OutlineProvider outline = layerOutlineInPixels(context, geometry);
         applyOutlineStep(images, context.layerCode, context.secondExposureGroup, outline, settings);
         if (!context.forStorage)
             return images;

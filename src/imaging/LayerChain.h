@@ -51,6 +51,10 @@ cv::Mat drawContourAntialiasing(const cv::Mat &base, const std::vector<OutlineSe
 // needs it, because extracting it costs a GPU pass.
 using OutlineProvider = std::function<std::vector<OutlineSegment>()>;
 
+// The outline the run offers for a layer (context.outlineMm), in projector pixels. Both
+// arguments must outlive the provider.
+OutlineProvider layerOutlineInPixels(const LayerContext &context, const SliceParameters &geometry);
+
 // The outline step, applied to the layer's images in place: with contour antialiasing on and
 // a layer that holds a model (code other than LayerNoModel), the first image gets its outline drawn in.
 void applyOutlineStep(std::vector<cv::Mat> &images, int layerCode, bool secondExposureGroup,

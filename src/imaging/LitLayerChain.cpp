@@ -187,13 +187,7 @@ std::vector<LitImage> prepareForStorage(const std::vector<LitImage> &images, int
 LitPostProcess makeLitLayerPostProcess(const PostProcessSettings &settings, const SliceParameters &geometry)
 {
     return [settings, geometry](std::vector<LitImage> images, const LayerContext &context) {
-        const OutlineProvider outline = [&context, &geometry]() {
-            if (!context.outlineMm)
-                return std::vector<OutlineSegment>();
-            const std::vector<float> mm = context.outlineMm();
-            return outlineToPixels(mm.data(), mm.size() / 6, geometry.projectorWidthPx, geometry.projectorHeightPx,
-                                   geometry.pixelSizeXUm, geometry.pixelSizeYUm);
-        };
+        const OutlineProvider outline = layerOutlineInPixels(context, geometry);
         applyOutlineStep(images, context.layerCode, context.secondExposureGroup, outline, settings);
         if (!context.forStorage)
             return images;
